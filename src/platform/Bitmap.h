@@ -1,0 +1,95 @@
+// TBitmap: a picture held as rows of pixels in one of the framework's pixel
+// formats, with a palette for the paletted formats and a canvas to draw on.
+// Rows are stored top-down, each padded to a multiple of 4 bytes, in the
+// device-independent layout: 1/4 bits packed most significant first, 8 bits
+// an index, 15 bits x-5-5-5 and 16 bits 5-6-5 little-endian words, 24 bits
+// blue-green-red, 32 bits blue-green-red-unused. The device format is held
+// as 32 bits per pixel (this platform's display).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "platform/Graphic.h"
+
+namespace tavkit {
+
+class TCanvas;
+
+enum class TPixelFormat { pfDevice, pf1bit, pf4bit, pf8bit, pf15bit, pf16bit, pf24bit, pf32bit };
+
+// One palette entry: red, green, blue and flags, as the host stores them.
+struct TPaletteEntry {
+  std::uint8_t peRed = 0;
+  std::uint8_t peGreen = 0;
+  std::uint8_t peBlue = 0;
+  std::uint8_t peFlags = 0;
+  friend bool operator==(const TPaletteEntry&, const TPaletteEntry&) = default;
+};
+using TPalette = std::vector<TPaletteEntry>;
+
+// Bits per pixel of a format (32 for the device format).
+int BitsPerPixel(TPixelFormat format);
+
+class TBitmap : public TGraphic {
+ public:
+  TBitmap();
+  TBitmap(int width, int height, TPixelFormat format = TPixelFormat::pfDevice);
+  ~TBitmap() override;
+
+  void Assign(const TPersistent* source) override;
+
+  // TGraphic
+  void Draw(TCanvas& canvas, const TRect& rect) override;
+  bool GetEmpty() const override { return FWidth == 0 || FHeight == 0; }
+  int GetWidth() const override { return FWidth; }
+  int GetHeight() const override { return FHeight; }
+  void SetWidth(int width) override { SetSize(width, FHeight); }
+  void SetHeight(int height) override { SetSize(FWidth, height); }
+  // Reads a BMP (Windows bitmap) file.
+  void LoadFromStream(TStream& stream) override;
+  // Writes a BMP file in the bitmap's own format.
+  void SaveToStream(TStream& stream) override;
+
+  // Resizes, keeping the pixels that still fit; new pixels are white.
+  void SetSize(int width, int height);
+  TPixelFormat GetPixelFormat() const { return FFormat; }
+  // Converts the pixels into another format (to a paletted format through
+  // the nearest palette entry).
+  void SetPixelFormat(TPixelFormat format);
+
+  // The palette of a 1, 4 or 8-bit bitmap; empty for the others. A new
+  // paletted bitmap starts with a grey ramp (black and white for 1 bit).
+  const TPalette& GetPalette() const { return FPalette; }
+  void SetPalette(const TPalette& palette);
+
+  // Row y (0 is the top) in the format's layout; raises EInvalidGraphic
+  // "Scan line index out of range" outside the bitmap.
+  std::uint8_t* ScanLine(int y);
+  const std::uint8_t* ScanLine(int y) const;
+  int BytesPerRow() const;
+
+  // The colour of a pixel and its change, in any format; outside the bitmap
+  // reading gives clNone and writing does nothing.
+  TColor GetPixel(int x, int y) const;
+  void SetPixel(int x, int y, TColor color);
+
+  // A canvas that draws on this bitmap.
+  TCanvas& Canvas();
+
+  // Reads and writes PNG files through libpng.
+  void LoadFromPNGStream(TStream& stream);
+  void SaveToPNGStream(TStream& stream);
+  void SaveToPNGFile(const std::string& fileName);
+
+ private:
+  int FWidth = 0;
+  int FHeight = 0;
+  TPixelFormat FFormat = TPixelFormat::pfDevice;
+  TPalette FPalette;
+  std::vector<std::uint8_t> FPixels;
+  std::unique_ptr<TCanvas> FCanvas;
+};
+
+}  // namespace tavkit

@@ -1,0 +1,100 @@
+// TCanvas: the drawing surface of bitmaps and controls. A canvas draws into a
+// target bitmap through an origin (where its (0, 0) lies on the target) and a
+// clip rectangle; a canvas without a target draws nothing but still measures
+// text. Pens, brushes and fonts behave as on the classic host: rectangles
+// exclude their right and bottom edges, lines exclude their last point, text
+// is placed by the top-left corner of its character cell.
+#pragma once
+
+#include <string>
+
+#include "platform/Types.h"
+
+namespace tavkit {
+
+class TBitmap;
+class TGraphic;
+
+enum class TPenStyle { psSolid, psDash, psDot, psDashDot, psDashDotDot, psClear, psInsideFrame };
+// pmNot inverts what is on the target (the inverse-of-screen mode).
+enum class TPenMode { pmCopy, pmNot, pmNop, pmXor };
+enum class TBrushStyle { bsSolid, bsClear };
+
+struct TPen {
+  TColor Color = clBlack;
+  int Width = 1;
+  TPenStyle Style = TPenStyle::psSolid;
+  TPenMode Mode = TPenMode::pmCopy;
+};
+
+struct TBrush {
+  TColor Color = clWhite;
+  TBrushStyle Style = TBrushStyle::bsSolid;
+};
+
+enum TFontStyle : unsigned { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };
+
+// The canvas font. Height is the height in pixels of the character cell
+// (ascent plus descent), which is also what TextHeight answers.
+struct TFont {
+  std::string Name = "MS Sans Serif";
+  int Height = 13;
+  unsigned Style = 0;
+  TColor Color = clBlack;
+};
+
+class TCanvas {
+ public:
+  TCanvas() = default;
+  explicit TCanvas(TBitmap* target);
+
+  TBitmap* GetTarget() const { return FTarget; }
+  // Binds the canvas to a bitmap (null unbinds); resets origin and clip.
+  void SetTarget(TBitmap* target);
+  TPoint GetOrigin() const { return FOrigin; }
+  void SetOrigin(TPoint origin) { FOrigin = origin; }
+  // The clip rectangle in the canvas's own coordinates.
+  TRect GetClipRect() const { return FClip; }
+  void SetClipRect(const TRect& clip) { FClip = clip; }
+
+  TPen& Pen() { return FPen; }
+  TBrush& Brush() { return FBrush; }
+  TFont& Font() { return FFont; }
+
+  void FillRect(const TRect& rect);
+  void FrameRect(const TRect& rect);
+  void Rectangle(int x1, int y1, int x2, int y2);
+  void Rectangle(const TRect& rect) { Rectangle(rect.Left, rect.Top, rect.Right, rect.Bottom); }
+  void RoundRect(int x1, int y1, int x2, int y2, int cornerWidth, int cornerHeight);
+  void Ellipse(int x1, int y1, int x2, int y2);
+  void Polygon(const TPoint* points, int count);
+  void Polyline(const TPoint* points, int count);
+  void MoveTo(int x, int y);
+  void LineTo(int x, int y);
+  TPoint GetPenPos() const { return FPenPos; }
+
+  void TextOut(int x, int y, const std::string& text);
+  // Writes text at (x, y) clipped to rect, after filling rect with the brush.
+  void TextRect(const TRect& rect, int x, int y, const std::string& text);
+  int TextWidth(const std::string& text);
+  int TextHeight(const std::string& text);
+
+  void Draw(int x, int y, TGraphic& graphic);
+  void StretchDraw(const TRect& rect, TGraphic& graphic);
+  // Copies srcRect of another canvas, scaled into dest of this one.
+  void CopyRect(const TRect& dest, TCanvas& source, const TRect& srcRect);
+
+  TColor GetPixel(int x, int y) const;
+  void SetPixel(int x, int y, TColor color);
+
+ private:
+  TBitmap* FTarget = nullptr;
+  TPoint FOrigin;
+  TRect FClip;
+  TPen FPen;
+  TBrush FBrush;
+  TFont FFont;
+  TPoint FPenPos;
+};
+
+}  // namespace tavkit
