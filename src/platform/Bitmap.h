@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "platform/Graphic.h"
@@ -32,12 +33,25 @@ using TPalette = std::vector<TPaletteEntry>;
 // Bits per pixel of a format (32 for the device format).
 int BitsPerPixel(TPixelFormat format);
 
+// The palette a new bitmap of a paletted format starts with: black and white
+// for 1 bit, the sixteen standard colours for 4 bits, and for 8 bits those
+// colours with a 6x6x6 colour cube and grey steps. Entries are placed so that
+// entry (count - 1 - i) is close to the inverse of entry i, which keeps the
+// inverting pen mode meaningful on paletted bitmaps. Empty for other formats.
+TPalette DefaultPalette(TPixelFormat format);
+
+// The largest bitmap the library creates: width and height each at most
+// 1 << 24 and at most this many bytes of pixel rows. Bigger requests raise.
+inline constexpr std::int64_t MaxBitmapBytes = std::int64_t{1} << 30;
+
 class TBitmap : public TGraphic {
  public:
   TBitmap();
   TBitmap(int width, int height, TPixelFormat format = TPixelFormat::pfDevice);
   ~TBitmap() override;
 
+  // Copies another bitmap (size, format, palette, pixels, transparency); a
+  // null source empties this one; other graphics are asked to copy themselves.
   void Assign(const TPersistent* source) override;
 
   // TGraphic
@@ -53,6 +67,7 @@ class TBitmap : public TGraphic {
   void SaveToStream(TStream& stream) override;
 
   // Resizes, keeping the pixels that still fit; new pixels are white.
+  // Negative sizes count as 0; sizes beyond the limits raise EOutOfMemory.
   void SetSize(int width, int height);
   TPixelFormat GetPixelFormat() const { return FFormat; }
   // Converts the pixels into another format (to a paletted format through
@@ -60,7 +75,9 @@ class TBitmap : public TGraphic {
   void SetPixelFormat(TPixelFormat format);
 
   // The palette of a 1, 4 or 8-bit bitmap; empty for the others. A new
-  // paletted bitmap starts with a grey ramp (black and white for 1 bit).
+  // paletted bitmap starts with DefaultPalette. SetPalette keeps at most as
+  // many entries as the format can index (an empty palette restores the
+  // default) and leaves the pixel indices alone; other formats ignore it.
   const TPalette& GetPalette() const { return FPalette; }
   void SetPalette(const TPalette& palette);
 
@@ -71,19 +88,40 @@ class TBitmap : public TGraphic {
   int BytesPerRow() const;
 
   // The colour of a pixel and its change, in any format; outside the bitmap
-  // reading gives clNone and writing does nothing.
+  // reading gives clNone and writing does nothing. An index beyond the
+  // palette reads as black.
   TColor GetPixel(int x, int y) const;
   void SetPixel(int x, int y, TColor color);
+
+  // Pixel values in the format's own terms: a palette index for paletted
+  // formats, the little-endian word or bytes of the pixel otherwise (24 and
+  // 32 bits: blue in the low byte). The raw accessors do not check bounds;
+  // callers clip first.
+  std::uint32_t ColorToPixel(TColor color) const;
+  TColor PixelToColor(std::uint32_t pixel) const;
+  std::uint32_t GetRawPixel(int x, int y) const;
+  void SetRawPixel(int x, int y, std::uint32_t pixel);
+  // The palette entry closest to a colour (0 when there is no palette).
+  int NearestPaletteIndex(TColor color) const;
 
   // A canvas that draws on this bitmap.
   TCanvas& Canvas();
 
-  // Reads and writes PNG files through libpng.
+  // Reads and writes PNG files through libpng. Colour-mapped files without
+  // transparency are read into a paletted bitmap of the file's depth (1, 4
+  // or 8 bits); files with transparency into 32 bits with the alpha in the
+  // fourth byte; the others into 24 bits. Paletted bitmaps are written as
+  // colour-mapped files, all others as RGB.
   void LoadFromPNGStream(TStream& stream);
   void SaveToPNGStream(TStream& stream);
   void SaveToPNGFile(const std::string& fileName);
 
  private:
+  friend class TCanvas;  // drawing reports the change of the picture
+
+  void Allocate(int width, int height, TPixelFormat format);
+  void Reset(int width, int height, TPixelFormat format, TPalette palette);
+
   int FWidth = 0;
   int FHeight = 0;
   TPixelFormat FFormat = TPixelFormat::pfDevice;

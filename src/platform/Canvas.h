@@ -6,8 +6,10 @@
 // is placed by the top-left corner of its character cell.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
+#include "platform/Objects.h"
 #include "platform/Types.h"
 
 namespace tavkit {
@@ -34,8 +36,12 @@ struct TBrush {
 
 enum TFontStyle : unsigned { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };
 
-// The canvas font. Height is the height in pixels of the character cell
-// (ascent plus descent), which is also what TextHeight answers.
+// The canvas font. The name is matched without regard to letter case against
+// the installed faces; the classic names ("ARIAL", "COURIER NEW", "MS Sans
+// Serif", "SYSTEM", "Times New Roman") find metric-compatible faces. Height
+// is the height in pixels of the character cell (ascent plus descent), which
+// is also what TextHeight answers; a negative Height gives the size of the
+// em square instead, 0 the default of 13.
 struct TFont {
   std::string Name = "MS Sans Serif";
   int Height = 13;
@@ -53,9 +59,13 @@ class TCanvas {
   void SetTarget(TBitmap* target);
   TPoint GetOrigin() const { return FOrigin; }
   void SetOrigin(TPoint origin) { FOrigin = origin; }
-  // The clip rectangle in the canvas's own coordinates.
-  TRect GetClipRect() const { return FClip; }
-  void SetClipRect(const TRect& clip) { FClip = clip; }
+  // The clip rectangle in the canvas's own coordinates; until one is set it
+  // is the whole target (empty without a target).
+  TRect GetClipRect() const;
+  void SetClipRect(const TRect& clip) {
+    FClip = clip;
+    FClipSet = true;
+  }
 
   TPen& Pen() { return FPen; }
   TBrush& Brush() { return FBrush; }
@@ -73,6 +83,8 @@ class TCanvas {
   void LineTo(int x, int y);
   TPoint GetPenPos() const { return FPenPos; }
 
+  // Writes text with the top-left of its character cell at (x, y); with a
+  // solid brush the cell is filled first. The pen moves to the end of the text.
   void TextOut(int x, int y, const std::string& text);
   // Writes text at (x, y) clipped to rect, after filling rect with the brush.
   void TextRect(const TRect& rect, int x, int y, const std::string& text);
@@ -83,11 +95,27 @@ class TCanvas {
   void StretchDraw(const TRect& rect, TGraphic& graphic);
   // Copies srcRect of another canvas, scaled into dest of this one.
   void CopyRect(const TRect& dest, TCanvas& source, const TRect& srcRect);
+  // Copies srcRect of a bitmap, scaled by nearest neighbour into dest (a
+  // negative width or height on either side mirrors). Pixels whose mask
+  // pixel (same coordinates as in source) is not black, and pixels of
+  // transparentColor (clNone: none), leave the canvas unchanged.
+  void CopyFromBitmap(const TRect& dest, const TBitmap& source, const TRect& srcRect,
+                      const TBitmap* mask = nullptr, TColor transparentColor = clNone);
 
+  // Outside the clip rectangle or the target reading gives clNone.
   TColor GetPixel(int x, int y) const;
   void SetPixel(int x, int y, TColor color);
 
+  // Called after every drawing operation that reached a target.
+  TNotifyEvent OnChange;
+
  private:
+  TRect DeviceClip() const;
+  void Changed();
+  void DrawLine(std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_t y1);
+  void DrawShape(int x1, int y1, int x2, int y2, int cornerWidth, int cornerHeight, bool ellipse);
+  void DrawText(const TRect* clipRect, int x, int y, const std::string& text);
+
   TBitmap* FTarget = nullptr;
   TPoint FOrigin;
   TRect FClip;
@@ -95,6 +123,9 @@ class TCanvas {
   TBrush FBrush;
   TFont FFont;
   TPoint FPenPos;
+  bool FClipSet = false;
+  // Where the dash pattern of the pen stands; consecutive LineTo calls carry it on.
+  std::int64_t FPatternPos = 0;
 };
 
 }  // namespace tavkit

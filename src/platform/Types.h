@@ -27,6 +27,51 @@ inline constexpr TColor clFuchsia = 0xFF00FF;
 inline constexpr TColor clAqua = 0xFFFF00;
 inline constexpr TColor clWhite = 0xFFFFFF;
 
+// The classic system colours: the high bit set and the colour's index in the
+// low byte. They stand for the user's display scheme; ColorToRGB gives the
+// standard scheme's values, the only scheme this platform has.
+constexpr TColor SystemColor(unsigned index) {
+  return static_cast<TColor>(0x80000000u | index);
+}
+inline constexpr TColor clScrollBar = SystemColor(0);
+inline constexpr TColor clBackground = SystemColor(1);
+inline constexpr TColor clActiveCaption = SystemColor(2);
+inline constexpr TColor clInactiveCaption = SystemColor(3);
+inline constexpr TColor clMenu = SystemColor(4);
+inline constexpr TColor clWindow = SystemColor(5);
+inline constexpr TColor clWindowFrame = SystemColor(6);
+inline constexpr TColor clMenuText = SystemColor(7);
+inline constexpr TColor clWindowText = SystemColor(8);
+inline constexpr TColor clCaptionText = SystemColor(9);
+inline constexpr TColor clActiveBorder = SystemColor(10);
+inline constexpr TColor clInactiveBorder = SystemColor(11);
+inline constexpr TColor clAppWorkSpace = SystemColor(12);
+inline constexpr TColor clHighlight = SystemColor(13);
+inline constexpr TColor clHighlightText = SystemColor(14);
+inline constexpr TColor clBtnFace = SystemColor(15);
+inline constexpr TColor clBtnShadow = SystemColor(16);
+inline constexpr TColor clGrayText = SystemColor(17);
+inline constexpr TColor clBtnText = SystemColor(18);
+inline constexpr TColor clInactiveCaptionText = SystemColor(19);
+inline constexpr TColor clBtnHighlight = SystemColor(20);
+inline constexpr TColor cl3DDkShadow = SystemColor(21);
+inline constexpr TColor cl3DLight = SystemColor(22);
+inline constexpr TColor clInfoText = SystemColor(23);
+inline constexpr TColor clInfoBk = SystemColor(24);
+
+// The plain red-green-blue value of a colour: system colours become their
+// scheme value (black for an unknown index), everything else is returned as
+// it is. Drawing uses only the low 24 bits of the result.
+constexpr TColor ColorToRGB(TColor color) {
+  constexpr std::uint32_t scheme[] = {
+      0xC0C0C0, 0x808000, 0x800000, 0x808080, 0xC0C0C0, 0xFFFFFF, 0x000000, 0x000000, 0x000000,
+      0xFFFFFF, 0xC0C0C0, 0xC0C0C0, 0x808080, 0x800000, 0xFFFFFF, 0xC0C0C0, 0x808080, 0x808080,
+      0x000000, 0xC0C0C0, 0xFFFFFF, 0x000000, 0xC0C0C0, 0x000000, 0xE1FFFF};
+  if (color >= 0) return color;
+  std::uint32_t index = static_cast<std::uint32_t>(color) & 0xFFu;
+  return index < sizeof(scheme) / sizeof(scheme[0]) ? static_cast<TColor>(scheme[index]) : clBlack;
+}
+
 // Builds a colour from its three channels.
 constexpr TColor RGB(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
   return static_cast<TColor>(r | (g << 8) | (b << 16));
