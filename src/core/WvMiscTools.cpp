@@ -1,0 +1,163 @@
+// Markup helpers and text drawing. WvMakeLatinHTML and WvstripHTML run over
+// every text of every page, so both work in a single pass over their input and
+// build the result by appending, never by deleting and inserting in place.
+#include "core/WvMiscTools.h"
+
+#include <array>
+#include <atomic>
+#include <string_view>
+
+#include "core/WvFont.h"
+#include "platform/Canvas.h"
+#include "platform/Strings.h"
+
+namespace tavkit {
+
+namespace {
+
+// Entity names of the characters 160 to 255, the Latin-1 set of HTML 3.2.
+constexpr std::array<std::string_view, 96> kLatinEntities = {
+    "nbsp",   "iexcl",  "cent",   "pound",  "curren", "yen",    "brvbar", "sect",   "uml",
+    "copy",   "ordf",   "laquo",  "not",    "shy",    "reg",    "macr",   "deg",    "plusmn",
+    "sup2",   "sup3",   "acute",  "micro",  "para",   "middot", "cedil",  "sup1",   "ordm",
+    "raquo",  "frac14", "frac12", "frac34", "iquest", "Agrave", "Aacute", "Acirc",  "Atilde",
+    "Auml",   "Aring",  "AElig",  "Ccedil", "Egrave", "Eacute", "Ecirc",  "Euml",   "Igrave",
+    "Iacute", "Icirc",  "Iuml",   "ETH",    "Ntilde", "Ograve", "Oacute", "Ocirc",  "Otilde",
+    "Ouml",   "times",  "Oslash", "Ugrave", "Uacute", "Ucirc",  "Uuml",   "Yacute", "THORN",
+    "szlig",  "agrave", "aacute", "acirc",  "atilde", "auml",   "aring",  "aelig",  "ccedil",
+    "egrave", "eacute", "ecirc",  "euml",   "igrave", "iacute", "icirc",  "iuml",   "eth",
+    "ntilde", "ograve", "oacute", "ocirc",  "otilde", "ouml",   "divide", "oslash", "ugrave",
+    "uacute", "ucirc",  "uuml",   "yacute", "thorn",  "yuml"};
+
+constexpr char kHexDigits[] = "0123456789ABCDEF";
+
+// The unique-identifier counter. Atomic so that a stray second thread cannot
+// tear it; it wraps at 32 bits like the plain integer it stands for.
+std::atomic<std::int32_t> gUniqueIDCounter{0};
+
+void AppendHexByte(std::string& dest, unsigned byte) {
+  dest += kHexDigits[(byte >> 4) & 0xF];
+  dest += kHexDigits[byte & 0xF];
+}
+
+// Pixel heights a browser gives the HTML font sizes 1 to 6.
+constexpr std::array<int, 6> kPixelHeights = {13, 16, 18, 21, 27, 36};
+
+unsigned CanvasFontStyle(const TWvFont& font) {
+  unsigned style = 0;
+  if (font.GetBold()) style |= fsBold;
+  if (font.GetItalic()) style |= fsItalic;
+  if (font.GetUnderline()) style |= fsUnderline;
+  if (font.GetStrikeout()) style |= fsStrikeOut;
+  return style;
+}
+
+}  // namespace
+
+void WvStrToHTML(std::string& dest, const std::string& text) {
+  dest += text;
+}
+
+std::string WvCollapseStringList(const TStrings& list) {
+  std::string result;
+  for (int i = 0; i < list.Count(); ++i) {
+    result += ' ';
+    result += list.Get(i);
+  }
+  return result;
+}
+
+std::string Wvinttohex(std::int32_t value) {
+  auto bits = static_cast<std::uint32_t>(value);
+  std::string result;
+  result.reserve(6);
+  AppendHexByte(result, (bits >> 16) & 0xFF);
+  AppendHexByte(result, (bits >> 8) & 0xFF);
+  AppendHexByte(result, bits & 0xFF);
+  return result;
+}
+
+std::string WvMakeWebColor(TColor colour) {
+  std::string result;
+  result.reserve(6);
+  AppendHexByte(result, GetRValue(colour));
+  AppendHexByte(result, GetGValue(colour));
+  AppendHexByte(result, GetBValue(colour));
+  return result;
+}
+
+std::string WvMakeLatinHTML(const std::string& text) {
+  std::string result;
+  result.reserve(text.size());
+  for (char c : text) {
+    auto code = static_cast<unsigned char>(c);
+    if (code < 160) {
+      result += c;
+      continue;
+    }
+    result += '&';
+    result += kLatinEntities[code - 160];
+  }
+  return result;
+}
+
+// Removing the first tag leaves in front of the next search only text that
+// holds neither "<" nor ">", so the next "<" and ">" of the shortened text are
+// simply the next ones after the removed tag. The scan therefore keeps two
+// positions moving forward and never looks at a character twice.
+std::string WvstripHTML(const std::string& text) {
+  std::string result;
+  std::size_t pos = 0;
+  while (true) {
+    std::size_t open = text.find('<', pos);
+    if (open == std::string::npos) {
+      result.append(text, pos, std::string::npos);
+      return result;
+    }
+    std::size_t close = text.find('>', pos);
+    if (close == std::string::npos || close < open) return text;
+    result.append(text, pos, open - pos);
+    pos = close + 1;
+  }
+}
+
+void WvExtractHiddenValues(const std::string& line, std::string& name, std::string& value) {
+  std::size_t eq = line.find('=');
+  if (eq == std::string::npos) return;
+  name = line.substr(0, eq);
+  value = line.substr(eq + 1);
+}
+
+std::string WvGetUniqueID(const std::string& prefix) {
+  return prefix + std::to_string(gUniqueIDCounter.fetch_add(1));
+}
+
+std::int32_t WvMinimum(std::int32_t a, std::int32_t b) {
+  return b < a ? b : a;
+}
+
+std::int32_t WvDrawString(const std::string& text, const TWvFont& font, TCanvas& canvas,
+                          const TRect& rect, TColor colour, t_WvTextAlign align) {
+  canvas.Brush().Color = colour;
+  canvas.FillRect(rect);
+
+  TFont& canvasFont = canvas.Font();
+  canvasFont.Name = font.GetPrimaryFont();
+  canvasFont.Style = CanvasFontStyle(font);
+  canvasFont.Height = kPixelHeights[static_cast<std::size_t>(font.GetFontSize() - 1)];
+  canvasFont.Color = font.GetColor();
+
+  const int rectWidth = rect.Right - rect.Left;
+  const int textWidth = canvas.TextWidth(text);
+  int x = rect.Left;
+  if (align == taCenter)
+    x = rect.Left + rectWidth / 2 - textWidth / 2;
+  else if (align == taRight)
+    x = rect.Left + rectWidth - textWidth;
+  if (x < rect.Left) x = rect.Left;
+
+  canvas.TextRect(rect, x, rect.Top + 1, text);
+  return canvas.TextHeight(text + "W");
+}
+
+}  // namespace tavkit

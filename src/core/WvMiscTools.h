@@ -1,0 +1,58 @@
+// The small routines every page element builds its markup with: appending
+// fragments, collapsing free-HTML string lists, web colours, Latin-1 entity
+// references, tag stripping, name=value splitting, unique identifiers, and the
+// drawing of one line of text in a web font for design previews.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/Types.h"
+
+namespace tavkit {
+
+class TStrings;
+class TCanvas;
+class TWvFont;
+
+// Horizontal alignment of elements, style classes and drawn text.
+enum t_WvTextAlign : std::uint8_t { taCenter = 0, taLeft = 1, taRight = 2, taNone = 3 };
+
+// Appends text to dest; the plain append every element writes its fragments with.
+void WvStrToHTML(std::string& dest, const std::string& text);
+
+// Every line of the list, each preceded by one blank, with no line breaks.
+std::string WvCollapseStringList(const TStrings& list);
+
+// The low 24 bits of value as six upper-case hexadecimal digits.
+std::string Wvinttohex(std::int32_t value);
+
+// A host colour (red in the low byte) as the six digits RRGGBB of HTML,
+// without the leading "#". Special values are not resolved: only the low 24
+// bits count, so clNone gives "FFFFFF".
+std::string WvMakeWebColor(TColor colour);
+
+// Replaces every character from 160 to 255 by "&" and its entity name (no
+// terminating ";"); everything below 160 passes unchanged.
+std::string WvMakeLatinHTML(const std::string& text);
+
+// Removes every tag "<...>" from text. When a "<" has no ">" after it, or a ">"
+// comes before the first remaining "<", the text is returned as given.
+std::string WvstripHTML(const std::string& text);
+
+// Splits line at its first "=" into name and value. A line without "=" leaves
+// both outputs as they were.
+void WvExtractHiddenValues(const std::string& line, std::string& name, std::string& value);
+
+// prefix followed by a number that grows by one with every call ("id0", "id1", ...).
+std::string WvGetUniqueID(const std::string& prefix);
+
+std::int32_t WvMinimum(std::int32_t a, std::int32_t b);
+
+// Fills rect with colour and draws text in font, clipped to rect, aligned
+// within it, one pixel below its top. Returns the height of one line of text
+// in that font, so that a caller can move down line by line.
+std::int32_t WvDrawString(const std::string& text, const TWvFont& font, TCanvas& canvas,
+                          const TRect& rect, TColor colour, t_WvTextAlign align);
+
+}  // namespace tavkit
