@@ -7,7 +7,8 @@ namespace tavkit::cli {
 
 const std::vector<Command>& Commands() {
   static const std::vector<Command> commands = {
-      {"gif", "inspect, decode and encode GIF files", GifCommand},
+      {"render", "write the HTML document of a form's page", RenderCommand},
+      {"cgi", "answer one CGI request with a form's page", CgiCommand},
   };
   return commands;
 }

@@ -33,6 +33,7 @@ bool TakeFlag(Args& args, const std::string& name);
 // Raises UsageError when an unknown option is left.
 void RejectUnknownOptions(const Args& args);
 
-int GifCommand(const Args& args);
+int RenderCommand(const Args& args);
+int CgiCommand(const Args& args);
 
 }  // namespace tavkit::cli

@@ -1,0 +1,28 @@
+// Calls the registration routine of every unit, lowest subsystems first.
+#include "package/Package.h"
+
+#include "cgi/WvCGI.h"
+#include "core/WvFont.h"
+#include "core/WvOptimizer.h"
+#include "layout/WvPage.h"
+#include "layout/WvPanel.h"
+#include "layout/WvStandardComponent.h"
+#include "layout/WvTemplate.h"
+#include "scripts/WvJavascript.h"
+#include "scripts/WvScriptInvoker.h"
+
+namespace tavkit {
+
+void RegisterPackage() {
+  WvFont::RegisterClasses();
+  WvOptimizer::Register();
+  WvJavascript::Register();
+  WvScriptInvoker::RegisterClasses();
+  WvPage::Register();
+  WvPanel::Register();
+  WvTemplate::Register();
+  WvStandardComponent::Register();
+  WvCGI::Register();
+}
+
+}  // namespace tavkit

@@ -1,0 +1,178 @@
+// Lists, string lists, streams and collections: index checks, order and
+// change reporting that the rest of the library builds on.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "platform/Collections.h"
+#include "platform/Exceptions.h"
+#include "platform/Lists.h"
+#include "platform/Streams.h"
+#include "platform/Strings.h"
+
+namespace tavkit {
+namespace {
+
+TEST(TList, IndexErrorsRaiseInsteadOfReadingPastTheEnd) {
+  int a = 1;
+  TList<int> list;
+  list.Add(&a);
+  EXPECT_THROW(list.Get(1), EListError);
+  EXPECT_THROW(list.Get(-1), EListError);
+  EXPECT_THROW(list.Insert(2, &a), EListError);
+  EXPECT_THROW(list.Delete(5), EListError);
+  EXPECT_THROW(list.Move(0, 3), EListError);
+  try {
+    list.Get(7);
+  } catch (const EListError& e) {
+    EXPECT_EQ(e.Message(), "List index out of bounds (7)");
+  }
+}
+
+TEST(TList, EditingKeepsOrder) {
+  int v[5] = {0, 1, 2, 3, 4};
+  TList<int> list;
+  for (int& x : v) list.Add(&x);
+  list.Move(0, 4);       // 1 2 3 4 0
+  list.Exchange(0, 1);   // 2 1 3 4 0
+  list.Insert(2, &v[4]); // 2 1 4 3 4 0
+  list.Remove(&v[4]);    // 2 1 3 4 0
+  std::string order;
+  for (int* p : list) order += std::to_string(*p);
+  EXPECT_EQ(order, "21340");
+  EXPECT_EQ(list.IndexOf(&v[3]), 2);
+  list.SetCount(7);
+  EXPECT_EQ(list.Get(6), nullptr);
+}
+
+TEST(TList, SortOrdersAndSurvivesAnInconsistentComparison) {
+  std::vector<int> values = {5, 3, 9, 1, 1, 7, 2, 8, 0, 6};
+  TList<int> list;
+  for (int& x : values) list.Add(&x);
+  list.Sort([](int* a, int* b) { return *a - *b; });
+  std::string sorted;
+  for (int* p : list) sorted += std::to_string(*p);
+  EXPECT_EQ(sorted, "0112356789");
+  // A comparison that answers at random must still leave every item in the list once.
+  unsigned seed = 12345;
+  list.Sort([&seed](int*, int*) {
+    seed = seed * 1103515245u + 12345u;
+    return static_cast<int>(seed >> 16) % 3 - 1;
+  });
+  EXPECT_EQ(list.Count(), 10);
+  int sum = 0;
+  for (int* p : list) sum += *p;
+  EXPECT_EQ(sum, 42);
+}
+
+TEST(TStringList, TextSplitsEveryLineEndAndAssignCopies) {
+  TStringList lines;
+  lines.SetText("a\r\nb\nc\rd");
+  EXPECT_EQ(lines.ToVector(), (std::vector<std::string>{"a", "b", "c", "d"}));
+  EXPECT_EQ(lines.GetText(), "a\nb\nc\nd\n");
+  TStringList copy;
+  copy.Assign(&lines);
+  EXPECT_TRUE(copy.Equals(lines));
+  copy.Assign(&copy);
+  EXPECT_EQ(copy.Count(), 4);
+  EXPECT_THROW(copy.Get(4), EListError);
+}
+
+TEST(TStringList, ReportsEveryChange) {
+  TStringList lines;
+  int changes = 0;
+  lines.OnChange = [&changes](TObject*) { ++changes; };
+  lines.Add("x");
+  lines.Put(0, "y");
+  lines.Insert(0, "z");
+  lines.Delete(1);
+  lines.Clear();
+  EXPECT_EQ(changes, 5);
+}
+
+TEST(TMemoryStream, ReadWriteSeekAndShortReads) {
+  TMemoryStream stream;
+  stream.WriteString("hello");
+  EXPECT_EQ(stream.GetSize(), 5);
+  stream.SetPosition(1);
+  char buffer[8] = {};
+  EXPECT_EQ(stream.Read(buffer, 8), 4);
+  EXPECT_EQ(std::string(buffer, 4), "ello");
+  stream.SetPosition(3);
+  EXPECT_THROW(stream.ReadBuffer(buffer, 3), EReadError);
+  EXPECT_THROW(stream.Seek(-1, TSeekOrigin::soBeginning), EStreamError);
+  stream.Seek(10, TSeekOrigin::soBeginning);
+  stream.WriteByte('!');
+  EXPECT_EQ(stream.GetSize(), 11);
+}
+
+TEST(TFileStream, CreatesTruncatesRefusesToOverwriteAndNamesMissingFiles) {
+  std::string path = std::string(TAVKIT_BINARY_DIR) + "/stream-test.bin";
+  std::remove(path.c_str());
+  {
+    TFileStream out(path, fmCreate);
+    out.WriteString("0123456789");
+  }
+  {
+    TFileStream out(path, fmCreate);
+    out.WriteString("ab");
+  }
+  EXPECT_EQ(ReadFileBytes(path).size(), 2u);
+  EXPECT_THROW(TFileStream(path, fmCreateNew), EFCreateError);
+  std::remove(path.c_str());
+  try {
+    TFileStream in(path, fmOpenRead);
+    FAIL() << "opened a missing file";
+  } catch (const EFOpenError& e) {
+    EXPECT_NE(e.Message().find(path), std::string::npos);
+  }
+}
+
+class TNamedItem : public TCollectionItem {
+ public:
+  using TCollectionItem::TCollectionItem;
+  std::string Label;
+  void SetLabel(const std::string& label) {
+    Label = label;
+    Changed(false);
+  }
+  std::string GetDisplayName() const override { return Label.empty() ? "unnamed" : Label; }
+  void Assign(const TPersistent* source) override {
+    Label = static_cast<const TNamedItem*>(source)->Label;
+  }
+};
+
+class TNamedCollection : public TCollectionOf<TNamedItem> {
+ public:
+  std::vector<TCollectionItem*> Updates;
+
+ protected:
+  void Update(TCollectionItem* item) override { Updates.push_back(item); }
+};
+
+TEST(TCollection, ItemsKnowTheirPlaceAndReportChanges) {
+  TNamedCollection items;
+  TNamedItem* a = items.AddItem();
+  TNamedItem* b = items.AddItem();
+  EXPECT_EQ(b->GetIndex(), 1);
+  EXPECT_NE(a->GetID(), b->GetID());
+  items.Updates.clear();
+  b->SetLabel("b");
+  ASSERT_EQ(items.Updates.size(), 1u);
+  EXPECT_EQ(items.Updates[0], b);
+  b->SetIndex(0);
+  EXPECT_EQ(items.Items(0), b);
+  EXPECT_EQ(items.Items(1)->GetDisplayName(), "unnamed");
+  EXPECT_THROW(items.GetItem(2), EListError);
+
+  TNamedCollection copy;
+  copy.Assign(&items);
+  ASSERT_EQ(copy.Count(), 2);
+  EXPECT_EQ(copy.Items(0)->Label, "b");
+  delete copy.Items(0);
+  EXPECT_EQ(copy.Count(), 1);
+}
+
+}  // namespace
+}  // namespace tavkit
