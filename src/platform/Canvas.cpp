@@ -410,7 +410,8 @@ void TCanvas::Rectangle(int x1, int y1, int x2, int y2) {
 }
 
 void TCanvas::RoundRect(int x1, int y1, int x2, int y2, int cornerWidth, int cornerHeight) {
-  DrawShape(x1, y1, x2, y2, std::abs(cornerWidth), std::abs(cornerHeight), false);
+  DrawShape(x1, y1, x2, y2, Saturate(std::abs(Int{cornerWidth})),
+            Saturate(std::abs(Int{cornerHeight})), false);
 }
 
 void TCanvas::Ellipse(int x1, int y1, int x2, int y2) {
@@ -507,7 +508,9 @@ void TCanvas::DrawLine(Int x0, Int y0, Int x1, Int y1) {
   }
 
   // Step i (0 <= i < steps) lies at i along the major axis and at i * minor /
-  // major, rounded, along the other; only the steps inside the clip are visited.
+  // major along the other, halves rounded toward the start, so that a line
+  // of slope 1/2 takes pairs of pixels; only the steps inside the clip are
+  // visited.
   bool xMajor = adx >= ady;
   Int major0 = xMajor ? x0 : y0, minor0 = xMajor ? y0 : x0;
   Int majorStep = (xMajor ? dx : dy) < 0 ? -1 : 1;
@@ -515,7 +518,7 @@ void TCanvas::DrawLine(Int x0, Int y0, Int x1, Int y1) {
   Int minorDelta = xMajor ? ady : adx;
   auto minorAt = [&](Int i) {
     return minor0 +
-           minorStep * static_cast<Int>((2 * static_cast<TInt128>(i) * minorDelta + steps) /
+           minorStep * static_cast<Int>((2 * static_cast<TInt128>(i) * minorDelta + steps - 1) /
                                         (2 * static_cast<TInt128>(steps)));
   };
   Int lo = xMajor ? clip.Left : clip.Top, hi = xMajor ? clip.Right : clip.Bottom;
@@ -566,7 +569,8 @@ void TCanvas::Polygon(const TPoint* points, int count) {
   TRect clip = DeviceClip();
   if (clip.IsEmpty()) return;
   if (FBrush.Style == TBrushStyle::bsSolid && count >= 3) {
-    // Alternate (even-odd) filling, sampling each row at its pixel centres.
+    // Alternate (even-odd) filling. The points are pixel centres, as for the
+    // outline, so each row is sampled at the integer coordinates.
     TInk brush = MakeInk(*FTarget, FPen.Mode, FBrush.Color);
     Int top = std::numeric_limits<Int>::max(), bottom = std::numeric_limits<Int>::min();
     for (int i = 0; i < count; ++i) {
@@ -575,7 +579,7 @@ void TCanvas::Polygon(const TPoint* points, int count) {
     }
     std::vector<double> crossings;
     for (Int y = std::max<Int>(top, clip.Top); y < std::min<Int>(bottom, clip.Bottom); ++y) {
-      double t = static_cast<double>(y) + 0.5;
+      auto t = static_cast<double>(y);
       crossings.clear();
       for (int i = 0; i < count; ++i) {
         const TPoint& p = points[i];
@@ -589,8 +593,8 @@ void TCanvas::Polygon(const TPoint* points, int count) {
       for (std::size_t k = 0; k + 1 < crossings.size(); k += 2) {
         double a = std::clamp(crossings[k], -1e12, 1e12);
         double b = std::clamp(crossings[k + 1], -1e12, 1e12);
-        ApplySpan(*FTarget, clip, y, static_cast<Int>(std::ceil(a - 0.5)),
-                  static_cast<Int>(std::ceil(b - 0.5)), brush);
+        ApplySpan(*FTarget, clip, y, static_cast<Int>(std::ceil(a)), static_cast<Int>(std::ceil(b)),
+                  brush);
       }
     }
   }

@@ -238,6 +238,11 @@ Json TFormReader::Parse(const std::string& text) const {
     if (colon != std::string::npos) reason = reason.substr(colon + 2);
     FailTop("malformed JSON at line " + std::to_string(line) + ", column " +
             std::to_string(at - lineStart + 1) + ": " + reason);
+  } catch (const Json::exception& e) {
+    // A number too large for a double: the parser gives no position.
+    std::string reason = e.what();
+    std::size_t tag = reason.find("] ");
+    FailTop("malformed JSON: " + (tag == std::string::npos ? reason : reason.substr(tag + 2)));
   }
 }
 
@@ -350,9 +355,15 @@ void TFormReader::ReadComponent(const Json& entry, TWinControl* parent, int leve
 
 void TFormReader::ReadProperties(TPersistent& object, const TClassInfo& info, const Json& values,
                                  const std::string& owner, const std::string& path) {
+  // Each property once: a second "Items" would free the items that pending
+  // references of the first one point into.
+  std::vector<const TPropInfo*> seen;
   for (const auto& [key, value] : values.items()) {
     const TPropInfo* prop = info.FindProperty(key);
     if (prop == nullptr) Fail(owner, "unknown property " + path + key + " of class " + info.Name);
+    if (std::find(seen.begin(), seen.end(), prop) != seen.end())
+      Fail(owner, "property " + path + prop->Name + " is given twice");
+    seen.push_back(prop);
     ReadValue(object, *prop, value, owner, path + prop->Name);
   }
 }

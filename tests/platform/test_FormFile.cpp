@@ -474,6 +474,8 @@ TEST_F(FormFileTest, ErrorsNameThePlaceAndLeaveNothing) {
       {"",
        "Form file: malformed JSON at line 1, column 1: syntax error while parsing value - "
        "unexpected end of input; expected '[', '{', or a literal"},
+      {R"({"form": "F", "x": 1e400})",
+       "Form file: malformed JSON: number overflow parsing '1e400'"},
       {"[]", "Form file: the file holds an array, not an object"},
       {R"({"components": []})", "Form file: \"form\" must be given as a string"},
       {R"({"form": "F", "extra": 1})", "Form file: unknown key \"extra\""},
@@ -543,6 +545,9 @@ TEST_F(FormFileTest, ErrorsNameThePlaceAndLeaveNothing) {
            "properties": {"Script": 3}}]})",
        "Form file: component X (TFormTestPanel), property Script: expected a component name, "
        "found an integer"},
+      {R"({"form": "F", "components": [{"class": "TFormTestPanel", "name": "X",
+           "properties": {"Items": [{"Script": "X"}], "items": []}}]})",
+       "Form file: component X (TFormTestPanel): property Items is given twice"},
       {R"({"form": "F", "components": [{"class": "TFormTestLeaf", "name": "A"},
                                        {"class": "TFormTestLeaf", "name": "a"}]})",
        "Form file: component a (TFormTestLeaf): the name a is already taken in the form"},
