@@ -1,0 +1,181 @@
+// GIF codec speed against giflib, side by side in one run. Decoding: each
+// file of the shared gif-samples folder is decoded from memory by both
+// libraries (bytes processed = colour indices decoded). Encoding: the same
+// index data (the first frame of each sample) is written by our LZW encoder
+// and by giflib's EGifPutLine (bytes processed = indices encoded).
+#include <benchmark/benchmark.h>
+#include <gif_lib.h>
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "gif/GIFImage.h"
+
+namespace {
+
+using namespace tavkit;
+
+const std::string kSamples = TAVKIT_SHARED_DIR "/gif-samples/";
+
+struct TMemoryInput {
+  const std::vector<std::uint8_t>* Bytes;
+  std::size_t Position;
+};
+
+int ReadMemory(GifFileType* gif, GifByteType* buffer, int count) {
+  auto* input = static_cast<TMemoryInput*>(gif->UserData);
+  const std::size_t n =
+      std::min(static_cast<std::size_t>(count), input->Bytes->size() - input->Position);
+  std::memcpy(buffer, input->Bytes->data() + input->Position, n);
+  input->Position += n;
+  return static_cast<int>(n);
+}
+
+int WriteMemory(GifFileType* gif, const GifByteType* buffer, int count) {
+  auto* output = static_cast<std::vector<std::uint8_t>*>(gif->UserData);
+  output->insert(output->end(), buffer, buffer + count);
+  return count;
+}
+
+std::int64_t OurPixels(const std::vector<std::uint8_t>& bytes) {
+  TGIFImage image;
+  TMemoryStream stream(bytes);
+  image.LoadFromStream(stream);
+  std::int64_t pixels = 0;
+  for (int i = 0; i < image.GetImages().GetCount(); ++i)
+    pixels += static_cast<std::int64_t>(image.GetImages().GetImage(i)->GetDataSize());
+  return pixels;
+}
+
+void BM_DecodeOurs(benchmark::State& state, const std::string& file) {
+  TMemoryStream stream(ReadFileBytes(kSamples + file));
+  const std::int64_t pixels = OurPixels(stream.Bytes());
+  for (auto _ : state) {
+    TGIFImage image;
+    stream.SetPosition(0);
+    image.LoadFromStream(stream);
+    benchmark::DoNotOptimize(image.GetImages().GetImage(0)->GetData());
+  }
+  state.SetBytesProcessed(state.iterations() * pixels);
+}
+
+void BM_DecodeGiflib(benchmark::State& state, const std::string& file) {
+  const std::vector<std::uint8_t> bytes = ReadFileBytes(kSamples + file);
+  const std::int64_t pixels = OurPixels(bytes);
+  for (auto _ : state) {
+    TMemoryInput input{&bytes, 0};
+    int error = 0;
+    GifFileType* gif = DGifOpen(&input, ReadMemory, &error);
+    if (DGifSlurp(gif) != GIF_OK) {
+      DGifCloseFile(gif, &error);
+      state.SkipWithError("giflib rejects the file");
+      return;
+    }
+    benchmark::DoNotOptimize(gif->SavedImages[0].RasterBits);
+    DGifCloseFile(gif, &error);
+  }
+  state.SetBytesProcessed(state.iterations() * pixels);
+}
+
+// The first frame of a sample: its indices, size and colour count.
+struct TFrame {
+  std::vector<std::uint8_t> Pixels;
+  int Width = 0;
+  int Height = 0;
+  int Colors = 0;
+};
+
+TFrame FirstFrame(const std::string& file) {
+  TGIFImage image;
+  image.LoadFromFile(kSamples + file);
+  TGIFSubImage& frame = *image.GetImages().GetImage(0);
+  TFrame result;
+  result.Pixels.assign(frame.GetData(), frame.GetData() + frame.GetDataSize());
+  result.Width = frame.GetWidth();
+  result.Height = frame.GetHeight();
+  result.Colors = std::max(2, frame.GetActiveColorMap().GetCount());
+  return result;
+}
+
+void BM_EncodeOurs(benchmark::State& state, const std::string& file) {
+  const TFrame frame = FirstFrame(file);
+  TGIFImage image;
+  auto* subImage = new TGIFSubImage(&image);
+  subImage->SetBounds(3, frame.Width);
+  subImage->SetBounds(4, frame.Height);
+  subImage->NewImage();
+  std::memcpy(subImage->GetData(), frame.Pixels.data(), frame.Pixels.size());
+  for (int i = 0; i < frame.Colors; ++i) subImage->GetColorMap().Add(RGB(i, i, 255 - i));
+  image.Add(subImage);
+  TMemoryStream output;
+  for (auto _ : state) {
+    output.SetPosition(0);
+    image.SaveToStream(output);
+    benchmark::DoNotOptimize(output.Memory());
+  }
+  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(frame.Pixels.size()));
+}
+
+void BM_EncodeGiflib(benchmark::State& state, const std::string& file) {
+  const TFrame frame = FirstFrame(file);
+  int bits = 1;
+  while ((1 << bits) < frame.Colors) ++bits;
+  std::vector<GifColorType> colors(static_cast<std::size_t>(1) << bits);
+  for (int i = 0; i < frame.Colors; ++i)
+    colors[static_cast<std::size_t>(i)] = GifColorType{static_cast<GifByteType>(i),
+                                                       static_cast<GifByteType>(i),
+                                                       static_cast<GifByteType>(255 - i)};
+  std::vector<std::uint8_t> output;
+  std::vector<GifPixelType> row(static_cast<std::size_t>(frame.Width));
+  for (auto _ : state) {
+    output.clear();
+    int error = 0;
+    GifFileType* gif = EGifOpen(&output, WriteMemory, &error);
+    ColorMapObject* map = GifMakeMapObject(1 << bits, colors.data());
+    EGifPutScreenDesc(gif, frame.Width, frame.Height, bits, 0, nullptr);
+    EGifPutImageDesc(gif, 0, 0, frame.Width, frame.Height, false, map);
+    for (int y = 0; y < frame.Height; ++y) {
+      std::memcpy(row.data(), frame.Pixels.data() + static_cast<std::size_t>(y) * frame.Width,
+                  row.size());
+      EGifPutLine(gif, row.data(), frame.Width);
+    }
+    EGifCloseFile(gif, &error);
+    GifFreeMapObject(map);
+    benchmark::DoNotOptimize(output.data());
+  }
+  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(frame.Pixels.size()));
+}
+
+// The samples giflib accepts; the others are corrupt on purpose.
+const char* const kFiles[] = {
+    "harvesters.gif",        "hat.gif",          "pjw-thumbnail.gif",
+    "hibiscus.regular.gif",  "hibiscus.primitive.gif", "bricks-dither.gif",
+    "bricks-gray.gif",       "bricks-nodither.gif",    "hippopotamus.regular.gif",
+    "hippopotamus.interlaced.gif", "hippopotamus.masked-with-muybridge.gif",
+    "muybridge.gif",         "gifplayer-muybridge.gif", "waves.gif",
+    "animated-red-blue.gif",
+};
+
+int RegisterAll() {
+  if (!std::filesystem::exists(kSamples)) return 0;
+  for (const char* file : kFiles) {
+    benchmark::RegisterBenchmark((std::string("Decode/ours/") + file).c_str(), BM_DecodeOurs, file);
+    benchmark::RegisterBenchmark((std::string("Decode/giflib/") + file).c_str(), BM_DecodeGiflib,
+                                 file);
+  }
+  for (const char* file : kFiles) {
+    benchmark::RegisterBenchmark((std::string("Encode/ours/") + file).c_str(), BM_EncodeOurs, file);
+    benchmark::RegisterBenchmark((std::string("Encode/giflib/") + file).c_str(), BM_EncodeGiflib,
+                                 file);
+  }
+  return 0;
+}
+
+const int kRegistered = RegisterAll();
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,11 @@
+// The GIF codec in one include: the document model with its colour maps and
+// extensions, reading and writing GIF streams, and the LZW coders.
+#pragma once
+
+#include "gif/GIFColorMap.h"
+#include "gif/GIFDecoder.h"
+#include "gif/GIFExtensions.h"
+#include "gif/GIFLZW.h"
+#include "gif/GIFModel.h"
+#include "gif/GIFStream.h"
+#include "gif/GIFTypes.h"

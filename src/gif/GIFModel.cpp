@@ -1,0 +1,682 @@
+// The document model: lists, header, sub-images, trailer and the image, and
+// the stream layout they read and write.
+#include "gif/GIFModel.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <vector>
+
+#include "gif/GIFDecoder.h"
+#include "gif/GIFExtensions.h"
+#include "gif/GIFLZW.h"
+#include "gif/GIFStream.h"
+#include "platform/Bitmap.h"
+#include "platform/Canvas.h"
+#include "platform/Streams.h"
+
+namespace tavkit {
+
+// Items
+
+void TGIFItem::Warning(TGIFSeverity severity, const std::string& message) {
+  if (FImage) FImage->Warning(this, severity, message);
+}
+
+void TGIFItem::LoadFromStream(TStream& stream) {
+  TGIFReader reader(stream);
+  LoadFromReader(reader);
+  reader.Finish();
+}
+
+// Lists
+
+TGIFList::~TGIFList() { Clear(); }
+
+void TGIFList::Warning(TGIFSeverity severity, const std::string& message) {
+  if (FImage) FImage->Warning(this, severity, message);
+}
+
+void TGIFList::SaveToStream(TStream& stream) {
+  for (TGIFItem* item : FItems) item->SaveToStream(stream);
+}
+
+void TGIFList::Clear() {
+  while (GetCount() > 0) Delete(0);
+}
+
+void TGIFList::Delete(int index) {
+  delete FItems.Get(index);
+  FItems.Delete(index);
+}
+
+TGIFSubImage* TGIFImageList::GetImage(int index) const {
+  return static_cast<TGIFSubImage*>(GetItem(index));
+}
+
+void TGIFImageList::SetImage(int index, TGIFSubImage* subImage) { SetItem(index, subImage); }
+
+void TGIFImageList::LoadFromStream(TStream& stream, TObject* parent) {
+  TGIFReader reader(stream);
+  LoadFromReader(reader, dynamic_cast<TGIFImage*>(parent));
+  reader.Finish();
+}
+
+namespace {
+
+// Skips zero bytes; answers the next byte (left unread) or -1 at the end.
+int SkipZeros(TGIFReader& reader) {
+  int next = reader.ReadByte();
+  while (next == 0) next = reader.ReadByte();
+  if (next >= 0) reader.Back();
+  return next;
+}
+
+}  // namespace
+
+void TGIFImageList::LoadFromReader(TGIFReader& reader, TGIFImage* image) {
+  for (int next = SkipZeros(reader); next >= 0 && next != 0x3B; next = SkipZeros(reader)) {
+    if (next != 0x21 && next != 0x2C) {
+      Warning(gsWarning, sUnknownBlockType);
+      return;
+    }
+    auto subImage = std::make_unique<TGIFSubImage>(image);
+    subImage->LoadFromReader(reader);
+    Add(subImage.release());
+  }
+}
+
+TGIFExtensionList::TGIFExtensionList(TGIFSubImage* subImage)
+    : TGIFList(subImage ? subImage->GetImage() : nullptr) {}
+
+TGIFExtension* TGIFExtensionList::GetExtension(int index) const {
+  return static_cast<TGIFExtension*>(GetItem(index));
+}
+
+void TGIFExtensionList::SetExtension(int index, TGIFExtension* extension) {
+  SetItem(index, extension);
+}
+
+void TGIFExtensionList::LoadFromStream(TStream& stream, TObject* parent) {
+  TGIFReader reader(stream);
+  LoadFromReader(reader, dynamic_cast<TGIFSubImage*>(parent));
+  reader.Finish();
+}
+
+void TGIFExtensionList::LoadFromReader(TGIFReader& reader, TGIFSubImage* subImage) {
+  int next = reader.ReadByte();
+  while (next != 0x2C && next != 0x3B) {
+    if (next < 0) return;
+    // Padding between blocks; skipped here as between frames, so that an
+    // extension stays with the frame it stands in front of.
+    if (next == 0) {
+      next = reader.ReadByte();
+      continue;
+    }
+    if (next != 0x21) {
+      Warning(gsWarning, sInvalidExtensionIntroducer);
+      break;
+    }
+    const TGIFExtensionClass* extensionClass = TGIFExtension::FindExtension(reader);
+    if (extensionClass == nullptr) throw GIFException(sUnknownExtensionType);
+    reader.Back();
+    std::unique_ptr<TGIFExtension> extension(extensionClass->Create(subImage));
+    extension->LoadFromReader(reader);
+    Add(extension.release());
+    next = reader.ReadByte();
+  }
+  reader.Back();
+}
+
+// Header
+
+TGIFHeader::TGIFHeader(TGIFImage* image)
+    : TGIFItem(image), FColorMap(std::make_unique<TGIFGlobalColorMap>(this)) {}
+
+TGIFVersion TGIFHeader::GetVersion() const {
+  return FColorMap->GetSorted() || FAspectRatio != 0 ? gv89a : gv87a;
+}
+
+void TGIFHeader::SaveToStream(TStream& stream) {
+  const TGIFVersion version = FImage ? FImage->GetVersion() : GetVersion();
+  if (version == gvUnknown) throw GIFException(sUnsupportedVersion);
+  std::uint8_t bytes[13] = {'G', 'I', 'F'};
+  std::memcpy(bytes + 3, GIFVersions[version], 3);
+  Prepare();
+  PutWord(bytes + 6, FScreenWidth);
+  PutWord(bytes + 8, FScreenHeight);
+  bytes[10] = FPackedFields;
+  bytes[11] = FBackgroundColorIndex;
+  bytes[12] = FAspectRatio;
+  stream.WriteBuffer(bytes, sizeof(bytes));
+  if (FPackedFields & 0x80) FColorMap->SaveToStream(stream);
+}
+
+void TGIFHeader::LoadFromReader(TGIFReader& reader) {
+  std::uint8_t signature[6];
+  reader.ReadBuffer(signature, sizeof(signature));
+  for (int i = 0; i < 3; ++i)
+    if (std::toupper(signature[i]) != "GIF"[i]) throw GIFException(sInvalidSignature);
+  std::uint8_t screen[7];
+  reader.ReadBuffer(screen, sizeof(screen));
+  FScreenWidth = GetWord(screen);
+  FScreenHeight = GetWord(screen + 2);
+  FPackedFields = screen[4];
+  FBackgroundColorIndex = screen[5];
+  FAspectRatio = screen[6];
+  if (FPackedFields & 0x80) FColorMap->LoadFromReader(reader, 2 << (FPackedFields & 7));
+  else FColorMap->Clear();
+}
+
+void TGIFHeader::Prepare() {
+  const bool hasTable = FColorMap->GetCount() > 0;
+  const int resolution = FImage ? FImage->GetColorResolution() : GetColorResolution();
+  const int bits = FImage ? FImage->GetBitsPerPixel() : GetBitsPerPixel();
+  int packed = (resolution << 4) & 0x70;
+  if (hasTable) {
+    packed |= 0x80 | ((FColorMap->GetBitsPerPixel() - 1) & 0x07);
+    if (FColorMap->GetSorted()) packed |= 0x08;
+  } else {
+    packed |= (bits - 1) & 0x07;
+  }
+  FPackedFields = static_cast<std::uint8_t>(packed);
+}
+
+void TGIFHeader::SetBackgroundColorIndex(int index) {
+  if (FColorMap->GetCount() > 0 && (index < 0 || index >= FColorMap->GetCount())) {
+    Warning(gsWarning, sInvalidColorIndex);
+    index = 0;
+  }
+  FBackgroundColorIndex = static_cast<std::uint8_t>(index);
+}
+
+TColor TGIFHeader::GetBackgroundColor() { return FColorMap->GetColor(FBackgroundColorIndex); }
+
+void TGIFHeader::SetBackgroundColor(TColor color) {
+  int index = FColorMap->IndexOf(color);
+  if (index < 0) index = FColorMap->Add(color);
+  SetBackgroundColorIndex(index);
+}
+
+void TGIFHeader::AssignTo(TPersistent* dest) const {
+  auto* header = dynamic_cast<TGIFHeader*>(dest);
+  if (header == nullptr) {
+    TGIFItem::AssignTo(dest);
+    return;
+  }
+  header->FColorMap->Assign(FColorMap.get());
+  header->FScreenWidth = FScreenWidth;
+  header->FScreenHeight = FScreenHeight;
+  header->FPackedFields = FPackedFields;
+  header->FBackgroundColorIndex = FBackgroundColorIndex;
+  header->FAspectRatio = FAspectRatio;
+}
+
+// Sub-images
+
+TGIFSubImage::TGIFSubImage(TGIFImage* image)
+    : TGIFItem(image),
+      FColorMap(std::make_unique<TGIFLocalColorMap>(this)),
+      FExtensions(std::make_unique<TGIFExtensionList>(this)) {}
+
+TGIFSubImage::~TGIFSubImage() { Clear(); }
+
+void TGIFSubImage::Clear() {
+  FExtensions->Clear();
+  FColorMap->Clear();
+  FData.reset();
+  FDataSize = 0;
+  FDescriptor.Width = 0;
+  FDescriptor.Height = 0;
+  FTransparent = false;
+  FGCE = nullptr;
+  FPalette.clear();
+}
+
+void TGIFSubImage::NewImage() {
+  FData.reset();
+  FDataSize = 0;
+  const std::int64_t size = std::int64_t{FDescriptor.Width} * FDescriptor.Height;
+  if (size == 0) return;
+  if (size > GIFMaximumFramePixels) throw GIFException(sFrameTooLarge);
+  auto* pixels = static_cast<std::uint8_t*>(
+      std::calloc(static_cast<std::size_t>(size) + GIFPixelSlack, 1));
+  if (pixels == nullptr) throw EOutOfMemory("Out of memory");
+  FData.reset(pixels);
+  FDataSize = static_cast<std::size_t>(size);
+}
+
+bool TGIFSubImage::GetEmpty() const {
+  return !FData || FDataSize == 0 || FDescriptor.Width == 0 || FDescriptor.Height == 0;
+}
+
+int TGIFSubImage::GetBounds(int index) const {
+  switch (index) {
+    case 1: return FDescriptor.Left;
+    case 2: return FDescriptor.Top;
+    case 3: return FDescriptor.Width;
+    case 4: return FDescriptor.Height;
+    default: return 0;
+  }
+}
+
+void TGIFSubImage::SetBounds(int index, int value) {
+  const auto word = static_cast<std::uint16_t>(value);
+  switch (index) {
+    case 1: FDescriptor.Left = word; break;
+    case 2: FDescriptor.Top = word; break;
+    case 3: FDescriptor.Width = word; break;
+    case 4: FDescriptor.Height = word; break;
+    default: break;
+  }
+}
+
+TRect TGIFSubImage::GetBoundsRect() const {
+  return Bounds(FDescriptor.Left, FDescriptor.Top, FDescriptor.Width, FDescriptor.Height);
+}
+
+TRect TGIFSubImage::GetClientRect() const {
+  return Rect(0, 0, FDescriptor.Width, FDescriptor.Height);
+}
+
+void TGIFSubImage::SetInterlaced(bool interlaced) {
+  FDescriptor.PackedFields = static_cast<std::uint8_t>(interlaced ? FDescriptor.PackedFields | 0x40
+                                                                  : FDescriptor.PackedFields & ~0x40);
+}
+
+TGIFVersion TGIFSubImage::GetVersion() const {
+  return FColorMap->GetSorted() || FExtensions->GetCount() > 0 ? gv89a : gv87a;
+}
+
+TGIFColorMap& TGIFSubImage::GetActiveColorMap() {
+  if (FColorMap->GetCount() == 0 && FImage && FImage->GetColorMap().GetCount() > 0)
+    return FImage->GetColorMap();
+  return *FColorMap;
+}
+
+std::uint8_t TGIFSubImage::GetPixel(int x, int y) const {
+  if (x < 0 || x >= FDescriptor.Width || y < 0 || y >= FDescriptor.Height || !FData)
+    throw GIFException(sInvalidPixelCoordinates);
+  return FData[static_cast<std::size_t>(y) * FDescriptor.Width + static_cast<std::size_t>(x)];
+}
+
+const TPalette& TGIFSubImage::GetPalette() {
+  static const TPalette none;
+  if (!FPalette.empty()) return FPalette;
+  if (FColorMap->GetCount() > 0) {
+    FPalette = FColorMap->ExportPalette();
+    return FPalette;
+  }
+  return FImage ? FImage->GetPalette() : none;
+}
+
+void TGIFSubImage::SetPalette(const TPalette& palette) {
+  if (palette != FPalette) FPalette = palette;
+}
+
+void TGIFSubImage::Assign(const TPersistent* source) {
+  if (source == this) return;
+  const auto* other = dynamic_cast<const TGIFSubImage*>(source);
+  if (other == nullptr) {
+    TGIFItem::Assign(source);
+    return;
+  }
+  Clear();
+  if (!other->GetEmpty()) {
+    FDescriptor = other->FDescriptor;
+    FTransparent = other->FTransparent;
+    NewImage();
+    std::memcpy(FData.get(), other->FData.get(), FDataSize);
+    FColorMap->Assign(other->FColorMap.get());
+  }
+  // Extensions are copied through their stream form, so that each copy is
+  // a fresh object belonging to this sub-image. A frame without pixels can
+  // still carry extensions (a closing comment, say); they are copied too.
+  if (other->FExtensions->GetCount() > 0) {
+    TMemoryStream buffer;
+    other->FExtensions->SaveToStream(buffer);
+    TGIFReader reader(buffer.Memory(), static_cast<std::size_t>(buffer.GetSize()));
+    FExtensions->LoadFromReader(reader, this);
+  }
+}
+
+void TGIFSubImage::Prepare() {
+  int packed = FDescriptor.PackedFields & 0x58;
+  if (FColorMap->GetCount() > 0) {
+    packed |= 0x80 | ((FColorMap->GetBitsPerPixel() - 1) & 0x07);
+    if (FColorMap->GetSorted()) packed |= 0x20;
+  }
+  FDescriptor.PackedFields = static_cast<std::uint8_t>(packed);
+}
+
+void TGIFSubImage::SaveToStream(TStream& stream) {
+  FExtensions->SaveToStream(stream);
+  if (GetEmpty()) return;
+  Prepare();
+  std::uint8_t bytes[10] = {FDescriptor.Separator};
+  PutWord(bytes + 1, FDescriptor.Left);
+  PutWord(bytes + 3, FDescriptor.Top);
+  PutWord(bytes + 5, FDescriptor.Width);
+  PutWord(bytes + 7, FDescriptor.Height);
+  bytes[9] = FDescriptor.PackedFields;
+  stream.WriteBuffer(bytes, sizeof(bytes));
+  if (FColorMap->GetCount() > 0) FColorMap->SaveToStream(stream);
+  Compress(stream);
+}
+
+void TGIFSubImage::LoadFromReader(TGIFReader& reader) {
+  Clear();
+  FExtensions->LoadFromReader(reader, this);
+  const int next = reader.ReadByte();
+  if (next < 0) return;
+  reader.Back();
+  if (next == 0x3B || next == 0) return;
+
+  std::uint8_t bytes[10];
+  reader.ReadBuffer(bytes, sizeof(bytes));
+  FDescriptor.Separator = bytes[0];
+  FDescriptor.Left = GetWord(bytes + 1);
+  FDescriptor.Top = GetWord(bytes + 3);
+  FDescriptor.Width = GetWord(bytes + 5);
+  FDescriptor.Height = GetWord(bytes + 7);
+  FDescriptor.PackedFields = bytes[9];
+  if ((FDescriptor.Width == 0 || FDescriptor.Height == 0) && FImage) {
+    FDescriptor.Height = FImage->GetHeader().GetScreenHeight();
+    FDescriptor.Width = FImage->GetHeader().GetScreenWidth();
+    Warning(gsWarning, sImageExceedsScreen);
+  }
+  if (FDescriptor.PackedFields & 0x80)
+    FColorMap->LoadFromReader(reader, 2 << (FDescriptor.PackedFields & 7));
+  if (FImage) FImage->ReservePixels(std::int64_t{FDescriptor.Width} * FDescriptor.Height);
+  Decompress(reader);
+}
+
+void TGIFSubImage::LoadFromFile(const std::string& fileName) {
+  std::vector<std::uint8_t> bytes = ReadFileBytes(fileName);
+  TGIFReader reader(bytes.data(), bytes.size());
+  LoadFromReader(reader);
+}
+
+void TGIFSubImage::Compress(TStream& stream) {
+  const int bits = FColorMap->GetCount() > 0 ? FColorMap->GetBitsPerPixel()
+                   : FImage                  ? FImage->GetBitsPerPixel()
+                                             : 0;
+  const bool rle = FImage && FImage->GetCompression() == gcRLE;
+  std::unique_ptr<TGIFEncoder> encoder;
+  if (rle) encoder = std::make_unique<TRLEEncoder>();
+  else encoder = std::make_unique<TLZWEncoder>();
+  encoder->Compress(stream, bits, FData.get(), GetInterlaced(), FDescriptor.Height,
+                    FDescriptor.Width);
+}
+
+void TGIFSubImage::Decompress(TStream& stream) {
+  TGIFReader reader(stream);
+  Decompress(reader);
+  reader.Finish();
+}
+
+void TGIFSubImage::Decompress(TGIFReader& reader) {
+  NewImage();
+  const TGIFDecodeResult result = DecodeGIFImageData(reader, FData.get(), FDescriptor.Width,
+                                                     FDescriptor.Height, GetInterlaced());
+  if (result.PrematureEnd) Warning(gsWarning, sPrematureEnd);
+  if (result.Underrun) Warning(gsWarning, sDecoderUnderrun);
+}
+
+// Trailer
+
+void TGIFTrailer::SaveToStream(TStream& stream) { stream.WriteByte(0x3B); }
+
+void TGIFTrailer::LoadFromReader(TGIFReader& reader) {
+  const int next = reader.ReadByte();
+  if (next >= 0 && next != 0x3B) Warning(gsWarning, sInvalidTrailer);
+}
+
+// Image
+
+TGIFImage::TGIFImage()
+    : FImages(std::make_unique<TGIFImageList>(this)),
+      FHeader(std::make_unique<TGIFHeader>(this)),
+      FDrawOptions(GIFImageDefaultDrawOptions),
+      FColorReduction(GIFImageDefaultColorReduction),
+      FDitherMode(GIFImageDefaultDitherMode),
+      FCompression(GIFImageDefaultCompression),
+      FThreadPriority(GIFImageDefaultThreadPriority),
+      FAnimationSpeed(GIFImageDefaultAnimationSpeed) {
+  NewImage();
+}
+
+TGIFImage::~TGIFImage() { FImages->Clear(); }
+
+void TGIFImage::Clear() {
+  FImages->Clear();
+  FHeader->GetColorMap().Clear();
+  FHeader->SetScreenWidth(0);
+  FHeader->SetScreenHeight(0);
+  FHeader->Prepare();
+  SetPalette(TPalette{});
+}
+
+int TGIFImage::Add(TPersistent* source) {
+  auto* subImage = dynamic_cast<TGIFSubImage*>(source);
+  if (subImage == nullptr) throw GIFException(sObjectNotSupported);
+  const int index = FImages->Add(subImage);
+  bool grew = false;
+  const int right = subImage->GetLeft() + subImage->GetWidth();
+  const int bottom = subImage->GetTop() + subImage->GetHeight();
+  if (FHeader->GetScreenWidth() < right) {
+    FHeader->SetScreenWidth(static_cast<std::uint16_t>(std::min(right, 65535)));
+    Warning(this, gsWarning, sImageWidthTooSmall);
+    grew = true;
+  }
+  if (FHeader->GetScreenHeight() < bottom) {
+    FHeader->SetScreenHeight(static_cast<std::uint16_t>(std::min(bottom, 65535)));
+    Warning(this, gsWarning, sImageHeightTooSmall);
+    grew = true;
+  }
+  if (grew) {
+    Warning(subImage, gsWarning, sImageExceedsScreen);
+    Changed(this);
+  }
+  return index;
+}
+
+void TGIFImage::Assign(const TPersistent* source) {
+  if (source == this) return;
+  if (source == nullptr) {
+    Clear();
+    return;
+  }
+  const auto* other = dynamic_cast<const TGIFImage*>(source);
+  if (other == nullptr) {
+    TGraphic::Assign(source);
+    return;
+  }
+  Clear();
+  OnWarning = other->OnWarning;
+  FHeader->Assign(other->FHeader.get());
+  FThreadPriority = other->FThreadPriority;
+  FEraseColor = other->FEraseColor;
+  FDrawOptions = other->FDrawOptions;
+  FColorReduction = other->FColorReduction;
+  FDitherMode = other->FDitherMode;
+  for (int i = 0; i < other->FImages->GetCount(); ++i) {
+    auto copy = std::make_unique<TGIFSubImage>(this);
+    copy->Assign(other->FImages->GetImage(i));
+    Add(copy.release());
+  }
+}
+
+void TGIFImage::Pack() {
+  SetPalette(TPalette{});
+  for (int i = 0; i < FImages->GetCount(); ++i) FImages->GetImage(i)->SetPalette(TPalette{});
+  if (FHeader->GetColorMap().GetCount() != 0 || FImages->GetCount() != 1) return;
+  TGIFSubImage* only = FImages->GetImage(0);
+  FHeader->GetColorMap().Assign(&only->GetColorMap());
+  only->GetColorMap().Clear();
+}
+
+TGIFVersion TGIFImage::GetVersion() const {
+  TGIFVersion version = gvUnknown;
+  for (int i = 0; i < FImages->GetCount() && version != gv89a; ++i)
+    version = std::max(version, FImages->GetImage(i)->GetVersion());
+  return version;
+}
+
+int TGIFImage::GetColorResolution() const {
+  int resolution = FHeader->GetColorResolution();
+  for (int i = 0; i < FImages->GetCount(); ++i)
+    resolution = std::max(resolution, FImages->GetImage(i)->GetColorResolution());
+  return resolution;
+}
+
+int TGIFImage::GetBitsPerPixel() const {
+  int bits = FHeader->GetBitsPerPixel();
+  for (int i = 0; i < FImages->GetCount(); ++i)
+    bits = std::max(bits, FImages->GetImage(i)->GetBitsPerPixel());
+  return bits;
+}
+
+void TGIFImage::SetWidth(int width) {
+  for (int i = 0; i < FImages->GetCount(); ++i) {
+    const TGIFSubImage* subImage = FImages->GetImage(i);
+    if (subImage->GetLeft() + subImage->GetWidth() > width)
+      throw GIFException(sImageWidthTooSmall);
+  }
+  FHeader->SetScreenWidth(static_cast<std::uint16_t>(std::clamp(width, 0, 65535)));
+  Changed(this);
+}
+
+void TGIFImage::SetHeight(int height) {
+  for (int i = 0; i < FImages->GetCount(); ++i) {
+    const TGIFSubImage* subImage = FImages->GetImage(i);
+    if (subImage->GetTop() + subImage->GetHeight() > height)
+      throw GIFException(sImageHeightTooSmall);
+  }
+  FHeader->SetScreenHeight(static_cast<std::uint16_t>(std::clamp(height, 0, 65535)));
+  Changed(this);
+}
+
+void TGIFImage::SetDrawOptions(TGIFDrawOptions options) {
+  if (options == FDrawOptions) return;
+  FDrawOptions = options;
+  Pack();
+  Changed(this);
+}
+
+void TGIFImage::SetAnimationSpeed(int speed) { FAnimationSpeed = std::clamp(speed, 1, 1000); }
+
+bool TGIFImage::GetDoDither() const {
+  return FDrawOptions.Contains(goDither) && (!FDrawOptions.Contains(goAutoDither) || DoAutoDither);
+}
+
+const TPalette& TGIFImage::GetPalette() {
+  static const TPalette none;
+  if (FPaletteBusy) throw GIFException(sNoColorTable);
+  if (!FGlobalPalette.empty()) return FGlobalPalette;
+  if (FHeader->GetColorMap().GetCount() > 0) {
+    FGlobalPalette = FHeader->GetColorMap().ExportPalette();
+    return FGlobalPalette;
+  }
+  if (FImages->GetCount() == 0) return none;
+  FPaletteBusy = true;
+  try {
+    const TPalette& palette = FImages->GetImage(0)->GetPalette();
+    FPaletteBusy = false;
+    return palette;
+  } catch (...) {
+    FPaletteBusy = false;
+    throw;
+  }
+}
+
+void TGIFImage::SetPalette(const TPalette& palette) {
+  if (palette != FGlobalPalette) FGlobalPalette = palette;
+}
+
+void TGIFImage::Warning(TObject* sender, TGIFSeverity severity, const std::string& message) {
+  if (OnWarning) OnWarning(sender, severity, message);
+}
+
+void TGIFImage::SaveToStream(TStream& stream) {
+  FHeader->SaveToStream(stream);
+  for (int i = 0; i < FImages->GetCount(); ++i) FImages->GetImage(i)->SaveToStream(stream);
+  TGIFTrailer(this).SaveToStream(stream);
+}
+
+void TGIFImage::LoadFromStream(TStream& stream) {
+  TGIFReader reader(stream);
+  LoadFromReader(reader);
+  reader.Finish();
+}
+
+void TGIFImage::LoadFromReader(TGIFReader& reader) {
+  Clear();
+  FLoadedPixels = 0;
+  FLoading = true;
+  try {
+    FHeader->LoadFromReader(reader);
+    FImages->LoadFromReader(reader, this);
+    TGIFTrailer(this).LoadFromReader(reader);
+  } catch (...) {
+    FLoading = false;
+    throw;
+  }
+  FLoading = false;
+}
+
+void TGIFImage::ReservePixels(std::int64_t pixels) {
+  if (!FLoading) return;
+  if (FLoadedPixels + pixels > GIFMaximumTotalPixels) throw GIFException(sImageTooLarge);
+  FLoadedPixels += pixels;
+}
+
+namespace {
+
+// Scales a coordinate of the logical screen into the drawing rectangle,
+// rounding to the nearest pixel.
+int ScaleCoordinate(int origin, int value, int target, int screen) {
+  const std::int64_t product = std::int64_t{value} * target;
+  return origin + static_cast<int>((product + screen / 2) / screen);
+}
+
+}  // namespace
+
+void TGIFImage::Draw(TCanvas& canvas, const TRect& rect) {
+  if (FDrawing || GetEmpty()) return;
+  TGIFSubImage& frame = *FImages->GetImage(0);
+  if (frame.GetEmpty()) return;
+  FDrawing = true;
+  try {
+    const int width = frame.GetWidth();
+    const int height = frame.GetHeight();
+    TBitmap bitmap(width, height, TPixelFormat::pf8bit);
+    // Every index gets a colour: those beyond the colour map draw black.
+    TPalette palette(256);
+    const TGIFColorMap& colors = frame.GetActiveColorMap();
+    for (int i = 0; i < colors.GetCount(); ++i) {
+      const TGIFColor& c = colors.GetEntries()[i];
+      palette[static_cast<std::size_t>(i)] = TPaletteEntry{c.Red, c.Green, c.Blue, 0};
+    }
+    bitmap.SetPalette(palette);
+    for (int y = 0; y < height; ++y)
+      std::memcpy(bitmap.ScanLine(y), frame.GetData() + static_cast<std::size_t>(y) * width,
+                  static_cast<std::size_t>(width));
+    // The frame's place on the logical screen, scaled into rect. A screen
+    // smaller than the frame (possible in files) counts as the frame's extent.
+    const int screenWidth = std::max<int>(GetWidth(), frame.GetLeft() + width);
+    const int screenHeight = std::max<int>(GetHeight(), frame.GetTop() + height);
+    const TRect target{
+        ScaleCoordinate(rect.Left, frame.GetLeft(), rect.Width(), screenWidth),
+        ScaleCoordinate(rect.Top, frame.GetTop(), rect.Height(), screenHeight),
+        ScaleCoordinate(rect.Left, frame.GetLeft() + width, rect.Width(), screenWidth),
+        ScaleCoordinate(rect.Top, frame.GetTop() + height, rect.Height(), screenHeight)};
+    canvas.StretchDraw(target, bitmap);
+  } catch (...) {
+    FDrawing = false;
+    throw;
+  }
+  FDrawing = false;
+}
+
+}  // namespace tavkit

@@ -1,0 +1,341 @@
+// The GIF document held in memory: a TGIFImage owns a header (logical screen
+// and global colour map) and a list of sub-images (frames); each sub-image
+// owns its local colour map, the extension blocks written in front of it
+// and its pixels, one colour index per byte, rows from the top. Reading and
+// writing the stream format is done by the same classes (GIFModel.cpp and
+// GIFExtensions.cpp), the image data by the LZW coders.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "gif/GIFColorMap.h"
+#include "gif/GIFTypes.h"
+#include "platform/Graphic.h"
+#include "platform/Lists.h"
+#include "platform/Types.h"
+
+namespace tavkit {
+
+class TCanvas;
+class TGIFExtension;
+class TGIFGraphicControlExtension;
+class TGIFImage;
+class TGIFReader;
+class TGIFSubImage;
+class TStream;
+
+// A part of the document that knows its image and reads and writes itself.
+class TGIFItem : public TPersistent {
+ public:
+  explicit TGIFItem(TGIFImage* image) : FImage(image) {}
+
+  // The oldest file version that can hold this item.
+  virtual TGIFVersion GetVersion() const { return gv87a; }
+  // Passed on to the image, with this item as the sender.
+  virtual void Warning(TGIFSeverity severity, const std::string& message);
+  virtual void SaveToStream(TStream& stream) = 0;
+  // Reads the item from the stream's position, leaving the stream behind it.
+  virtual void LoadFromStream(TStream& stream);
+  // The same from a GIF held in memory.
+  virtual void LoadFromReader(TGIFReader& reader) = 0;
+
+  TGIFImage* GetImage() const { return FImage; }
+
+ protected:
+  TGIFImage* FImage;
+};
+
+// An ordered list of items that it owns: Delete and Clear free them.
+class TGIFList : public TPersistent {
+ public:
+  explicit TGIFList(TGIFImage* image) : FImage(image) {}
+  ~TGIFList() override;
+
+  virtual void Warning(TGIFSeverity severity, const std::string& message);
+  // Every item in order.
+  virtual void SaveToStream(TStream& stream);
+  virtual void LoadFromStream(TStream& stream, TObject* parent) = 0;
+
+  TGIFItem* GetItem(int index) const { return FItems.Get(index); }
+  void SetItem(int index, TGIFItem* item) { FItems.Put(index, item); }
+  int GetCount() const { return FItems.Count(); }
+  int Add(TGIFItem* item) { return FItems.Add(item); }
+  void Clear();
+  void Delete(int index);
+  void Exchange(int a, int b) { FItems.Exchange(a, b); }
+  TGIFItem* First() const { return FItems.First(); }
+  int IndexOf(const TGIFItem* item) const { return FItems.IndexOf(item); }
+  void Insert(int index, TGIFItem* item) { FItems.Insert(index, item); }
+  TGIFItem* Last() const { return FItems.Last(); }
+  void Move(int from, int to) { FItems.Move(from, to); }
+  // Unlinks the item without freeing it.
+  void Remove(TGIFItem* item) { FItems.Remove(item); }
+  TGIFImage* GetGIFImage() const { return FImage; }
+
+ protected:
+  TGIFImage* FImage;
+  TList<TGIFItem> FItems;
+};
+
+class TGIFImageList : public TGIFList {
+ public:
+  using TGIFList::TGIFList;
+  TGIFSubImage* GetImage(int index) const;
+  void SetImage(int index, TGIFSubImage* subImage);
+  // parent is the TGIFImage the sub-images belong to.
+  void LoadFromStream(TStream& stream, TObject* parent) override;
+  void LoadFromReader(TGIFReader& reader, TGIFImage* image);
+};
+
+class TGIFExtensionList : public TGIFList {
+ public:
+  TGIFExtensionList(TGIFSubImage* subImage);
+  TGIFExtension* GetExtension(int index) const;
+  void SetExtension(int index, TGIFExtension* extension);
+  // parent is the TGIFSubImage the extensions belong to.
+  void LoadFromStream(TStream& stream, TObject* parent) override;
+  void LoadFromReader(TGIFReader& reader, TGIFSubImage* subImage);
+};
+
+// The logical screen descriptor and the global colour map.
+class TGIFHeader : public TGIFItem {
+ public:
+  explicit TGIFHeader(TGIFImage* image);
+
+  TGIFVersion GetVersion() const override;
+  // Writes signature, version, screen descriptor and global colour table.
+  void SaveToStream(TStream& stream) override;
+  void LoadFromReader(TGIFReader& reader) override;
+  // Recomputes PackedFields from the colour maps.
+  void Prepare();
+
+  std::uint16_t GetScreenWidth() const { return FScreenWidth; }
+  void SetScreenWidth(std::uint16_t width) { FScreenWidth = width; }
+  std::uint16_t GetScreenHeight() const { return FScreenHeight; }
+  void SetScreenHeight(std::uint16_t height) { FScreenHeight = height; }
+  std::uint8_t GetPackedFields() const { return FPackedFields; }
+  void SetPackedFields(std::uint8_t packed) { FPackedFields = packed; }
+  std::uint8_t GetBackgroundColorIndex() const { return FBackgroundColorIndex; }
+  // An index beyond a non-empty global map is warned about and stored as 0.
+  void SetBackgroundColorIndex(int index);
+  std::uint8_t GetAspectRatio() const { return FAspectRatio; }
+  void SetAspectRatio(std::uint8_t ratio) { FAspectRatio = ratio; }
+  TColor GetBackgroundColor();
+  void SetBackgroundColor(TColor color);
+  int GetBitsPerPixel() const { return FColorMap->GetBitsPerPixel(); }
+  int GetColorResolution() const { return FColorMap->GetBitsPerPixel() - 1; }
+  TGIFGlobalColorMap& GetColorMap() { return *FColorMap; }
+  const TGIFGlobalColorMap& GetColorMap() const { return *FColorMap; }
+
+ protected:
+  void AssignTo(TPersistent* dest) const override;
+
+ private:
+  std::uint16_t FScreenWidth = 0;
+  std::uint16_t FScreenHeight = 0;
+  std::uint8_t FPackedFields = 0;
+  std::uint8_t FBackgroundColorIndex = 0;
+  std::uint8_t FAspectRatio = 0;
+  std::unique_ptr<TGIFGlobalColorMap> FColorMap;
+};
+
+struct TGIFImageDescriptor {
+  std::uint8_t Separator = 0x2C;
+  std::uint16_t Left = 0;
+  std::uint16_t Top = 0;
+  std::uint16_t Width = 0;
+  std::uint16_t Height = 0;
+  std::uint8_t PackedFields = 0;
+};
+
+// One frame.
+class TGIFSubImage : public TGIFItem {
+ public:
+  explicit TGIFSubImage(TGIFImage* image);
+  ~TGIFSubImage() override;
+
+  // From another sub-image: descriptor, pixels, colours and fresh copies of
+  // its extensions.
+  void Assign(const TPersistent* source) override;
+  TGIFVersion GetVersion() const override;
+  // Extensions, then (unless empty) descriptor, local table and image data.
+  void SaveToStream(TStream& stream) override;
+  void LoadFromReader(TGIFReader& reader) override;
+  void LoadFromFile(const std::string& fileName);
+
+  void Clear();
+  // Allocates Width x Height zeroed pixels (none when either is 0). Raises
+  // GIFException when the frame is larger than GIFMaximumFramePixels.
+  void NewImage();
+  bool GetEmpty() const;
+  // 1 = Left, 2 = Top, 3 = Width, 4 = Height.
+  int GetBounds(int index) const;
+  void SetBounds(int index, int value);
+  int GetLeft() const { return FDescriptor.Left; }
+  int GetTop() const { return FDescriptor.Top; }
+  int GetWidth() const { return FDescriptor.Width; }
+  int GetHeight() const { return FDescriptor.Height; }
+  TRect GetBoundsRect() const;
+  TRect GetClientRect() const;
+  bool GetInterlaced() const { return (FDescriptor.PackedFields & 0x40) != 0; }
+  void SetInterlaced(bool interlaced);
+  TGIFImageDescriptor& GetDescriptor() { return FDescriptor; }
+  const TGIFImageDescriptor& GetDescriptor() const { return FDescriptor; }
+
+  int GetColorResolution() const { return FColorMap->GetBitsPerPixel() - 1; }
+  int GetBitsPerPixel() const { return FColorMap->GetBitsPerPixel(); }
+  // The global map when this frame has no colours of its own and the
+  // global map has some; else the local map.
+  TGIFColorMap& GetActiveColorMap();
+  TGIFLocalColorMap& GetColorMap() { return *FColorMap; }
+  const TGIFLocalColorMap& GetColorMap() const { return *FColorMap; }
+  TGIFExtensionList& GetExtensions() { return *FExtensions; }
+  const TGIFExtensionList& GetExtensions() const { return *FExtensions; }
+
+  std::uint8_t* GetData() { return FData.get(); }
+  const std::uint8_t* GetData() const { return FData.get(); }
+  std::size_t GetDataSize() const { return FDataSize; }
+  // The index at (x, y); raises "Invalid pixel coordinates" outside.
+  std::uint8_t GetPixel(int x, int y) const;
+
+  bool GetTransparent() const { return FTransparent; }
+  TGIFGraphicControlExtension* GetGraphicControlExtension() const { return FGCE; }
+
+  // The palette of the frame's colours, or the image's when it has none.
+  const TPalette& GetPalette();
+  void SetPalette(const TPalette& palette);
+
+  // Sets the descriptor's packed fields from the local colour map.
+  void Prepare();
+  // Writes the pixels as image data with the image's encoder.
+  void Compress(TStream& stream);
+  // Allocates the pixels and decodes image data into them.
+  void Decompress(TStream& stream);
+  void Decompress(TGIFReader& reader);
+
+ private:
+  friend class TGIFGraphicControlExtension;
+  struct TFreeDeleter {
+    void operator()(std::uint8_t* p) const { std::free(p); }
+  };
+
+  TGIFImageDescriptor FDescriptor;
+  std::unique_ptr<std::uint8_t[], TFreeDeleter> FData;
+  std::size_t FDataSize = 0;
+  std::unique_ptr<TGIFLocalColorMap> FColorMap;
+  std::unique_ptr<TGIFExtensionList> FExtensions;
+  bool FTransparent = false;
+  TGIFGraphicControlExtension* FGCE = nullptr;
+  TPalette FPalette;
+};
+
+// The trailer byte that ends a file.
+class TGIFTrailer : public TGIFItem {
+ public:
+  using TGIFItem::TGIFItem;
+  void SaveToStream(TStream& stream) override;
+  // Warns "Invalid Image trailer" unless the byte there is ';' (or the data
+  // has ended).
+  void LoadFromReader(TGIFReader& reader) override;
+};
+
+class TGIFImage : public TGraphic {
+ public:
+  TGIFImage();
+  ~TGIFImage() override;
+
+  // From another TGIFImage: header, settings (but not Compression and
+  // AnimationSpeed) and copies of its frames. Null clears the image.
+  void Assign(const TPersistent* source) override;
+
+  // Draws the first frame scaled into rect.
+  void Draw(TCanvas& canvas, const TRect& rect) override;
+  bool GetEmpty() const override { return FImages->GetCount() == 0; }
+  int GetWidth() const override { return FHeader->GetScreenWidth(); }
+  int GetHeight() const override { return FHeader->GetScreenHeight(); }
+  // Raise "Image width/height too small for contained frames" when a frame
+  // would stick out.
+  void SetWidth(int width) override;
+  void SetHeight(int height) override;
+  void LoadFromStream(TStream& stream) override;
+  void LoadFromReader(TGIFReader& reader);
+  // Raises "Unsupported GIF version" for an image without frames.
+  void SaveToStream(TStream& stream) override;
+  bool Equals(const TGIFImage* other) const { return other == this; }
+
+  // Calls OnWarning when assigned; warnings never stop an operation.
+  virtual void Warning(TObject* sender, TGIFSeverity severity, const std::string& message);
+
+  void Clear();
+  void NewImage() { Clear(); }
+  // Appends a sub-image, which the image owns from then on; the logical
+  // screen grows to hold it. Answers its index.
+  int Add(TPersistent* source);
+  // Moves the colours of a lone frame into the global map.
+  void Pack();
+
+  TGIFVersion GetVersion() const;
+  int GetColorResolution() const;
+  int GetBitsPerPixel() const;
+  int GetBackgroundColorIndex() const { return FHeader->GetBackgroundColorIndex(); }
+  TColor GetBackgroundColor() { return FHeader->GetBackgroundColor(); }
+  TGIFColorMap& GetColorMap() { return FHeader->GetColorMap(); }
+  TGIFHeader& GetHeader() { return *FHeader; }
+  const TGIFHeader& GetHeader() const { return *FHeader; }
+  TGIFImageList& GetImages() { return *FImages; }
+  const TGIFImageList& GetImages() const { return *FImages; }
+
+  TGIFDrawOptions GetDrawOptions() const { return FDrawOptions; }
+  void SetDrawOptions(TGIFDrawOptions options);
+  TColorReduction GetColorReduction() const { return FColorReduction; }
+  void SetColorReduction(TColorReduction reduction) { FColorReduction = reduction; }
+  TDitherMode GetDitherMode() const { return FDitherMode; }
+  void SetDitherMode(TDitherMode mode) { FDitherMode = mode; }
+  TGIFCompression GetCompression() const { return FCompression; }
+  void SetCompression(TGIFCompression compression) { FCompression = compression; }
+  TThreadPriority GetThreadPriority() const { return FThreadPriority; }
+  void SetThreadPriority(TThreadPriority priority) { FThreadPriority = priority; }
+  int GetAnimationSpeed() const { return FAnimationSpeed; }
+  // Clamped to 1..1000.
+  void SetAnimationSpeed(int speed);
+  TColor GetEraseColor() const { return FEraseColor; }
+  void SetEraseColor(TColor color) { FEraseColor = color; }
+  bool GetDoDither() const;
+
+  // The palette of the global colours, else of the first frame; empty when
+  // there are no colours at all.
+  const TPalette& GetPalette();
+  void SetPalette(const TPalette& palette);
+
+  // Reports a change of the picture (TGraphic's change event).
+  void NotifyChanged(TObject* sender) { Changed(sender); }
+
+  TGIFWarning OnWarning;
+
+ private:
+  friend class TGIFSubImage;
+  // Counts a frame's pixels against GIFMaximumTotalPixels while a file is
+  // being loaded.
+  void ReservePixels(std::int64_t pixels);
+
+  std::unique_ptr<TGIFImageList> FImages;
+  std::unique_ptr<TGIFHeader> FHeader;
+  TPalette FGlobalPalette;
+  TGIFDrawOptions FDrawOptions;
+  TColorReduction FColorReduction;
+  TDitherMode FDitherMode;
+  TGIFCompression FCompression;
+  TThreadPriority FThreadPriority;
+  int FAnimationSpeed;
+  TColor FEraseColor = clNone;
+  bool FDrawing = false;
+  bool FPaletteBusy = false;
+  bool FLoading = false;
+  std::int64_t FLoadedPixels = 0;
+};
+
+}  // namespace tavkit
