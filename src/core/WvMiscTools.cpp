@@ -5,7 +5,9 @@
 
 #include <array>
 #include <atomic>
+#include <filesystem>
 #include <string_view>
+#include <system_error>
 
 #include "core/WvFont.h"
 #include "platform/Canvas.h"
@@ -158,6 +160,41 @@ std::int32_t WvDrawString(const std::string& text, const TWvFont& font, TCanvas&
 
   canvas.TextRect(rect, x, rect.Top + 1, text);
   return canvas.TextHeight(text + "W");
+}
+
+namespace {
+
+std::string ProgramImageFolder() {
+  std::error_code error;
+  std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
+  std::string folder = error ? std::string("./") : program.parent_path().string() + "/";
+  return folder + "images/";
+}
+
+// Unit-wide, without a lock: set once at start, read while pages are written.
+std::string& InternalImagePath() {
+  static std::string path = ProgramImageFolder();
+  return path;
+}
+
+std::string& ExternalImagePath() {
+  static std::string path = "/images/";
+  return path;
+}
+
+}  // namespace
+
+void WvSetInternalImagePath(const std::string& path) {
+  InternalImagePath() = path;
+}
+void WvSetExternalImagePath(const std::string& path) {
+  ExternalImagePath() = path;
+}
+std::string WvGetInternalImagePath() {
+  return InternalImagePath();
+}
+std::string WvGetExternalImagePath() {
+  return ExternalImagePath();
 }
 
 }  // namespace tavkit

@@ -55,4 +55,14 @@ std::int32_t WvMinimum(std::int32_t a, std::int32_t b);
 std::int32_t WvDrawString(const std::string& text, const TWvFont& font, TCanvas& canvas,
                           const TRect& rect, TColor colour, t_WvTextAlign align);
 
+// The two server image paths: the directory into which generated GIF files
+// are written and the web path under which the browser finds them. Both are
+// stored as given (the caller supplies the trailing "/") and are meant to be
+// set once, at start, before pages are written. The defaults are the
+// "images/" folder beside the running program and the web path "/images/".
+void WvSetInternalImagePath(const std::string& path);
+void WvSetExternalImagePath(const std::string& path);
+std::string WvGetInternalImagePath();
+std::string WvGetExternalImagePath();
+
 }  // namespace tavkit

@@ -23,7 +23,8 @@ class TWord : public TWvVisibleComponent {
   using TWvVisibleComponent::TWvVisibleComponent;
   std::string put(TWvCustomOptimizer*) override {
     ActivateBeforePutEvent();
-    std::string html = CollapsedBefore() + "<B>" + Word + CollapsedInside() + "</B>" + CollapsedAfter();
+    std::string html =
+        CollapsedBefore() + "<B>" + Word + CollapsedInside() + "</B>" + CollapsedAfter();
     ActivateAfterPutEvent();
     return html;
   }
@@ -256,8 +257,8 @@ TEST(WvComponentPreview, TransparentElementShowsItsParentsColour) {
   TBitmap bitmap(40, 40, TPixelFormat::pf24bit);
   box->PaintTo(bitmap.Canvas(), 0, 0);
   EXPECT_EQ(bitmap.GetPixel(5, 35), clRed);
-  EXPECT_EQ(bitmap.GetPixel(25, 25), clRed);     // inside the inner element
-  EXPECT_EQ(bitmap.GetPixel(10, 12), clAqua);    // its frame: red inverted
+  EXPECT_EQ(bitmap.GetPixel(25, 25), clRed);   // inside the inner element
+  EXPECT_EQ(bitmap.GetPixel(10, 12), clAqua);  // its frame: red inverted
   EXPECT_EQ(bitmap.GetPixel(29, 28), clAqua);
 }
 

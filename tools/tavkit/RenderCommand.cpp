@@ -5,6 +5,7 @@
 
 #include "Commands.h"
 #include "cgi/WvCGI.h"
+#include "core/WvMiscTools.h"
 #include "core/WvOptimizer.h"
 #include "layout/WvPage.h"
 #include "package/Package.h"
@@ -17,32 +18,52 @@ namespace {
 
 const char* const kRenderUsage =
     "usage: tavkit render FORM [--page NAME] [--no-optimizer]\n"
+    "                    [--image-dir DIR] [--image-url URL]\n"
     "\n"
     "Loads the form file FORM and writes the HTML document of its page to\n"
     "standard output, exactly as the page's put returns it.\n"
     "\n"
     "  --page NAME      the page to write (default: the first TWvPage of the form)\n"
-    "  --no-optimizer   write plain markup even when the form has a TWvOptimizer\n";
+    "  --no-optimizer   write plain markup even when the form has a TWvOptimizer\n"
+    "  --image-dir DIR  the folder into which server images are written\n"
+    "                   (default: images/ beside the tavkit program)\n"
+    "  --image-url URL  the web path under which the browser finds them\n"
+    "                   (default: /images/)\n";
 
 const char* const kCgiUsage =
     "usage: tavkit cgi FORM [--page NAME] [--no-optimizer]\n"
+    "                    [--image-dir DIR] [--image-url URL]\n"
     "\n"
     "Answers one CGI request with the page of the form file FORM: the document\n"
     "is sent through TWvCGI behind its content-type header.\n"
     "\n"
     "  --page NAME      the page to send (default: the first TWvPage of the form)\n"
-    "  --no-optimizer   write plain markup even when the form has a TWvOptimizer\n";
+    "  --no-optimizer   write plain markup even when the form has a TWvOptimizer\n"
+    "  --image-dir DIR  the folder into which server images are written\n"
+    "                   (default: images/ beside the tavkit program)\n"
+    "  --image-url URL  the web path under which the browser finds them\n"
+    "                   (default: /images/)\n";
 
 struct RenderOptions {
   std::string Form;
   std::string Page;
   bool NoOptimizer = false;
+  std::string ImageDir;
+  std::string ImageUrl;
 };
+
+// The image paths end with a separator, as the library expects.
+std::string WithTrailingSlash(std::string path) {
+  if (!path.empty() && path.back() != '/') path += '/';
+  return path;
+}
 
 RenderOptions ParseRenderOptions(Args args) {
   RenderOptions options;
   options.Page = TakeOption(args, "--page");
   options.NoOptimizer = TakeFlag(args, "--no-optimizer");
+  options.ImageDir = WithTrailingSlash(TakeOption(args, "--image-dir"));
+  options.ImageUrl = WithTrailingSlash(TakeOption(args, "--image-url"));
   RejectUnknownOptions(args);
   if (args.size() != 1) throw UsageError("expected one form file");
   options.Form = args[0];
@@ -59,6 +80,8 @@ T* FirstOf(TComponent& form) {
 // Loads the form and returns the document of its page.
 std::string RenderForm(const RenderOptions& options, TComponent& form) {
   RegisterPackage();
+  if (!options.ImageDir.empty()) WvSetInternalImagePath(options.ImageDir);
+  if (!options.ImageUrl.empty()) WvSetExternalImagePath(options.ImageUrl);
   LoadForm(options.Form, form);
   TWvPage* page = nullptr;
   if (!options.Page.empty()) {

@@ -1,0 +1,156 @@
+// The tavkit command as a user runs it: exit codes, the one-line errors,
+// and render and cgi writing exactly the page's document.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "core/WvOptimizer.h"
+#include "layout/WvPage.h"
+#include "package/Package.h"
+#include "platform/FormFile.h"
+
+namespace tavkit {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Outcome {
+  int Status = -1;
+  std::string Out;
+  std::string Err;
+};
+
+std::string ReadAll(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+class TavkitCommand : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir = fs::path(TAVKIT_BINARY_DIR) / "tavkit-command" /
+          ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+  }
+
+  // Runs tavkit with the given arguments (already quoted for the shell) and
+  // the given environment assignments in front.
+  Outcome Tavkit(const std::string& arguments, const std::string& environment = "") {
+    std::string command = environment + " '" TAVKIT_PROGRAM "' " + arguments + " >'" +
+                          (dir / "out").string() + "' 2>'" + (dir / "err").string() +
+                          "' </dev/null";
+    int status = std::system(command.c_str());
+    Outcome run;
+    run.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.Out = ReadAll(dir / "out");
+    run.Err = ReadAll(dir / "err");
+    return run;
+  }
+
+  std::string Write(const std::string& name, const std::string& text) {
+    std::ofstream(dir / name, std::ios::binary) << text;
+    return "'" + (dir / name).string() + "'";
+  }
+
+  fs::path dir;
+};
+
+const std::string kTinyForm = R"({"form": "F", "components": [
+  {"class": "TWvPage", "name": "P", "properties": {"Width": 20, "Height": 10, "PageTitle": "T"}},
+  {"class": "TWvPage", "name": "Q", "properties": {"Width": 30, "Height": 5}}]})";
+
+const std::string kTinyPage =
+    "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 3.2//EN\"><HTML><HEAD><TITLE>T</TITLE>"
+    "<META NAME=\"Generator\" CONTENT=\"Vettmark Taveno (C)\">"
+    "<script language=\"JavaScript\">\r\n</script></HEAD><BODY BGCOLOR=\"#FFFFFF\" "
+    "LINK=\"#000000\" VLINK=\"000000\" TEXT=\"000000\"  ><TABLE BGCOLOR=\"#FFFFFF\" BORDER=0 "
+    "CELLSPACING=0 CELLPADDING=0 WIDTH=20><TR VALIGN=\"top\" ALIGN=\"left\">"
+    "<TD HEIGHT=10 WIDTH=20 ></TD><TD></TD></TR></TABLE></BODY></HTML>";
+
+TEST_F(TavkitCommand, RenderWritesThePageAndNothingElse) {
+  std::string form = Write("tiny.json", kTinyForm);
+  Outcome run = Tavkit("render " + form);
+  EXPECT_EQ(run.Status, 0) << run.Err;
+  EXPECT_EQ(run.Out, kTinyPage);
+  EXPECT_EQ(run.Err, "");
+
+  run = Tavkit("render --page Q " + form);
+  EXPECT_EQ(run.Status, 0) << run.Err;
+  EXPECT_NE(run.Out.find("WIDTH=30><TR"), std::string::npos);
+}
+
+TEST_F(TavkitCommand, CgiSendsTheSameDocumentBehindItsHeader) {
+  std::string form = Write("tiny.json", kTinyForm);
+  Outcome run = Tavkit("cgi " + form, "REQUEST_METHOD=GET QUERY_STRING=a=1");
+  EXPECT_EQ(run.Status, 0) << run.Err;
+  EXPECT_EQ(run.Out, "Content-Type: text/html\r\n\r\n" + kTinyPage + "\r\n");
+}
+
+TEST_F(TavkitCommand, TheExampleRendersAsTheLibraryWritesIt) {
+  const std::string example = TAVKIT_SOURCE_DIR "/examples/hello.json";
+  RegisterPackage();
+  TComponent form(nullptr);
+  LoadForm(example, form);
+  TWvPage* page = nullptr;
+  TWvCustomOptimizer* optimizer = nullptr;
+  for (int i = 0; i < form.ComponentCount(); ++i) {
+    if (page == nullptr) page = dynamic_cast<TWvPage*>(form.Components(i));
+    if (optimizer == nullptr) optimizer = dynamic_cast<TWvCustomOptimizer*>(form.Components(i));
+  }
+  ASSERT_NE(page, nullptr);
+  ASSERT_NE(optimizer, nullptr);
+  std::string styled = page->put(optimizer);
+  std::string plain = page->put(nullptr);
+  EXPECT_NE(styled, plain);
+
+  Outcome run = Tavkit("render '" + example + "'");
+  EXPECT_EQ(run.Status, 0) << run.Err;
+  EXPECT_EQ(run.Out, styled);
+  run = Tavkit("render --no-optimizer '" + example + "'");
+  EXPECT_EQ(run.Out, plain);
+}
+
+TEST_F(TavkitCommand, FailuresAreOneLineAndUsageErrorsExitTwo) {
+  Outcome run = Tavkit("render '" + (dir / "missing.json").string() + "'");
+  EXPECT_EQ(run.Status, 1);
+  EXPECT_EQ(run.Out, "");
+  EXPECT_EQ(run.Err.rfind("error: ", 0), 0u) << run.Err;
+  EXPECT_EQ(run.Err.find('\n'), run.Err.size() - 1) << run.Err;
+
+  std::string form = Write("tiny.json", kTinyForm);
+  run = Tavkit("render --page Nope " + form);
+  EXPECT_EQ(run.Status, 1);
+  EXPECT_EQ(run.Err, "error: the form has no page named Nope\n");
+
+  std::string bad =
+      Write("bad.json", R"({"form": "F", "components": [{"class": "TNoSuch", "name": "X"}]})");
+  run = Tavkit("render " + bad);
+  EXPECT_EQ(run.Status, 1);
+  EXPECT_NE(run.Err.find("TNoSuch"), std::string::npos) << run.Err;
+
+  EXPECT_EQ(Tavkit("render").Status, 2);
+  EXPECT_EQ(Tavkit("render --bogus " + form).Status, 2);
+  EXPECT_EQ(Tavkit("render --page").Status, 2);
+  EXPECT_EQ(Tavkit("no-such-command").Status, 2);
+}
+
+TEST_F(TavkitCommand, HelpListsTheOptions) {
+  Outcome run = Tavkit("render --help");
+  EXPECT_EQ(run.Status, 0);
+  EXPECT_NE(run.Out.find("--image-dir DIR"), std::string::npos);
+  run = Tavkit("--help");
+  EXPECT_EQ(run.Status, 0);
+  EXPECT_NE(run.Out.find("render"), std::string::npos);
+  EXPECT_NE(run.Out.find("cgi"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tavkit
