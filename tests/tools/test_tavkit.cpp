@@ -12,7 +12,9 @@
 #include "core/WvOptimizer.h"
 #include "layout/WvPage.h"
 #include "package/Package.h"
+#include "platform/Bitmap.h"
 #include "platform/FormFile.h"
+#include "platform/Streams.h"
 
 namespace tavkit {
 namespace {
@@ -140,6 +142,38 @@ TEST_F(TavkitCommand, FailuresAreOneLineAndUsageErrorsExitTwo) {
   EXPECT_EQ(Tavkit("render --bogus " + form).Status, 2);
   EXPECT_EQ(Tavkit("render --page").Status, 2);
   EXPECT_EQ(Tavkit("no-such-command").Status, 2);
+}
+
+TEST_F(TavkitCommand, PreviewPaintsThePageOrOneComponent) {
+  std::string form = Write("boxes.json", R"({"form": "F", "components": [
+    {"class": "TWvPage", "name": "P", "properties": {"Width": 40, "Height": 30}, "children": [
+      {"class": "TWvPanel", "name": "Box", "properties": {"Left": 10, "Top": 5, "Width": 20,
+       "Height": 20, "BackGroundColor": "clRed"}}]}]})");
+  std::string png = (dir / "page.png").string();
+  Outcome run = Tavkit("preview " + form + " -o '" + png + "'");
+  ASSERT_EQ(run.Status, 0) << run.Err;
+  TBitmap picture;
+  TFileStream in(png, fmOpenRead);
+  picture.LoadFromPNGStream(in);
+  EXPECT_EQ(picture.GetWidth(), 40);
+  EXPECT_EQ(picture.GetHeight(), 30);
+  EXPECT_EQ(picture.GetPixel(20, 20), clRed);   // the panel's inside
+  EXPECT_EQ(picture.GetPixel(10, 6), clAqua);   // its dashed frame, red inverted
+  EXPECT_EQ(picture.GetPixel(5, 28), clWhite);  // the page around it
+
+  std::string one = (dir / "box.png").string();
+  run = Tavkit("preview --component Box " + form + " -o '" + one + "'");
+  ASSERT_EQ(run.Status, 0) << run.Err;
+  TBitmap box;
+  TFileStream boxIn(one, fmOpenRead);
+  box.LoadFromPNGStream(boxIn);
+  EXPECT_EQ(box.GetWidth(), 20);
+  EXPECT_EQ(box.GetPixel(10, 15), clRed);
+
+  EXPECT_EQ(Tavkit("preview " + form).Status, 2);
+  run = Tavkit("preview --component Nope " + form + " -o '" + one + "'");
+  EXPECT_EQ(run.Status, 1);
+  EXPECT_EQ(run.Err, "error: the form has no control named Nope\n");
 }
 
 TEST_F(TavkitCommand, HelpListsTheOptions) {

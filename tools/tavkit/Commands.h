@@ -35,5 +35,6 @@ void RejectUnknownOptions(const Args& args);
 
 int RenderCommand(const Args& args);
 int CgiCommand(const Args& args);
+int PreviewCommand(const Args& args);
 
 }  // namespace tavkit::cli
