@@ -159,8 +159,7 @@ bool TGIFColorMap::DoOptimize(TGIFSubImage* subImage, bool canDelete) {
   }
 
   std::vector<TGIFColor> entries(FEntries);
-  for (int k = 0; k < FCount; ++k)
-    FEntries[newIndex[k]] = entries[static_cast<std::size_t>(k)];
+  for (int k = 0; k < FCount; ++k) FEntries[newIndex[k]] = entries[static_cast<std::size_t>(k)];
   if (canDelete) {
     for (int j = 0; j < FCount; ++j) {
       if (records[static_cast<std::size_t>(j)].Uses != 0) continue;
@@ -250,8 +249,12 @@ void TGIFLocalColorMap::Warning(TGIFSeverity severity, const std::string& messag
   if (TGIFImage* image = FSubImage->GetImage()) image->Warning(this, severity, message);
 }
 
-bool TGIFLocalColorMap::Optimize() { return DoOptimize(FSubImage, true); }
+bool TGIFLocalColorMap::Optimize() {
+  return DoOptimize(FSubImage, true);
+}
 
-void TGIFLocalColorMap::Changed() { FSubImage->SetPalette(TPalette{}); }
+void TGIFLocalColorMap::Changed() {
+  FSubImage->SetPalette(TPalette{});
+}
 
 }  // namespace tavkit

@@ -64,8 +64,11 @@ inline void CopyString(std::uint8_t* dst, const std::uint8_t* src, std::size_t l
 class TCodeDecoder {
  public:
   TCodeDecoder(const std::uint8_t* data, std::size_t bytes, int minCodeSize)
-      : FData(data), FTotalBits(static_cast<std::uint64_t>(bytes) * 8), FMinCodeSize(minCodeSize),
-        FClear(1 << minCodeSize), FEOI(FClear + 1) {}
+      : FData(data),
+        FTotalBits(static_cast<std::uint64_t>(bytes) * 8),
+        FMinCodeSize(minCodeSize),
+        FClear(1 << minCodeSize),
+        FEOI(FClear + 1) {}
 
   // Decodes into out[0, count); answers true when the codes ran out before
   // an end code or the end of the frame.
@@ -132,6 +135,8 @@ bool TCodeDecoder::Decode(std::uint8_t* const base, const std::size_t count) {
   }
   t.Len[FClear] = 0;
   t.Len[FEOI] = 0;
+  t.Prefix[FClear] = t.Prefix[FEOI] = 0;
+  t.Suffix[FClear] = t.Suffix[FEOI] = 0;
 
   std::uint8_t* out = base;
   std::uint8_t* const end = base + count;
@@ -201,15 +206,18 @@ bool TCodeDecoder::Decode(std::uint8_t* const base, const std::size_t count) {
 TCodeDecoder::TChainResult TCodeDecoder::DecodeChains(int code, int old, std::uint8_t first,
                                                       std::uint8_t*& out, std::uint8_t* end) {
   TDecoderTables& t = *FTables;
-  std::fill(t.Prefix + FFreeCode, t.Prefix + kTableSize, std::uint16_t{0});
-  std::fill(t.Suffix + FFreeCode, t.Suffix + kTableSize, std::uint8_t{0});
-  t.Prefix[FClear] = t.Prefix[FEOI] = 0;
-  t.Suffix[FClear] = t.Suffix[FEOI] = 0;
+  // Entries at and above the free code are not defined since the last clear
+  // code; they read as zero without the table being wiped, so that data
+  // which keeps clearing and referring to such codes costs no more than
+  // any other.
+  const auto prefixOf = [&](int c) { return c < FFreeCode ? int{t.Prefix[c]} : 0; };
+  const auto suffixOf = [&](int c) { return c < FFreeCode ? t.Suffix[c] : std::uint8_t{0}; };
   // A chain longer than the table has a cycle in it.
   std::uint8_t stack[kTableSize + 2];
   for (;;) {
     if (code < 0) {
-      if (out == end) return ReadTrailingCode(Next()) ? TChainResult::OutOfCodes : TChainResult::Finished;
+      if (out == end)
+        return ReadTrailingCode(Next()) ? TChainResult::OutOfCodes : TChainResult::Finished;
       code = Next();
       if (code < 0) return TChainResult::OutOfCodes;
     }
@@ -222,9 +230,9 @@ TCodeDecoder::TChainResult TCodeDecoder::DecodeChains(int code, int old, std::ui
       c = old;
     }
     while (c >= FClear) {
-      if (depth > kTableSize || t.Prefix[c] == c) throw GIFException(sCircularTableEntry);
-      stack[depth++] = t.Suffix[c];
-      c = t.Prefix[c];
+      if (depth > kTableSize || prefixOf(c) == c) throw GIFException(sCircularTableEntry);
+      stack[depth++] = suffixOf(c);
+      c = prefixOf(c);
     }
     first = t.Suffix[c];
     stack[depth++] = first;
@@ -246,8 +254,8 @@ TCodeDecoder::TChainResult TCodeDecoder::DecodeChains(int code, int old, std::ui
 
 }  // namespace
 
-TGIFDecodeResult DecodeGIFImageData(TGIFReader& reader, std::uint8_t* pixels, int width,
-                                    int height, bool interlaced) {
+TGIFDecodeResult DecodeGIFImageData(TGIFReader& reader, std::uint8_t* pixels, int width, int height,
+                                    bool interlaced) {
   TGIFDecodeResult result;
   const int minCodeSize = reader.ReadByte();
   if (minCodeSize < 0) return result;
@@ -288,7 +296,8 @@ TGIFDecodeResult DecodeGIFImageData(TGIFReader& reader, std::uint8_t* pixels, in
   TCodeDecoder decoder(data.data(), bytes, minCodeSize);
   const bool outOfCodes = decoder.Decode(reorder ? decoded.data() : pixels, w * h);
   result.Underrun = outOfCodes && terminated;
-  result.PrematureEnd = truncated && decoder.Furthest() > static_cast<std::uint64_t>(truncatedAt) * 8;
+  result.PrematureEnd =
+      truncated && decoder.Furthest() >= static_cast<std::uint64_t>(truncatedAt) * 8;
 
   if (reorder) {
     const std::uint8_t* row = decoded.data();

@@ -31,7 +31,7 @@ struct TGIFDecodeResult {
 // reach stay 0. Afterwards the reader stands behind the terminator (or at
 // the end). Raises GIFException for a code size above 11 and for a string
 // table whose entries form a cycle.
-TGIFDecodeResult DecodeGIFImageData(TGIFReader& reader, std::uint8_t* pixels, int width,
-                                    int height, bool interlaced);
+TGIFDecodeResult DecodeGIFImageData(TGIFReader& reader, std::uint8_t* pixels, int width, int height,
+                                    bool interlaced);
 
 }  // namespace tavkit

@@ -83,7 +83,8 @@ void TGIFExtension::LoadFromReader(TGIFReader& reader) {
   ReadBody(reader);
 }
 
-void TGIFExtension::RegisterExtension(std::uint8_t label, const TGIFExtensionClass& extensionClass) {
+void TGIFExtension::RegisterExtension(std::uint8_t label,
+                                      const TGIFExtensionClass& extensionClass) {
   ExtensionRegistry().emplace_back(label, &extensionClass);
 }
 
@@ -206,22 +207,36 @@ const TGIFExtensionClass& TGIFTextExtension::Class() {
 
 int TGIFTextExtension::GetBounds(int index) const {
   switch (index) {
-    case 1: return FLeft;
-    case 2: return FTop;
-    case 3: return FWidth;
-    case 4: return FHeight;
-    default: return 0;
+    case 1:
+      return FLeft;
+    case 2:
+      return FTop;
+    case 3:
+      return FWidth;
+    case 4:
+      return FHeight;
+    default:
+      return 0;
   }
 }
 
 void TGIFTextExtension::SetBounds(int index, int value) {
   const auto word = static_cast<std::uint16_t>(value);
   switch (index) {
-    case 1: FLeft = word; break;
-    case 2: FTop = word; break;
-    case 3: FWidth = word; break;
-    case 4: FHeight = word; break;
-    default: break;
+    case 1:
+      FLeft = word;
+      break;
+    case 2:
+      FTop = word;
+      break;
+    case 3:
+      FWidth = word;
+      break;
+    case 4:
+      FHeight = word;
+      break;
+    default:
+      break;
   }
 }
 
@@ -302,9 +317,13 @@ const TGIFExtensionClass& TGIFCommentExtension::Class() {
   return cls;
 }
 
-void TGIFCommentExtension::WriteBody(TStream& stream) { WriteGIFLines(stream, FLines); }
+void TGIFCommentExtension::WriteBody(TStream& stream) {
+  WriteGIFLines(stream, FLines);
+}
 
-void TGIFCommentExtension::ReadBody(TGIFReader& reader) { ReadGIFLines(reader, FLines); }
+void TGIFCommentExtension::ReadBody(TGIFReader& reader) {
+  ReadGIFLines(reader, FLines);
+}
 
 // Application extensions
 
@@ -336,8 +355,8 @@ void TGIFApplicationExtension::RegisterExtension(const std::string& identifier,
   ApplicationRegistry().emplace_back(MakeIdentifier(identifier), &extensionClass);
 }
 
-const TGIFExtensionClass* TGIFApplicationExtension::FindSubExtension(
-    const TGIFExtensionClass& self, TGIFReader& reader) {
+const TGIFExtensionClass* TGIFApplicationExtension::FindSubExtension(const TGIFExtensionClass& self,
+                                                                     TGIFReader& reader) {
   const int blockSize = reader.ReadByte();
   TIdentifier identifier{};
   if (blockSize == 10)
@@ -436,11 +455,26 @@ void TGIFAppExtNSLoop::SaveData(TStream& stream) {
   stream.WriteBuffer(data, sizeof(data));
 }
 
+namespace {
+
+// Reads one byte that must have the given value.
+void Expect(TGIFReader& reader, std::uint8_t value) {
+  std::uint8_t byte;
+  reader.ReadBuffer(&byte, 1);
+  if (byte != value) throw GIFException(sInvalidGIFData);
+}
+
+}  // namespace
+
+// The block is checked byte by byte, so that a wrong byte is reported as
+// such even when the data ends soon after it.
 void TGIFAppExtNSLoop::LoadData(TGIFReader& reader) {
-  std::uint8_t data[5];
-  reader.ReadBuffer(data, sizeof(data));
-  if (data[0] != 3 || data[1] != 1 || data[4] != 0) throw GIFException(sInvalidGIFData);
-  FLoopCount = GetWord(data + 2);
+  Expect(reader, 3);
+  Expect(reader, 1);
+  std::uint8_t count[2];
+  reader.ReadBuffer(count, sizeof(count));
+  Expect(reader, 0);
+  FLoopCount = GetWord(count);
 }
 
 }  // namespace tavkit

@@ -26,8 +26,7 @@ struct TGIFExtensionClass {
   TGIFExtension* (*Create)(TGIFSubImage* subImage);
   // Answers the class that reads the block at the reader's position (the
   // position may move; the caller restores it), or null.
-  const TGIFExtensionClass* (*FindSubExtension)(const TGIFExtensionClass& self,
-                                                TGIFReader& reader);
+  const TGIFExtensionClass* (*FindSubExtension)(const TGIFExtensionClass& self, TGIFReader& reader);
 };
 
 class TGIFExtension : public TGIFItem {

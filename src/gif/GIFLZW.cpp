@@ -56,7 +56,9 @@ void TGIFEncoder::Compress(TStream& stream, int bitsPerPixel, const std::uint8_t
   stream.WriteByte(0);
 }
 
-void THashTable::Clear() { std::memset(FSlots, 0xFF, sizeof(FSlots)); }
+void THashTable::Clear() {
+  std::memset(FSlots, 0xFF, sizeof(FSlots));
+}
 
 // After each code the decoder at the other end may widen its codes; this
 // keeps in step with it. A clear code resets the width. Otherwise the width
@@ -275,19 +277,26 @@ void TRLEEncoder::ReuseRuns(std::int64_t count) {
   const int runCode = FRunCodeBase + static_cast<int>(FRunTableSize) - 2;
   for (std::int64_t i = 0; i < reps; ++i) Send(runCode);
   if (left > 0) {
-    if (FJustCleared) RestartRuns(left);
-    else if (left == 1) Send(FRunPixel);
-    else Send(FRunCodeBase + static_cast<int>(left) - 2);
+    if (FJustCleared)
+      RestartRuns(left);
+    else if (left == 1)
+      Send(FRunPixel);
+    else
+      Send(FRunCodeBase + static_cast<int>(left) - 2);
   }
   FClearLimit = FResetClearLimit;
   if (FCodesSent >= FClearLimit) Clear();
 }
 
 void TRLEEncoder::EndRun(std::int64_t count) {
-  if (count == 1) Send(FRunPixel);
-  else if (FJustCleared) RestartRuns(count);
-  else if (FRunTableSize > 1 && FRunTablePixel == FRunPixel) ReuseRuns(count);
-  else RepeatOrRestart(count);
+  if (count == 1)
+    Send(FRunPixel);
+  else if (FJustCleared)
+    RestartRuns(count);
+  else if (FRunTableSize > 1 && FRunTablePixel == FRunPixel)
+    ReuseRuns(count);
+  else
+    RepeatOrRestart(count);
 }
 
 void TRLEEncoder::CompressBody() {

@@ -31,7 +31,9 @@ void TGIFItem::LoadFromStream(TStream& stream) {
 
 // Lists
 
-TGIFList::~TGIFList() { Clear(); }
+TGIFList::~TGIFList() {
+  Clear();
+}
 
 void TGIFList::Warning(TGIFSeverity severity, const std::string& message) {
   if (FImage) FImage->Warning(this, severity, message);
@@ -54,7 +56,9 @@ TGIFSubImage* TGIFImageList::GetImage(int index) const {
   return static_cast<TGIFSubImage*>(GetItem(index));
 }
 
-void TGIFImageList::SetImage(int index, TGIFSubImage* subImage) { SetItem(index, subImage); }
+void TGIFImageList::SetImage(int index, TGIFSubImage* subImage) {
+  SetItem(index, subImage);
+}
 
 void TGIFImageList::LoadFromStream(TStream& stream, TObject* parent) {
   TGIFReader reader(stream);
@@ -164,8 +168,10 @@ void TGIFHeader::LoadFromReader(TGIFReader& reader) {
   FPackedFields = screen[4];
   FBackgroundColorIndex = screen[5];
   FAspectRatio = screen[6];
-  if (FPackedFields & 0x80) FColorMap->LoadFromReader(reader, 2 << (FPackedFields & 7));
-  else FColorMap->Clear();
+  if (FPackedFields & 0x80)
+    FColorMap->LoadFromReader(reader, 2 << (FPackedFields & 7));
+  else
+    FColorMap->Clear();
 }
 
 void TGIFHeader::Prepare() {
@@ -190,7 +196,9 @@ void TGIFHeader::SetBackgroundColorIndex(int index) {
   FBackgroundColorIndex = static_cast<std::uint8_t>(index);
 }
 
-TColor TGIFHeader::GetBackgroundColor() { return FColorMap->GetColor(FBackgroundColorIndex); }
+TColor TGIFHeader::GetBackgroundColor() {
+  return FColorMap->GetColor(FBackgroundColorIndex);
+}
 
 void TGIFHeader::SetBackgroundColor(TColor color) {
   int index = FColorMap->IndexOf(color);
@@ -219,7 +227,9 @@ TGIFSubImage::TGIFSubImage(TGIFImage* image)
       FColorMap(std::make_unique<TGIFLocalColorMap>(this)),
       FExtensions(std::make_unique<TGIFExtensionList>(this)) {}
 
-TGIFSubImage::~TGIFSubImage() { Clear(); }
+TGIFSubImage::~TGIFSubImage() {
+  Clear();
+}
 
 void TGIFSubImage::Clear() {
   FExtensions->Clear();
@@ -239,8 +249,8 @@ void TGIFSubImage::NewImage() {
   const std::int64_t size = std::int64_t{FDescriptor.Width} * FDescriptor.Height;
   if (size == 0) return;
   if (size > GIFMaximumFramePixels) throw GIFException(sFrameTooLarge);
-  auto* pixels = static_cast<std::uint8_t*>(
-      std::calloc(static_cast<std::size_t>(size) + GIFPixelSlack, 1));
+  auto* pixels =
+      static_cast<std::uint8_t*>(std::calloc(static_cast<std::size_t>(size) + GIFPixelSlack, 1));
   if (pixels == nullptr) throw EOutOfMemory("Out of memory");
   FData.reset(pixels);
   FDataSize = static_cast<std::size_t>(size);
@@ -252,22 +262,36 @@ bool TGIFSubImage::GetEmpty() const {
 
 int TGIFSubImage::GetBounds(int index) const {
   switch (index) {
-    case 1: return FDescriptor.Left;
-    case 2: return FDescriptor.Top;
-    case 3: return FDescriptor.Width;
-    case 4: return FDescriptor.Height;
-    default: return 0;
+    case 1:
+      return FDescriptor.Left;
+    case 2:
+      return FDescriptor.Top;
+    case 3:
+      return FDescriptor.Width;
+    case 4:
+      return FDescriptor.Height;
+    default:
+      return 0;
   }
 }
 
 void TGIFSubImage::SetBounds(int index, int value) {
   const auto word = static_cast<std::uint16_t>(value);
   switch (index) {
-    case 1: FDescriptor.Left = word; break;
-    case 2: FDescriptor.Top = word; break;
-    case 3: FDescriptor.Width = word; break;
-    case 4: FDescriptor.Height = word; break;
-    default: break;
+    case 1:
+      FDescriptor.Left = word;
+      break;
+    case 2:
+      FDescriptor.Top = word;
+      break;
+    case 3:
+      FDescriptor.Width = word;
+      break;
+    case 4:
+      FDescriptor.Height = word;
+      break;
+    default:
+      break;
   }
 }
 
@@ -280,8 +304,8 @@ TRect TGIFSubImage::GetClientRect() const {
 }
 
 void TGIFSubImage::SetInterlaced(bool interlaced) {
-  FDescriptor.PackedFields = static_cast<std::uint8_t>(interlaced ? FDescriptor.PackedFields | 0x40
-                                                                  : FDescriptor.PackedFields & ~0x40);
+  FDescriptor.PackedFields = static_cast<std::uint8_t>(
+      interlaced ? FDescriptor.PackedFields | 0x40 : FDescriptor.PackedFields & ~0x40);
 }
 
 TGIFVersion TGIFSubImage::GetVersion() const {
@@ -403,8 +427,10 @@ void TGIFSubImage::Compress(TStream& stream) {
                                              : 0;
   const bool rle = FImage && FImage->GetCompression() == gcRLE;
   std::unique_ptr<TGIFEncoder> encoder;
-  if (rle) encoder = std::make_unique<TRLEEncoder>();
-  else encoder = std::make_unique<TLZWEncoder>();
+  if (rle)
+    encoder = std::make_unique<TRLEEncoder>();
+  else
+    encoder = std::make_unique<TLZWEncoder>();
   encoder->Compress(stream, bits, FData.get(), GetInterlaced(), FDescriptor.Height,
                     FDescriptor.Width);
 }
@@ -425,7 +451,9 @@ void TGIFSubImage::Decompress(TGIFReader& reader) {
 
 // Trailer
 
-void TGIFTrailer::SaveToStream(TStream& stream) { stream.WriteByte(0x3B); }
+void TGIFTrailer::SaveToStream(TStream& stream) {
+  stream.WriteByte(0x3B);
+}
 
 void TGIFTrailer::LoadFromReader(TGIFReader& reader) {
   const int next = reader.ReadByte();
@@ -446,7 +474,9 @@ TGIFImage::TGIFImage()
   NewImage();
 }
 
-TGIFImage::~TGIFImage() { FImages->Clear(); }
+TGIFImage::~TGIFImage() {
+  FImages->Clear();
+}
 
 void TGIFImage::Clear() {
   FImages->Clear();
@@ -540,8 +570,7 @@ int TGIFImage::GetBitsPerPixel() const {
 void TGIFImage::SetWidth(int width) {
   for (int i = 0; i < FImages->GetCount(); ++i) {
     const TGIFSubImage* subImage = FImages->GetImage(i);
-    if (subImage->GetLeft() + subImage->GetWidth() > width)
-      throw GIFException(sImageWidthTooSmall);
+    if (subImage->GetLeft() + subImage->GetWidth() > width) throw GIFException(sImageWidthTooSmall);
   }
   FHeader->SetScreenWidth(static_cast<std::uint16_t>(std::clamp(width, 0, 65535)));
   Changed(this);
@@ -564,7 +593,9 @@ void TGIFImage::SetDrawOptions(TGIFDrawOptions options) {
   Changed(this);
 }
 
-void TGIFImage::SetAnimationSpeed(int speed) { FAnimationSpeed = std::clamp(speed, 1, 1000); }
+void TGIFImage::SetAnimationSpeed(int speed) {
+  FAnimationSpeed = std::clamp(speed, 1, 1000);
+}
 
 bool TGIFImage::GetDoDither() const {
   return FDrawOptions.Contains(goDither) && (!FDrawOptions.Contains(goAutoDither) || DoAutoDither);

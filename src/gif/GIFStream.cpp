@@ -38,7 +38,9 @@ void TGIFReader::Finish() {
   if (FStream) FStream->SetPosition(FStart + static_cast<std::int64_t>(FPosition));
 }
 
-std::int64_t TGIFStream::Read(void*, std::int64_t) { throw Exception(sInvalidStreamOperation); }
+std::int64_t TGIFStream::Read(void*, std::int64_t) {
+  throw Exception(sInvalidStreamOperation);
+}
 
 std::int64_t TGIFStream::Write(const void*, std::int64_t) {
   throw Exception(sInvalidStreamOperation);

@@ -21,6 +21,8 @@ std::int64_t GIFMaximumTotalPixels = std::int64_t{1} << 29;
 
 const char* const GIFVersions[3] = {"", "87a", "89a"};
 
-void GIFImage::Register() { GIFImageDefaultDrawOptions.Exclude(goLoop); }
+void GIFImage::Register() {
+  GIFImageDefaultDrawOptions.Exclude(goLoop);
+}
 
 }  // namespace tavkit

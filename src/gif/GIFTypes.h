@@ -19,7 +19,9 @@ enum TGIFSeverity { gsInfo, gsWarning, gsError };
 enum TGIFCompression { gcLZW, gcRLE };
 enum TColorReduction { rmNone, rmNetscape, rmQuantize };
 enum TDitherMode { dmNearest, dmFloydSteinberg };
-enum TDisposalMethod { dmNone, dmNoDisposal, dmBackground, dmPrevious };
+// The disposal field of a file has three bits, so values 4 to 7 can be read
+// back too; the fixed underlying type keeps them valid values of the type.
+enum TDisposalMethod : std::uint8_t { dmNone, dmNoDisposal, dmBackground, dmPrevious };
 
 enum TGIFDrawOption {
   goAsync,
@@ -62,15 +64,7 @@ class TGIFDrawOptions {
 };
 
 // The seven scheduling priorities a painter thread can run at.
-enum TThreadPriority {
-  tpIdle,
-  tpLowest,
-  tpLower,
-  tpNormal,
-  tpHigher,
-  tpHighest,
-  tpTimeCritical
-};
+enum TThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest, tpTimeCritical };
 
 // The warning event: who issued it, how serious it is and what it says.
 using TGIFWarning =
