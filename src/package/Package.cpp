@@ -8,12 +8,16 @@
 #include "layout/WvPanel.h"
 #include "layout/WvStandardComponent.h"
 #include "layout/WvTemplate.h"
+#include "platform/Chart.h"
+#include "platform/StdCtrls.h"
 #include "scripts/WvJavascript.h"
 #include "scripts/WvScriptInvoker.h"
 
 namespace tavkit {
 
 void RegisterPackage() {
+  StdCtrls::Register();
+  Chart::Register();
   WvFont::RegisterClasses();
   WvOptimizer::Register();
   WvJavascript::Register();
