@@ -80,29 +80,10 @@ void UseFont(TCanvas& canvas, const TControlFont& font) {
 
 }  // namespace
 
-TPanel::TPanel(TComponent* owner) : TCustomControl(owner) {
+TPanel::TPanel(TComponent* owner) : TCaptionedControl(owner) {
   SetControlStyle(GetControlStyle() | csAcceptsControls | csOpaque);
+  FAlignment = taCenterAlign;
   SetBounds(GetLeft(), GetTop(), 185, 41);
-}
-
-void TPanel::SetCaption(const std::string& caption) {
-  FCaption = caption;
-  invalidate();
-}
-
-void TPanel::SetColor(TColor color) {
-  FColor = color;
-  invalidate();
-}
-
-void TPanel::SetBevelOuter(TBevelCut bevel) {
-  FBevelOuter = bevel;
-  invalidate();
-}
-
-void TPanel::SetAlignment(TAlignment alignment) {
-  FAlignment = alignment;
-  invalidate();
 }
 
 void TPanel::paint() {
@@ -116,28 +97,8 @@ void TPanel::paint() {
               FCaption, FAlignment);
 }
 
-TLabel::TLabel(TComponent* owner) : TGraphicControl(owner) {
+TLabel::TLabel(TComponent* owner) : TCaptionedControl(owner) {
   SetBounds(GetLeft(), GetTop(), 65, 17);
-}
-
-void TLabel::SetCaption(const std::string& caption) {
-  FCaption = caption;
-  invalidate();
-}
-
-void TLabel::SetColor(TColor color) {
-  FColor = color;
-  invalidate();
-}
-
-void TLabel::SetTransparent(bool transparent) {
-  FTransparent = transparent;
-  invalidate();
-}
-
-void TLabel::SetAlignment(TAlignment alignment) {
-  FAlignment = alignment;
-  invalidate();
 }
 
 void TLabel::paint() {
@@ -148,18 +109,8 @@ void TLabel::paint() {
   DrawCaption(canvas, client, FCaption, FAlignment);
 }
 
-TButton::TButton(TComponent* owner) : TCustomControl(owner) {
+TButton::TButton(TComponent* owner) : TCaptionedControl(owner) {
   SetBounds(GetLeft(), GetTop(), 75, 25);
-}
-
-void TButton::SetCaption(const std::string& caption) {
-  FCaption = caption;
-  invalidate();
-}
-
-void TButton::SetDefault(bool isDefault) {
-  FDefault = isDefault;
-  invalidate();
 }
 
 void TButton::paint() {

@@ -53,76 +53,78 @@ void DrawCaption(TCanvas& canvas, const TRect& rect, const std::string& text, TA
 // dark on the bottom and right.
 void DrawFrame3D(TCanvas& canvas, const TRect& rect, TColor light, TColor dark);
 
-// A container with a background, a bevel and a centred caption.
-class TPanel : public TCustomControl {
+// What the captioned controls share: a caption in a font, drawn at an
+// alignment on a background colour. Every change asks for a repaint.
+template <class Base>
+class TCaptionedControl : public Base {
  public:
-  explicit TPanel(TComponent* owner);
+  using Base::Base;
 
   const std::string& GetCaption() const { return FCaption; }
-  void SetCaption(const std::string& caption);
+  void SetCaption(const std::string& caption) { Change(FCaption, caption); }
   TColor GetColor() const { return FColor; }
-  void SetColor(TColor color);
-  TBevelCut GetBevelOuter() const { return FBevelOuter; }
-  void SetBevelOuter(TBevelCut bevel);
+  void SetColor(TColor color) { Change(FColor, color); }
   TAlignment GetAlignment() const { return FAlignment; }
-  void SetAlignment(TAlignment alignment);
+  void SetAlignment(TAlignment alignment) { Change(FAlignment, alignment); }
   TControlFont* GetFont() { return &FFont; }
 
  protected:
-  void paint() override;
+  template <class T>
+  void Change(T& field, const T& value) {
+    field = value;
+    this->invalidate();
+  }
 
- private:
   std::string FCaption;
   TColor FColor = clBtnFace;
-  TBevelCut FBevelOuter = bvRaised;
-  TAlignment FAlignment = taCenterAlign;
-  TControlFont FFont{*this};
-};
-
-// One line of text, on its colour or transparent.
-class TLabel : public TGraphicControl {
- public:
-  explicit TLabel(TComponent* owner);
-
-  const std::string& GetCaption() const { return FCaption; }
-  void SetCaption(const std::string& caption);
-  TColor GetColor() const { return FColor; }
-  void SetColor(TColor color);
-  bool GetTransparent() const { return FTransparent; }
-  void SetTransparent(bool transparent);
-  TAlignment GetAlignment() const { return FAlignment; }
-  void SetAlignment(TAlignment alignment);
-  TControlFont* GetFont() { return &FFont; }
-
- protected:
-  void paint() override;
-
- private:
-  std::string FCaption;
-  TColor FColor = clBtnFace;
-  bool FTransparent = false;
   TAlignment FAlignment = taLeftJustify;
   TControlFont FFont{*this};
 };
 
-// A push button in its resting state.
-class TButton : public TCustomControl {
+// A container with a background, a bevel and a centred caption.
+class TPanel : public TCaptionedControl<TCustomControl> {
  public:
-  explicit TButton(TComponent* owner);
+  explicit TPanel(TComponent* owner);
 
-  const std::string& GetCaption() const { return FCaption; }
-  void SetCaption(const std::string& caption);
-  bool GetDefault() const { return FDefault; }
-  void SetDefault(bool isDefault);
-  TControlFont* GetFont() { return &FFont; }
+  TBevelCut GetBevelOuter() const { return FBevelOuter; }
+  void SetBevelOuter(TBevelCut bevel) { Change(FBevelOuter, bevel); }
 
  protected:
   void paint() override;
 
  private:
-  std::string FCaption;
+  TBevelCut FBevelOuter = bvRaised;
+};
+
+// One line of text, on its colour or transparent.
+class TLabel : public TCaptionedControl<TGraphicControl> {
+ public:
+  explicit TLabel(TComponent* owner);
+
+  bool GetTransparent() const { return FTransparent; }
+  void SetTransparent(bool transparent) { Change(FTransparent, transparent); }
+
+ protected:
+  void paint() override;
+
+ private:
+  bool FTransparent = false;
+};
+
+// A push button in its resting state; its caption is always centred on the
+// button face.
+class TButton : public TCaptionedControl<TCustomControl> {
+ public:
+  explicit TButton(TComponent* owner);
+
+  bool GetDefault() const { return FDefault; }
+  void SetDefault(bool isDefault) { Change(FDefault, isDefault); }
+
+ protected:
+  void paint() override;
+
+ private:
   bool FDefault = false;
-  TControlFont FFont{*this};
 };
 
 enum TShapeType { stRectangle, stSquare, stRoundRect, stRoundSquare, stEllipse, stCircle };
