@@ -89,23 +89,19 @@ TEST(WvImage, HotSpotsBecomeAMapAndTheImageLinkIsDropped) {
   first->GetHyperLink()->GetJSOnClick()->setScript(MakeScript(&form, "pick"));
   AddMap(&form, image, 70, 10, 30, 30);  // no link: the HREF is still written
 
+  auto expected = [](const std::string& name) {
+    return " [<MAP NAME=\"" + name +
+           "\"><AREA SHAPE=\"RECT\" COORDS=\"10,10,60,30\" HREF=\"a.html\"   "
+           "onClick=\"pick()\" ALT=\"A\"> <AREA SHAPE=\"RECT\" COORDS=\"70,10,100,40\" "
+           "HREF=\"\"    ALT=\"\"> </MAP><IMG SRC=\"plan.gif\"    BORDER=0 USEMAP=\"#" +
+           name + "\"  ALT=\"plan\"> ]";
+  };
   const std::string name = NextMapName();
-  EXPECT_EQ(image->put(nullptr),
-            " [<MAP NAME=\"" + name +
-                "\"><AREA SHAPE=\"RECT\" COORDS=\"10,10,60,30\" HREF=\"a.html\"   "
-                "onClick=\"pick()\" ALT=\"A\"> <AREA SHAPE=\"RECT\" COORDS=\"70,10,100,40\" "
-                "HREF=\"\"    ALT=\"\"> </MAP><IMG SRC=\"plan.gif\"    BORDER=0 USEMAP=\"#" +
-                name + "\"  ALT=\"plan\"> ]");
-
-  // Every put, and every image, makes a map name of its own.
+  EXPECT_EQ(image->put(nullptr), expected(name));
+  // Every put makes a map name of its own, so two maps never share one.
   const std::string again = NextMapName();
   EXPECT_NE(again, name);
-  EXPECT_EQ(image->put(nullptr),
-            " [<MAP NAME=\"" + again +
-                "\"><AREA SHAPE=\"RECT\" COORDS=\"10,10,60,30\" HREF=\"a.html\"   "
-                "onClick=\"pick()\" ALT=\"A\"> <AREA SHAPE=\"RECT\" COORDS=\"70,10,100,40\" "
-                "HREF=\"\"    ALT=\"\"> </MAP><IMG SRC=\"plan.gif\"    BORDER=0 USEMAP=\"#" +
-                again + "\"  ALT=\"plan\"> ]");
+  EXPECT_EQ(image->put(nullptr), expected(again));
 }
 
 TEST(WvImageMap, HotSpotDefaultsAndCorner) {
