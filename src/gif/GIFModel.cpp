@@ -411,7 +411,9 @@ void TGIFSubImage::LoadFromReader(TGIFReader& reader) {
   }
   if (FDescriptor.PackedFields & 0x80)
     FColorMap->LoadFromReader(reader, 2 << (FDescriptor.PackedFields & 7));
-  if (FImage) FImage->ReservePixels(std::int64_t{FDescriptor.Width} * FDescriptor.Height);
+  const std::int64_t pixels = std::int64_t{FDescriptor.Width} * FDescriptor.Height;
+  if (pixels > GIFMaximumFramePixels) throw GIFException(sFrameTooLarge);
+  if (FImage) FImage->ReservePixels(pixels);
   Decompress(reader);
 }
 

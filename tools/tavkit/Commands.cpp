@@ -9,6 +9,7 @@ const std::vector<Command>& Commands() {
   static const std::vector<Command> commands = {
       {"render", "write the HTML document of a form's page", RenderCommand},
       {"cgi", "answer one CGI request with a form's page", CgiCommand},
+      {"gif", "inspect, decode and encode GIF files", GifCommand},
       {"preview", "paint the design previews of a form's page into a PNG", PreviewCommand},
   };
   return commands;

@@ -35,6 +35,7 @@ void RejectUnknownOptions(const Args& args);
 
 int RenderCommand(const Args& args);
 int CgiCommand(const Args& args);
+int GifCommand(const Args& args);
 int PreviewCommand(const Args& args);
 
 }  // namespace tavkit::cli
