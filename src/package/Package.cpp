@@ -4,6 +4,9 @@
 #include "cgi/WvCGI.h"
 #include "core/WvFont.h"
 #include "core/WvOptimizer.h"
+#include "elements/WvImage.h"
+#include "elements/WvImageMap.h"
+#include "elements/WvText.h"
 #include "layout/WvPage.h"
 #include "layout/WvPanel.h"
 #include "layout/WvStandardComponent.h"
@@ -26,6 +29,9 @@ void RegisterPackage() {
   WvPanel::Register();
   WvTemplate::Register();
   WvStandardComponent::Register();
+  WvText::Register();
+  WvImage::Register();
+  WvImageMap::Register();
   WvCGI::Register();
 }
 
