@@ -244,6 +244,28 @@ TEST(FormFile, HandWrittenFormWithEventsAndEnumerations) {
             "HEIGHT=5 ></TD><TD COLSPAN=2></TD></TR></FORM></TABLE>");
 }
 
+TEST(FormFile, PaletteHoldsTheEightFormComponents) {
+  WvInputForm::Register();
+  WvSubmitButton::Register();
+  WvTextInputField::Register();
+  WvTextArea::Register();
+  WvCheckBox::Register();
+  WvRadioButton::Register();
+  WvDropDownlist::Register();
+  WvListBox::Register();
+  std::string names;
+  for (const TClassInfo* info : TClassRegistry::Instance().PaletteComponents("Taveno"))
+    names += info->Name + " ";
+  EXPECT_EQ(names,
+            "TWvInputForm TWvSubmitButton TWvTextInputField TWvTextArea TWvCheckBox "
+            "TWvRadioButton TWvDropDownlist TWvListBox ");
+  // The common base is streamable, but not a component to drop on a page.
+  const TClassInfo* base = TClassRegistry::Instance().Find("TWvCustomInputComponent");
+  ASSERT_NE(base, nullptr);
+  EXPECT_EQ(base->PalettePage, "");
+  EXPECT_TRUE(TClassRegistry::Instance().Find("TWvListBox")->InheritsFrom(base->Name));
+}
+
 TEST(FormFile, SixteenBitSizesRefuseWiderValues) {
   RegisterFormClasses();
   TComponent window(nullptr);

@@ -86,7 +86,7 @@ TEST(WvTextArea, LinesEndWithCrLfInsideTheTag) {
             "WRAP=virtual>a\r\n\r\nb \"c\"\r\n</TEXTAREA>");
 }
 
-TEST(WvTextFields, ScriptsComeInEventOrderOnce) {
+TEST(WvInputElements, ScriptsComeInEventOrderOnce) {
   TComponent form(nullptr);
   TWvJavascript* a = MakeScript(&form, "a");
   TWvJavascript* b = MakeScript(&form, "b");
@@ -109,6 +109,14 @@ TEST(WvTextFields, ScriptsComeInEventOrderOnce) {
   ASSERT_EQ(areaList->numberOfScripts(), 2);
   EXPECT_EQ(areaList->GetScript(0), c);
   EXPECT_EQ(areaList->GetScript(1), a);
+
+  auto* box = new TWvCheckBox(&form);
+  box->GetJSOnClick()->setScript(a);
+  box->GetJSVerifyInput()->setScript(c);
+  auto boxList = box->ScriptList();
+  ASSERT_EQ(boxList->numberOfScripts(), 2);
+  EXPECT_EQ(boxList->GetScript(0), c);
+  EXPECT_EQ(boxList->GetScript(1), a);
 }
 
 TEST(WvCheckBoxAndRadioButton, TwinTagsDifferOnlyInTheKeyword) {
@@ -137,19 +145,6 @@ TEST(WvCheckBoxAndRadioButton, TwinTagsDifferOnlyInTheKeyword) {
   EXPECT_EQ(radio->put(nullptr),
             " Large<INPUT TYPE=RADIO NAME=size value=\"L\" checked onClick=\"pick(this)\"  ID=l> "
             "<BR>");
-}
-
-TEST(WvCheckBoxAndRadioButton, ClickScriptFollowsTheVerification) {
-  TComponent form(nullptr);
-  TWvJavascript* verify = MakeScript(&form, "verify");
-  TWvJavascript* click = MakeScript(&form, "click");
-  auto* box = new TWvCheckBox(&form);
-  box->GetJSOnClick()->setScript(click);
-  box->GetJSVerifyInput()->setScript(verify);
-  auto list = box->ScriptList();
-  ASSERT_EQ(list->numberOfScripts(), 2);
-  EXPECT_EQ(list->GetScript(0), verify);
-  EXPECT_EQ(list->GetScript(1), click);
 }
 
 TEST(WvDropDownlist, OptionsSplitAtTheFirstEquals) {
