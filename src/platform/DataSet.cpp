@@ -82,10 +82,6 @@ TField::TField(TDataSet& dataSet, int fieldNo, const TFieldDef& def)
       FDataType(def.DataType),
       FTypedByValue(def.DataType == ftUnknown) {}
 
-std::string TField::GetDisplayName() const {
-  return FDisplayLabel.empty() ? FFieldName : FDisplayLabel;
-}
-
 std::string TField::Reference() const {
   return FDataSet.GetName() + "." + FFieldName;
 }

@@ -81,7 +81,6 @@ class TDataObservers {
  public:
   int Add(TDataEventHandler handler);
   void Remove(int id);
-  bool IsEmpty() const { return FItems.empty(); }
   void Notify(TDataSet& dataSet, TDataEvent event) const;
 
  private:
@@ -99,13 +98,9 @@ class TField : public TComponent {
 
   TDataSet& DataSet() const { return FDataSet; }
   const std::string& FieldName() const { return FFieldName; }
-  // The column's position in the data set's records, from 0.
-  int FieldNo() const { return FFieldNo; }
   TFieldType DataType() const { return FDataType; }
-  // The caption shown for the field: its display label, else its name.
-  std::string GetDisplayName() const;
-  const std::string& GetDisplayLabel() const { return FDisplayLabel; }
-  void SetDisplayLabel(const std::string& label) { FDisplayLabel = label; }
+  // The caption shown for the field (a column header): its name.
+  const std::string& GetDisplayName() const { return FFieldName; }
   // "DataSetName.FIELDNAME", the way form files refer to the field.
   std::string Reference() const;
 
@@ -134,7 +129,6 @@ class TField : public TComponent {
   TDataSet& FDataSet;
   int FFieldNo;
   std::string FFieldName;
-  std::string FDisplayLabel;
   TFieldType FDataType;
   bool FTypedByValue;
 };
@@ -197,7 +191,6 @@ class TDataSet : public TComponent {
   void DefineFields(const std::vector<TFieldDef>& defs);
   // Frees the fields (after closing): the next use describes them anew.
   void DestroyFields();
-  bool FieldsDefined() const { return FFieldsDefined; }
   // The name used in messages: the component's name, else its class.
   std::string DisplayIdent() const;
   [[noreturn]] void DatabaseError(const std::string& what) const;

@@ -189,7 +189,10 @@ TEST_F(DataAccessTest, ValuesReadAsText) {
   EXPECT_EQ(ErrorOf<EConvertError>([&] { query->FieldByName("s")->AsInteger(); }),
             "'abc' is not a valid integer value");
   query->Close();
-  EXPECT_EQ(text("n"), "");  // no current record
+  EXPECT_EQ(text("n"), "");                                              // no current record
+  query->GetSQL()->SetText("SELECT n FROM t WHERE s LIKE 'Cr\xE8me%'");  // Latin-1 SQL
+  query->Open();
+  EXPECT_EQ(text("n"), "-42");
 }
 
 TEST_F(DataAccessTest, NavigatesWithTheEndOfDataRule) {
@@ -424,6 +427,7 @@ TEST_F(DataAccessTest, FormFilesBindFieldsBeforeTheQueryOpens) {
   ASSERT_NE(label->GetField(), nullptr);
   EXPECT_FALSE(query->GetActive());
   EXPECT_EQ(label->GetField(), query->FieldByName("name"));
+  EXPECT_EQ(label->GetField()->GetDisplayName(), "name");
   EXPECT_EQ(query->DatabasePath(), Dir + "/shop.db");
   EXPECT_EQ(SaveForm(form), text);
 
