@@ -12,6 +12,7 @@
 #include "layout/WvStandardComponent.h"
 #include "layout/WvTemplate.h"
 #include "platform/Chart.h"
+#include "platform/DataAccess.h"
 #include "platform/StdCtrls.h"
 #include "scripts/WvJavascript.h"
 #include "scripts/WvScriptInvoker.h"
@@ -21,6 +22,7 @@ namespace tavkit {
 void RegisterPackage() {
   StdCtrls::Register();
   Chart::Register();
+  DataAccess::Register();
   WvFont::RegisterClasses();
   WvOptimizer::Register();
   WvJavascript::Register();
