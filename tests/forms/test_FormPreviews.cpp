@@ -279,6 +279,40 @@ TEST(FormPreviews, ListBoxShowsOnlyItsVisibleLines) {
   EXPECT_EQ(bitmap->GetPixel(20, 52), clBlack);
 }
 
+// Property values far outside any sensible range still give a preview: the
+// boxes computed from them are kept within what the canvas takes.
+TEST(FormPreviews, ExtremePropertiesStillPaint) {
+  TComponent owner(nullptr);
+  owner.SetDesigning(true);
+  auto* area = new TWvTextArea(&owner);
+  area->SetBounds(1, 1, 40, 30);
+  area->SetBackGroundColor(clYellow);
+  area->SetRows(2147483647);
+  area->SetColumns(2147483647);
+  TStringList lines{"x", "y"};
+  area->SetValue(&lines);
+  auto bitmap = Paint(*area, "textarea-huge");
+  EXPECT_EQ(bitmap->GetPixel(30, 20), clWhite);  // the box covers the element
+  area->SetRows(-2147483647 - 1);
+  area->SetColumns(-2147483647 - 1);
+  bitmap = Paint(*area, "textarea-negative");
+  EXPECT_EQ(bitmap->GetPixel(30, 20), clYellow);  // no box at all
+
+  auto* list = new TWvListBox(&owner);
+  list->SetBounds(1, 1, 40, 30);
+  list->SetListSize(2147483647);
+  list->SetOptionValues(&lines);
+  bitmap = Paint(*list, "listbox-huge");
+  EXPECT_EQ(bitmap->GetPixel(30, 20), clWhite);
+
+  auto* field = new TWvTextInputField(&owner);
+  field->SetBounds(1, 1, 40, 30);
+  field->SetSize(65535);
+  field->SetValue(std::string(5000, 'W'));
+  bitmap = Paint(*field, "textfield-huge");
+  EXPECT_GT(Count(*bitmap, Rect(3, 3, 39, 19), clBlack), 50);  // the value, to the edge
+}
+
 // The whole form as the designer shows it; transparent elements take the
 // form's colour.
 TEST(FormPreviews, FormWithEveryElement) {
