@@ -7,6 +7,14 @@
 #include "elements/WvImage.h"
 #include "elements/WvImageMap.h"
 #include "elements/WvText.h"
+#include "forms/WvCheckBox.h"
+#include "forms/WvDropDownlist.h"
+#include "forms/WvInputForm.h"
+#include "forms/WvListBox.h"
+#include "forms/WvRadioButton.h"
+#include "forms/WvSubmitButton.h"
+#include "forms/WvTextArea.h"
+#include "forms/WvTextInputField.h"
 #include "layout/WvPage.h"
 #include "layout/WvPanel.h"
 #include "layout/WvStandardComponent.h"
@@ -34,6 +42,14 @@ void RegisterPackage() {
   WvText::Register();
   WvImage::Register();
   WvImageMap::Register();
+  WvInputForm::Register();
+  WvSubmitButton::Register();
+  WvTextInputField::Register();
+  WvTextArea::Register();
+  WvCheckBox::Register();
+  WvRadioButton::Register();
+  WvDropDownlist::Register();
+  WvListBox::Register();
   WvCGI::Register();
 }
 
