@@ -283,9 +283,17 @@ void ApplyUnion(TBitmap& bitmap, const TRect& clip, Int y, std::vector<TSpan>& s
   if (!current.Empty()) ApplySpan(bitmap, clip, y, current.Left, current.Right + 1, ink);
 }
 
-// The pixels of a row whose centres lie inside a convex polygon.
+// The pixels of row y whose centres lie inside a convex polygon. Coverage is
+// half-open (a centre on the left or top edge is in, on the right or bottom
+// edge out), so that a band of width w covers exactly w rows or columns.
 TSpan ConvexRow(const double (*corners)[2], int count, Int y) {
   double t = static_cast<double>(y) + 0.5;
+  double top = std::numeric_limits<double>::infinity(), bottom = -top;
+  for (int i = 0; i < count; ++i) {
+    top = std::min(top, corners[i][1]);
+    bottom = std::max(bottom, corners[i][1]);
+  }
+  if (t < top || t >= bottom) return {};
   double lo = std::numeric_limits<double>::infinity();
   double hi = -lo;
   for (int i = 0; i < count; ++i) {
@@ -300,15 +308,16 @@ TSpan ConvexRow(const double (*corners)[2], int count, Int y) {
     }
   }
   if (lo > hi) return {};
-  return TSpan{static_cast<Int>(std::ceil(lo - 0.5)), static_cast<Int>(std::floor(hi - 0.5))};
+  return TSpan{static_cast<Int>(std::ceil(lo - 0.5)), static_cast<Int>(std::ceil(hi - 0.5)) - 1};
 }
 
+// The pixels of row y whose centres lie inside a disc, half-open like ConvexRow.
 TSpan DiscRow(double cx, double cy, double r, Int y) {
   double dy = static_cast<double>(y) + 0.5 - cy;
-  if (std::abs(dy) > r) return {};
+  if (dy < -r || dy >= r) return {};
   double half = std::sqrt(r * r - dy * dy);
   return TSpan{static_cast<Int>(std::ceil(cx - half - 0.5)),
-               static_cast<Int>(std::floor(cx + half - 0.5))};
+               static_cast<Int>(std::ceil(cx + half - 0.5)) - 1};
 }
 
 // Maps source pixels to target pixels, remembering the colours it has

@@ -4,6 +4,8 @@
 // outside any bitmap), scaled copies with masks, and paletted targets.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <chrono>
 #include <climits>
 #include <string>
@@ -95,6 +97,27 @@ TEST(CanvasTest, LinesExcludeTheirLastPoint) {
   c.MoveTo(11, 5);
   c.LineTo(11, 0);
   EXPECT_EQ(Column(b, 11, clBlack), ".#####");
+}
+
+TEST(CanvasTest, WidePensCoverTheirWidthExactly) {
+  for (int width : {2, 3, 4}) {
+    TBitmap b(20, 20, TPixelFormat::pf24bit);
+    TCanvas& c = b.Canvas();
+    c.Pen().Width = width;
+    c.MoveTo(5, 10);
+    c.LineTo(15, 10);
+    int rows = 0;
+    for (int y = 0; y < 20; ++y) rows += b.GetPixel(10, y) == clBlack;
+    EXPECT_EQ(rows, width) << "horizontal, width " << width;
+
+    TBitmap v(20, 20, TPixelFormat::pf24bit);
+    v.Canvas().Pen().Width = width;
+    v.Canvas().MoveTo(10, 5);
+    v.Canvas().LineTo(10, 15);
+    std::string row = Row(v, 10, clBlack);
+    EXPECT_EQ(row.find('#'), static_cast<std::size_t>(10 - width / 2)) << width;
+    EXPECT_EQ(std::count(row.begin(), row.end(), '#'), width);
+  }
 }
 
 TEST(CanvasTest, DashPatternsRunOnAlongConsecutiveLines) {
