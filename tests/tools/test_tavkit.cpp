@@ -120,6 +120,21 @@ TEST_F(TavkitCommand, TheExampleRendersAsTheLibraryWritesIt) {
   EXPECT_EQ(run.Out, plain);
 }
 
+TEST_F(TavkitCommand, EveryExampleFormRendersAndPreviews) {
+  int pages = 0;
+  for (const auto& entry : fs::directory_iterator(TAVKIT_SOURCE_DIR "/examples")) {
+    if (entry.path().extension() != ".json") continue;
+    ++pages;
+    std::string form = "'" + entry.path().string() + "'";
+    Outcome run = Tavkit("render " + form);
+    EXPECT_EQ(run.Status, 0) << entry.path() << ": " << run.Err;
+    EXPECT_EQ(run.Out.rfind("<!DOCTYPE HTML PUBLIC", 0), 0u) << entry.path();
+    run = Tavkit("preview " + form + " -o '" + (dir / "preview.png").string() + "'");
+    EXPECT_EQ(run.Status, 0) << entry.path() << ": " << run.Err;
+  }
+  EXPECT_GE(pages, 2);
+}
+
 TEST_F(TavkitCommand, FailuresAreOneLineAndUsageErrorsExitTwo) {
   Outcome run = Tavkit("render '" + (dir / "missing.json").string() + "'");
   EXPECT_EQ(run.Status, 1);
