@@ -10,6 +10,7 @@
 #include "platform/Canvas.h"
 #include "platform/Picture.h"
 #include "platform/Registry.h"
+#include "scripts/WvJavascriptList.h"
 #include "tables/WvCustomTableColumn.h"
 
 namespace tavkit {
@@ -258,6 +259,27 @@ std::string TWvCustomTable::MostFrequentRowClass(TWvCustomOptimizer& optimizer,
   return classes.getMostFrequentClass();
 }
 
+std::int64_t TWvCustomTable::RowsWritten() const {
+  // The smaller of the rows from StartIndex on and MaxRows; wide arithmetic
+  // keeps extreme property values from overflowing.
+  const std::int64_t available = std::int64_t{NumberOfRows()} - FStartIndex;
+  return available - 1 < FMaxRows ? available : FMaxRows;
+}
+
+std::unique_ptr<TWvJavascriptlist> TWvCustomTable::ScriptList() {
+  std::unique_ptr<TWvJavascriptlist> list = TWvVisibleComponent::ScriptList();
+  // The scripts that the links of the written cells call must reach the
+  // page's script block, as those of any other link do.
+  const std::int64_t count = RowsWritten();
+  for (std::int64_t n = 0; n < count; ++n) {
+    const std::int64_t j = FStartIndex + n;
+    if (j < 0 || j >= NumberOfRows()) continue;
+    for (TWvTableItem* item : *FRows.Get(static_cast<int>(j)))
+      list->AddList(*item->GetHyperLink()->ScriptList());
+  }
+  return list;
+}
+
 std::string TWvCustomTable::put(TWvCustomOptimizer* optimizer) {
   ActivateBeforePutEvent();
   const bool styleMode = optimizer != nullptr && optimizer->getUseCSS();
@@ -286,10 +308,7 @@ std::string TWvCustomTable::put(TWvCustomOptimizer* optimizer) {
     evenClass = MostFrequentRowClass(*optimizer, FListColor2);
   }
 
-  // The smaller of the rows from StartIndex on and MaxRows; wide arithmetic
-  // keeps extreme property values from overflowing.
-  const std::int64_t available = std::int64_t{NumberOfRows()} - FStartIndex;
-  const std::int64_t count = available - 1 < FMaxRows ? available : FMaxRows;
+  const std::int64_t count = RowsWritten();
   for (std::int64_t n = 0; n < count; ++n) {
     const int j = static_cast<int>(FStartIndex + n);
     const TWvTableRow& row = *FRows.Get(j);

@@ -7,6 +7,7 @@
 // its column collection.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <unordered_set>
@@ -74,6 +75,8 @@ class TWvCustomTable : public TWvVisibleComponent {
 
   // The whole table as one TABLE element; the optimizer may be null.
   std::string put(TWvCustomOptimizer* optimizer) override;
+  // The scripts called by the links of the cells that put writes.
+  std::unique_ptr<TWvJavascriptlist> ScriptList() override;
 
   TWvCustomColumnList* GetColumnList() const { return FColumnList.get(); }
   int ColumnCount() const { return FColumnList ? FColumnList->Count() : 0; }
@@ -149,6 +152,8 @@ class TWvCustomTable : public TWvVisibleComponent {
   void CheckAddress(int Col, int Row) const;
   // Gives back one placement of an item; the last one frees it.
   static void Release(TWvTableItem* item);
+  // How many rows put writes, from StartIndex on.
+  std::int64_t RowsWritten() const;
   std::string HeaderRow(TWvCustomOptimizer* optimizer, bool styleMode) const;
   // The class most cells of a row in that colour would have.
   std::string MostFrequentRowClass(TWvCustomOptimizer& optimizer, TColor rowColor) const;

@@ -11,6 +11,9 @@
 
 #include "core/WvOptimizer.h"
 #include "layout/WvPage.h"
+#include "scripts/WvJavascript.h"
+#include "scripts/WvJavascriptList.h"
+#include "scripts/WvScriptInvoker.h"
 #include "tables/WvTable.h"
 
 namespace tavkit {
@@ -270,6 +273,55 @@ TEST_F(TableOutput, ShortRowsAndANegativeStartFailWithoutTheAfterEvent) {
   table->SetStartIndex(0);
   EXPECT_NO_THROW(table->put(nullptr));
   EXPECT_EQ(after, 1);
+}
+
+TEST(TableOnPage, TheScriptsOfWrittenCellLinksReachThePage) {
+  TComponent form(nullptr);
+  auto* page = new TWvPage(&form);
+  page->SetBounds(0, 0, 120, 40);
+  auto* table = new TWvTable(&form);
+  table->SetParent(page);
+  table->SetBounds(10, 10, 100, 20);
+  table->SetDisplayHeader(false);
+  table->GetColumnList()->Delete(2);
+  table->GetColumnList()->Delete(1);
+  auto makeScript = [&](const std::string& name) {
+    auto* script = new TWvJavascript(&form);
+    script->SetName(name);
+    script->Getscript().AddStrings({"function " + name + "(x) {", "}"});
+    return script;
+  };
+  TWvJavascript* shown = makeScript("shown");
+  TWvJavascript* hidden = makeScript("hidden");
+  table->SetItem(0, 0, new TWvTableItem("Go", "go.html", table));
+  table->GetItem(0, 0)->GetHyperLink()->GetJSOnClick()->setScript(shown);
+  table->GetItem(0, 0)->GetHyperLink()->GetJSOnClick()->getParameterlist()->Add("this");
+  // A row that put does not write brings no script.
+  table->SetItem(0, 1, new TWvTableItem("Later", "later.html", table));
+  table->GetItem(0, 1)->GetHyperLink()->GetJSOnMouseOver()->setScript(hidden);
+  table->SetMaxRows(1);
+  TStringList empty;
+  table->InsertRow(1, &empty);  // a short row past the window is no failure
+
+  auto scripts = table->ScriptList();
+  ASSERT_EQ(scripts->numberOfScripts(), 1);
+  EXPECT_EQ(scripts->GetScript(0), shown);
+
+  EXPECT_EQ(page->put(nullptr),
+            "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 3.2//EN\"><HTML><HEAD><TITLE></TITLE>"
+            "<META NAME=\"Generator\" CONTENT=\"Vettmark Taveno (C)\">"
+            "<script language=\"JavaScript\">\r\nfunction shown(x) {\r\n}\r\n</script>"
+            "</HEAD><BODY BGCOLOR=\"#FFFFFF\" LINK=\"#000000\" VLINK=\"000000\" TEXT=\"000000\"  >"
+            "<TABLE BGCOLOR=\"#FFFFFF\" BORDER=0 CELLSPACING=0 CELLPADDING=0 WIDTH=120>"
+            "<TR VALIGN=\"top\" ALIGN=\"left\"><TD HEIGHT=10 WIDTH=10 ></TD>"
+            "<TD HEIGHT=10 WIDTH=100 ></TD><TD HEIGHT=10 WIDTH=10 ></TD><TD></TD></TR>"
+            "<TR VALIGN=\"top\" ALIGN=\"left\"><TD HEIGHT=20 ></TD><TD  HEIGHT=20    >"
+            "<TABLE BORDER=0 CELLSPACING=0 CELLPADDING=0 ><TR VALIGN=\"top\" ALIGN=\"left\">"
+            "<TD  height=20 width=100 BGCOLOR=\"#FFFFFF\"><A HREF=\"go.html\"   "
+            "onClick=\"shown(this)\"><font color=#000000><P Align=Center><FONT SIZE=\"2\" "
+            "FACE=\"ARIAL,SYSTEM\" COLOR=\"000000\" >Go</FONT></font></A></TD></TR></TABLE>"
+            "</TD></TR><TR VALIGN=\"top\" ALIGN=\"left\"><TD HEIGHT=10 ></TD>"
+            "<TD COLSPAN=2></TD></TR></TABLE></BODY></HTML>");
 }
 
 TEST(TableOnPage, WrittenInItsCellWithTheStyleSheetOfItsClasses) {
