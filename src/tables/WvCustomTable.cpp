@@ -72,12 +72,6 @@ TWvCustomTable::~TWvCustomTable() {
   FColumnList.reset();
 }
 
-TWvTableRow* TWvCustomTable::NewRow() {
-  auto row = std::make_unique<TWvTableRow>();
-  FRows.Add(row.get());
-  return row.release();
-}
-
 void TWvCustomTable::AddRow(const TStrings* List) {
   auto row = std::make_unique<TWvTableRow>();
   const int cells = List != nullptr ? List->Count() : ColumnCount();

@@ -148,7 +148,6 @@ class TWvCustomTable : public TWvVisibleComponent {
   void PaintTable();
 
  private:
-  TWvTableRow* NewRow();
   void CheckAddress(int Col, int Row) const;
   // Gives back one placement of an item; the last one frees it.
   static void Release(TWvTableItem* item);
