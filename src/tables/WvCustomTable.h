@@ -98,7 +98,7 @@ class TWvCustomTable : public TWvVisibleComponent {
   // Stores Item in a cell; missing rows are appended first, each with one
   // empty cell per column. The table owns Item from then on. The cell's
   // former item stays valid while the table lives (a caller may still hold
-  // it, or store it in another cell) and is freed with the table. On an
+  // it, or store it in another cell) until the table is emptied or freed. On an
   // exception nothing changes and Item stays the caller's.
   void SetItem(int Col, int Row, TWvTableItem* Item);
   // The item of a cell; a row beyond the last is made first, as SetItem does.
@@ -109,7 +109,7 @@ class TWvCustomTable : public TWvVisibleComponent {
   // Repaints the preview; the column list's change callback.
   void UpdateSelf(TObject* Sender);
 
-  virtual int GetStartIndex() const { return FStartIndex; }
+  int GetStartIndex() const { return FStartIndex; }
   virtual void SetStartIndex(int value) { FStartIndex = value; }
   TColor GetHeaderColor() const { return FHeaderColor; }
   void SetHeaderColor(TColor value);
