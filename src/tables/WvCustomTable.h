@@ -97,9 +97,9 @@ class TWvCustomTable : public TWvVisibleComponent {
   const TWvTableRow& GetRow(int Row) const { return *FRows.Get(Row); }
   // Stores Item in a cell; missing rows are appended first, each with one
   // empty cell per column. The table owns Item from then on. The cell's
-  // former item stays valid while the table lives (a caller may still hold
-  // it, or store it in another cell) until the table is emptied or freed. On an
-  // exception nothing changes and Item stays the caller's.
+  // former item stays valid (a caller may still hold it, or store it in
+  // another cell) until the table is emptied or freed. On an exception
+  // nothing changes and Item stays the caller's.
   void SetItem(int Col, int Row, TWvTableItem* Item);
   // The item of a cell; a row beyond the last is made first, as SetItem does.
   TWvTableItem* GetItem(int Col, int Row);
