@@ -289,7 +289,9 @@ TGIFDecodeResult DecodeGIFImageData(TGIFReader& reader, std::uint8_t* pixels, in
 
   const std::size_t w = width > 0 ? static_cast<std::size_t>(width) : 0;
   const std::size_t h = height > 0 ? static_cast<std::size_t>(height) : 0;
-  const bool reorder = interlaced && h > 2;
+  // Rows of an interlaced frame go back into place through a second buffer;
+  // frames of one or two rows, or of no pixels at all, are already in order.
+  const bool reorder = interlaced && h > 2 && w > 0;
   std::vector<std::uint8_t> decoded;
   if (reorder) decoded.assign(w * h + GIFPixelSlack, 0);
 

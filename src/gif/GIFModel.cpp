@@ -377,7 +377,9 @@ void TGIFSubImage::SaveToStream(TStream& stream) {
   FExtensions->SaveToStream(stream);
   if (GetEmpty()) return;
   Prepare();
-  std::uint8_t bytes[10] = {FDescriptor.Separator};
+  // A frame read from a broken file may hold another first byte, which no
+  // reader would take for a frame again; the file always gets the separator.
+  std::uint8_t bytes[10] = {0x2C};
   PutWord(bytes + 1, FDescriptor.Left);
   PutWord(bytes + 3, FDescriptor.Top);
   PutWord(bytes + 5, FDescriptor.Width);

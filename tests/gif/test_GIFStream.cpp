@@ -269,6 +269,10 @@ TEST(GIFRead, OddByteAfterAnExtensionIsReadAsADescriptor) {
   EXPECT_EQ(image.GetImages().GetImage(0)->GetDescriptor().Separator, 0x77);
   EXPECT_EQ(FramesOf(image), (std::vector<Frame>{{0, 0, 1, 1, {0}}}));
   EXPECT_EQ(log.Messages, std::vector<std::string>{"Invalid extension introducer"});
+  // Written back with the proper separator, so that it reads as a frame.
+  EXPECT_EQ(
+      Save(image),
+      Concat({ToBytes("GIF89a"), {1, 0, 1, 0, 0, 0, 0, 0x21, 0xFE, 1, 'x', 0}, kDotFrame, {0x3B}}));
 }
 
 TEST(GIFRead, ErrorsNameWhatIsWrong) {
