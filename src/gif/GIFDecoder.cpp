@@ -122,7 +122,9 @@ class TCodeDecoder {
   std::uint32_t FMask = 0;
   int FMaxCode = 0;
   int FFreeCode = 0;
-  std::unique_ptr<TDecoderTables> FTables = std::make_unique<TDecoderTables>();
+  // Left uninitialised: Decode sets the roots, and every other entry is
+  // written before it is read, so a frame costs no table wipe.
+  std::unique_ptr<TDecoderTables> FTables = std::make_unique_for_overwrite<TDecoderTables>();
 };
 
 bool TCodeDecoder::Decode(std::uint8_t* const base, const std::size_t count) {
