@@ -348,6 +348,26 @@ TEST(GIFLZWDecoder, EndCodeBeforeTheLastPixelSkipsTheRestOfTheData) {
   EXPECT_EQ(decoded.Warnings, std::vector<std::string>{});
 }
 
+// An end code straight after a clear code ends the data; it is no pixel.
+TEST(GIFLZWDecoder, EndCodeRightAfterAClearCodeGivesNoPixels) {
+  const Decoded decoded = DecodeFile(FileAround(2, 1, {0x02, 0x01, 0x2C, 0x00, 0x3B}));
+  EXPECT_EQ(decoded.Pixels, (Bytes{0, 0}));
+  EXPECT_EQ(decoded.Warnings, std::vector<std::string>{});
+}
+
+// Codes after the last pixel, spread over several sub-blocks, are skipped
+// up to the terminator, so that the next frame is found where it is.
+TEST(GIFLZWDecoder, CodesAfterTheLastPixelAreSkippedToTheTerminator) {
+  Bytes file = FileAround(2, 1, {0x02, 0x01, 0x8C, 0x01, 0x06, 0x01, 0x05, 0x00});
+  file.insert(file.end(), {0x2C, 0, 0, 0, 0, 1, 0, 1, 0, 0, 0x02, 0x02, 0x4C, 0x01, 0x00, 0x3B});
+  TGIFImage image;
+  WarningLog log;
+  log.Attach(image);
+  Load(image, file);
+  EXPECT_EQ(FramesOf(image), (std::vector<Frame>{{0, 0, 2, 1, {1, 2}}, {0, 0, 1, 1, {1}}}));
+  EXPECT_EQ(log.Messages, std::vector<std::string>{});
+}
+
 TEST(GIFLZWDecoder, InterlacedDataGoesBackToRowOrder) {
   for (int height = 1; height <= 20; ++height) {
     Bytes pixels(static_cast<std::size_t>(height) * 3);

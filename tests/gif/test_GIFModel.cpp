@@ -101,6 +101,16 @@ TEST(GIFColorMap, OptimizePutsTheMostUsedColoursFirst) {
   EXPECT_EQ(frame->GetColorMap().GetColor(control->GetTransparentColorIndex()), c1);
 }
 
+// Pixels beyond the map (possible in files) count for no colour and keep
+// their value.
+TEST(GIFColorMap, OptimizeLeavesIndicesBeyondTheMap) {
+  TGIFImage image;
+  TGIFSubImage* frame = AddFrame(image, 4, 1, {5, 1, 1, 200}, 2);
+  EXPECT_TRUE(frame->GetColorMap().Optimize());
+  EXPECT_EQ(Bytes(frame->GetData(), frame->GetData() + 4), (Bytes{5, 0, 0, 200}));
+  EXPECT_EQ(frame->GetColorMap().GetCount(), 1);
+}
+
 TEST(GIFColorMap, OptimizeOfOneColourOrAMapInUseOrder) {
   TGIFImage image;
   TGIFSubImage* single = AddFrame(image, 2, 1, {0, 0}, 1);
