@@ -56,6 +56,12 @@ void TGIFEncoder::Compress(TStream& stream, int bitsPerPixel, const std::uint8_t
   stream.WriteByte(0);
 }
 
+namespace {
+
+constexpr std::uint32_t kNoChild = 0xFFFFFFFFu;
+
+}  // namespace
+
 void THashTable::Clear() {
   std::memset(FSlots, 0xFF, sizeof(FSlots));
 }
@@ -80,6 +86,9 @@ void TLZWEncoder::Clear() {
   FResetCodeSize = true;
   Output(FClearCode);
   FTable.Clear();
+  // The roots lose their children; every other code is made anew, and its
+  // entry is reset then.
+  std::fill_n(FLastChild, FClearCode, kNoChild);
   FNextCode = FClearCode + 2;
 }
 
@@ -118,10 +127,17 @@ void TLZWEncoder::CompressBody() {
   int prefix = FData[0];
   const auto encode = [&](const std::uint8_t* pixels, std::size_t count) {
     for (std::size_t i = 0; i < count; ++i) {
-      const std::uint32_t key = (static_cast<std::uint32_t>(prefix) << 8) | pixels[i];
+      const std::uint32_t pixel = pixels[i];
+      const std::uint32_t last = FLastChild[prefix];
+      if (last >> 16 == pixel) {
+        prefix = static_cast<int>(last & 0xFFFF);
+        continue;
+      }
+      const std::uint32_t key = (static_cast<std::uint32_t>(prefix) << 8) | pixel;
       std::uint32_t slot = 0;
       const int code = FTable.Find(key, slot);
       if (code >= 0) {
+        FLastChild[prefix] = pixel << 16 | static_cast<std::uint32_t>(code);
         prefix = code;
         continue;
       }
@@ -137,16 +153,19 @@ void TLZWEncoder::CompressBody() {
         ++codeSize;
         maxCode = codeSize == 12 ? 4096 : (1 << codeSize) - 1;
       }
-      prefix = pixels[i];
       // The code that would be 4095 is never assigned: a clear goes out
       // instead, so that no decoder's table overflows.
       if (nextCode > 4094) {
+        prefix = static_cast<int>(pixel);
         store();
         Clear();
         load();
       } else {
         FTable.Insert(slot, key, nextCode);
+        FLastChild[prefix] = pixel << 16 | static_cast<std::uint32_t>(nextCode);
+        FLastChild[nextCode] = kNoChild;
         ++nextCode;
+        prefix = static_cast<int>(pixel);
       }
     }
   };

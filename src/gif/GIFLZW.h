@@ -110,6 +110,11 @@ class TLZWEncoder final : public TGIFEncoder {
 
  private:
   THashTable FTable;
+  // For each code the last child found or made for it: the next byte in
+  // the high half, the child's code in the low half; all ones when there is
+  // none. Runs and repeated patterns ask for the same child again and again,
+  // and this answers them with one load instead of a hash probe.
+  std::uint32_t FLastChild[4096];
   int FNextCode = 0;
 };
 
