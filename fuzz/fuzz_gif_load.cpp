@@ -4,6 +4,7 @@
 // sanitizer report, or a file of ours that does not read back is a fault.
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "gif/GIFImage.h"
@@ -54,6 +55,22 @@ void Require(bool condition) {
 }
 
 }  // namespace
+
+// The seeds include photographs of hundreds of kilobytes; inputs are cut to
+// 64 KB unless the caller asks for another length, which keeps runs quick
+// while every kind of block still fits.
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+  static std::vector<char*> arguments;
+  static char maxLen[] = "-max_len=65536";
+  arguments.assign(*argv, *argv + *argc);
+  for (const char* argument : arguments)
+    if (std::strncmp(argument, "-max_len=", 9) == 0) return 0;
+  arguments.insert(arguments.begin() + 1, maxLen);
+  arguments.push_back(nullptr);
+  *argc = static_cast<int>(arguments.size()) - 1;
+  *argv = arguments.data();
+  return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   // Small limits keep each run quick, also on mutations of large seeds;
