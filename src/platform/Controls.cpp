@@ -1,6 +1,8 @@
 // Control bounds, parent/child bookkeeping, message dispatch and painting.
 #include "platform/Controls.h"
 
+#include <algorithm>
+
 #include "platform/Canvas.h"
 #include "platform/Registry.h"
 
@@ -13,8 +15,10 @@ TControl::~TControl() {
 }
 
 void TControl::SetBounds(int left, int top, int width, int height) {
-  if (width < 0) width = 0;
-  if (height < 0) height = 0;
+  left = std::clamp(left, -MaxControlCoordinate, MaxControlCoordinate);
+  top = std::clamp(top, -MaxControlCoordinate, MaxControlCoordinate);
+  width = std::clamp(width, 0, MaxControlCoordinate);
+  height = std::clamp(height, 0, MaxControlCoordinate);
   if (left == FLeft && top == FTop && width == FWidth && height == FHeight) return;
   FLeft = left;
   FTop = top;

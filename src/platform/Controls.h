@@ -38,6 +38,12 @@ enum TControlStyleFlag : unsigned {
 
 using TMessageHandler = std::function<void(TMessage&)>;
 
+// The largest distance from the parent's origin and the largest size a
+// control takes. Far beyond any page, yet small enough that edges, the
+// distances between them and offsets summed through nested parents never
+// leave the range of int.
+inline constexpr int MaxControlCoordinate = 1 << 24;
+
 class TControl : public TComponent {
  public:
   explicit TControl(TComponent* owner);
@@ -51,7 +57,8 @@ class TControl : public TComponent {
   void SetTop(int top) { SetBounds(FLeft, top, FWidth, FHeight); }
   void SetWidth(int width) { SetBounds(FLeft, FTop, width, FHeight); }
   void SetHeight(int height) { SetBounds(FLeft, FTop, FWidth, height); }
-  // Moves and sizes the control in one step; a negative size becomes 0.
+  // Moves and sizes the control in one step; a negative size becomes 0 and
+  // values beyond MaxControlCoordinate become that limit.
   virtual void SetBounds(int left, int top, int width, int height);
   TRect BoundsRect() const { return Bounds(FLeft, FTop, FWidth, FHeight); }
   TRect ClientRect() const { return Rect(0, 0, FWidth, FHeight); }
