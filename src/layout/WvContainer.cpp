@@ -7,6 +7,7 @@
 #include "core/WvMiscTools.h"
 #include "layout/WvLargeArray.h"
 #include "layout/WvScanList.h"
+#include "platform/Exceptions.h"
 #include "platform/Registry.h"
 #include "scripts/WvJavascriptList.h"
 
@@ -143,6 +144,14 @@ std::string TWvCustomContainer::IterateChildren(const std::string& tableStart,
   const int columnCount = static_cast<int>(columns.size());
   const int rowCount = static_cast<int>(rows.size());
 
+  std::int64_t cells = std::int64_t(columnCount + 1) * rowCount;
+  for (TWvComponent* c : children)
+    if (c->GetWidth() > 0 && c->GetHeight() > 0)
+      cells += std::int64_t(c->ColEnd - c->ColStart) * (c->RowEnd - c->RowStart);
+  if (cells > MaxLayoutCells)
+    throw Exception("The layout of " + (GetName().empty() ? ClassName() : GetName()) +
+                    " needs more than " + std::to_string(MaxLayoutCells) + " grid cells");
+
   // A child without area claims no cell, so it can never take over (or be
   // taken for) the origin of another child.
   TLargeArray<TWvGridInfo> grid(columnCount + 1, rowCount);
@@ -184,8 +193,10 @@ std::string TWvCustomContainer::IterateChildren(const std::string& tableStart,
       }
       firstCell = false;
     }
-    if (run == 0) out += "<TD></TD>";
-    else if (run > 1) FlushRun(out, run);
+    if (run == 0)
+      out += "<TD></TD>";
+    else if (run > 1)
+      FlushRun(out, run);
     out += "</TR>";
   }
   out += tableEnd;

@@ -5,12 +5,19 @@
 // sizes that keep the grid in shape.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
 #include "core/WvVisibleComponent.h"
 
 namespace tavkit {
+
+// The most grid cells one container lays out, counting both the grid and
+// the cells that the children's spans cover. The grid grows with the square
+// of the number of children at distinct places; far beyond any real page,
+// a container refuses to be written rather than take the memory and time.
+inline constexpr std::int64_t MaxLayoutCells = std::int64_t(1) << 22;
 
 // One occupied grid cell: the element's top-left cell (kind 1, where its
 // table cell is written) or a cell inside its span (kind 2).
@@ -33,7 +40,8 @@ class TWvCustomContainer : public TWvVisibleComponent {
   explicit TWvCustomContainer(TComponent* owner);
 
   // The table of the children: tableStart follows the opening TABLE tag,
-  // tableEnd precedes the closing one. Children are put in grid order.
+  // tableEnd precedes the closing one. Children are put in grid order. A
+  // grid beyond MaxLayoutCells raises Exception.
   std::string IterateChildren(const std::string& tableStart, const std::string& tableEnd,
                               TWvCustomOptimizer* optimizer);
   // The scripts of every child, merged in child order.

@@ -207,6 +207,48 @@ class TFormReader {
   std::vector<TPending> FPending;
 };
 
+// Follows the nesting of objects and arrays without building anything. The
+// parser's own callback would do as well, but it looks through the whole
+// enclosing array each time a value ends, which makes a long array cost its
+// length squared.
+class TDepthCheck : public nlohmann::json_sax<Json> {
+ public:
+  bool TooDeep = false;
+
+  bool null() override { return true; }
+  bool boolean(bool) override { return true; }
+  bool number_integer(number_integer_t) override { return true; }
+  bool number_unsigned(number_unsigned_t) override { return true; }
+  bool number_float(number_float_t, const string_t&) override { return true; }
+  bool string(string_t&) override { return true; }
+  bool binary(binary_t&) override { return true; }
+  bool key(string_t&) override { return true; }
+  bool start_object(std::size_t) override { return Enter(); }
+  bool end_object() override { return Leave(); }
+  bool start_array(std::size_t) override { return Enter(); }
+  bool end_array() override { return Leave(); }
+  // Malformed text is reported by the parse that builds the document.
+  bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) override {
+    return false;
+  }
+
+ private:
+  bool Enter() {
+    if (FDepth >= MaxFormJsonDepth) {
+      TooDeep = true;
+      return false;
+    }
+    ++FDepth;
+    return true;
+  }
+  bool Leave() {
+    --FDepth;
+    return true;
+  }
+
+  int FDepth = 0;
+};
+
 std::string Describe(const TComponent& component, const std::string& className) {
   if (component.GetName().empty()) return "unnamed component (" + className + ")";
   return "component " + component.GetName() + " (" + className + ")";
@@ -215,14 +257,12 @@ std::string Describe(const TComponent& component, const std::string& className) 
 Json TFormReader::Parse(const std::string& text) const {
   if (static_cast<std::int64_t>(text.size()) > MaxFormFileSize)
     FailTop("the file is larger than " + std::to_string(MaxFormFileSize) + " bytes");
-  auto depthGuard = [this](int depth, Json::parse_event_t event, Json&) {
-    if ((event == Json::parse_event_t::object_start || event == Json::parse_event_t::array_start) &&
-        depth >= MaxFormJsonDepth)
-      FailTop("values are nested deeper than " + std::to_string(MaxFormJsonDepth) + " levels");
-    return true;
-  };
   try {
-    return Json::parse(text, depthGuard);
+    TDepthCheck depth;
+    Json::sax_parse(text, &depth);
+    if (depth.TooDeep)
+      FailTop("values are nested deeper than " + std::to_string(MaxFormJsonDepth) + " levels");
+    return Json::parse(text);
   } catch (const Json::parse_error& e) {
     // The position of the offending byte, counted in lines and columns.
     std::size_t at = e.byte == 0 ? 0 : std::min<std::size_t>(e.byte - 1, text.size());
@@ -289,6 +329,8 @@ void TFormReader::Read(const std::string& text) {
 
 void TFormReader::ReadComponent(const Json& entry, TWinControl* parent, int level) {
   std::string where = "component #" + std::to_string(FCreated.size() + 1);
+  if (FCreated.size() >= static_cast<std::size_t>(MaxFormComponents))
+    FailTop("the form holds more than " + std::to_string(MaxFormComponents) + " components");
   if (!entry.is_object()) Fail(where, "expected an object, found " + std::string(JsonKind(entry)));
   std::string name;
   if (entry.contains("name")) {

@@ -16,10 +16,12 @@ namespace tavkit {
 class TStream;
 struct TPropInfo;
 
-// Bounds on hostile input: the size of a form file, the levels of
-// "children" below a top-level component, and the nesting of JSON values
-// (objects and arrays) anywhere in the file.
+// Bounds on hostile input: the size of a form file, the number of
+// components in it (each one is told of every other as it joins the form),
+// the levels of "children" below a top-level component, and the nesting of
+// JSON values (objects and arrays) anywhere in the file.
 inline constexpr std::int64_t MaxFormFileSize = 64 * 1024 * 1024;
+inline constexpr int MaxFormComponents = 10000;
 inline constexpr int MaxFormNesting = 64;
 inline constexpr int MaxFormJsonDepth = 256;
 

@@ -1,0 +1,144 @@
+// Input made to exhaust memory or time: form files beyond the size limit
+// read from files and streams, forms with too many components, long JSON
+// arrays, and pages whose layout grid would grow with the square of their
+// elements. Each is refused with a clear error, quickly, and leaves nothing
+// behind.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+
+#include "layout/WvPage.h"
+#include "layout/WvStandardComponent.h"
+#include "package/Package.h"
+#include "platform/Exceptions.h"
+#include "platform/FormFile.h"
+#include "platform/Streams.h"
+
+namespace tavkit {
+namespace {
+
+template <class F>
+std::string ErrorOf(F&& action) {
+  try {
+    action();
+  } catch (const Exception& e) {
+    return e.Message();
+  }
+  return "(no error)";
+}
+
+// A stream that claims more bytes than any form may have and counts the
+// reads it is asked for.
+class TBoundlessStream : public TStream {
+ public:
+  std::int64_t Read(void*, std::int64_t count) override {
+    ++Reads;
+    return count;
+  }
+  std::int64_t Write(const void*, std::int64_t) override { return 0; }
+  std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override {
+    if (origin == TSeekOrigin::soEnd)
+      FPosition = MaxFormFileSize + 1 + offset;
+    else if (origin == TSeekOrigin::soBeginning)
+      FPosition = offset;
+    else
+      FPosition += offset;
+    return FPosition;
+  }
+  int Reads = 0;
+
+ private:
+  std::int64_t FPosition = 0;
+};
+
+TEST(HostileFormFiles, TooLargeFilesAndStreamsAreRefusedBeforeReading) {
+  const auto path = std::filesystem::temp_directory_path() / "tavkit-robustness-huge.json";
+  { TFileStream file(path.string(), fmCreate); }
+  std::filesystem::resize_file(path, MaxFormFileSize + 1);  // sparse: no disk, no memory
+  TComponent form(nullptr);
+  EXPECT_EQ(ErrorOf([&] { LoadForm(path.string(), form); }),
+            "Form file " + path.string() + ": the file is larger than 67108864 bytes");
+  std::filesystem::remove(path);
+
+  TBoundlessStream stream;
+  EXPECT_EQ(ErrorOf([&] { LoadFormFromStream(stream, form); }),
+            "Form file: the file is larger than 67108864 bytes");
+  EXPECT_EQ(stream.Reads, 0);
+  EXPECT_EQ(form.ComponentCount(), 0);
+}
+
+std::string FormOf(int components) {
+  std::string text = R"({"form": "F", "components": [)";
+  for (int i = 0; i < components; ++i)
+    text += std::string(i == 0 ? "" : ",") + R"({"class": "TWvCGI"})";
+  return text + "]}";
+}
+
+TEST(HostileFormFiles, ComponentsBeyondTheLimitAreRefused) {
+  RegisterPackage();
+  TComponent form(nullptr);
+  LoadFormFromText(FormOf(MaxFormComponents), form);
+  EXPECT_EQ(form.ComponentCount(), MaxFormComponents);
+
+  TComponent crowded(nullptr);
+  EXPECT_EQ(ErrorOf([&] { LoadFormFromText(FormOf(MaxFormComponents + 1), crowded); }),
+            "Form file: the form holds more than 10000 components");
+  EXPECT_EQ(crowded.ComponentCount(), 0);
+  EXPECT_EQ(crowded.GetName(), "");
+}
+
+TEST(HostileFormFiles, LongArraysCostTheirLengthNotItsSquare) {
+  // Four hundred thousand objects in one array: a parse that looks through
+  // the array once per element takes minutes, a linear one a fraction of a
+  // second.
+  std::string text = R"({"form": "F", "x": [)";
+  for (int i = 0; i < 400000; ++i) text += i == 0 ? "{}" : ",{}";
+  text += "]}";
+  TComponent form(nullptr);
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(ErrorOf([&] { LoadFormFromText(text, form); }), "Form file: unknown key \"x\"");
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
+
+  // The nesting limit still holds, also behind a long array.
+  std::string deep =
+      R"({"form": "F", "x": [)" + std::string(300, '[') + std::string(300, ']') + "]}";
+  EXPECT_EQ(ErrorOf([&] { LoadFormFromText(deep, form); }),
+            "Form file: values are nested deeper than 256 levels");
+}
+
+// count elements down the diagonal, one every step pixels, each size by size.
+TWvPage* Diagonal(TComponent& form, int count, int step, int size) {
+  auto* page = new TWvPage(&form);
+  page->SetName("Crowded");
+  page->SetBounds(0, 0, count * step + size + 1, count * step + size + 1);
+  for (int i = 1; i <= count; ++i) {
+    auto* element = new TWvStandardComponent(&form);
+    element->SetParent(page);
+    element->SetBounds(i * step, i * step, size, size);
+  }
+  return page;
+}
+
+TEST(HostileLayouts, GridsBeyondTheCellLimitAreRefused) {
+  TComponent form(nullptr);
+  // Two thousand and two edges each way: four million grid cells.
+  TWvPage* fits = Diagonal(form, 1000, 2, 1);
+  EXPECT_EQ(ErrorOf([&] { fits->put(nullptr); }), "(no error)");
+
+  TComponent wider(nullptr);
+  TWvPage* tooWide = Diagonal(wider, 1100, 2, 1);
+  EXPECT_EQ(ErrorOf([&] { tooWide->put(nullptr); }),
+            "The layout of Crowded needs more than 4194304 grid cells");
+
+  // Few edges, but elements that overlap: the cells their spans cover count
+  // as well.
+  TComponent overlapping(nullptr);
+  TWvPage* stacked = Diagonal(overlapping, 400, 1, 100000);
+  EXPECT_EQ(ErrorOf([&] { stacked->put(nullptr); }),
+            "The layout of Crowded needs more than 4194304 grid cells");
+}
+
+}  // namespace
+}  // namespace tavkit
