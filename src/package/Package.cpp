@@ -22,6 +22,7 @@
 #include "platform/Chart.h"
 #include "platform/DataAccess.h"
 #include "platform/StdCtrls.h"
+#include "tables/WvTable.h"
 #include "scripts/WvJavascript.h"
 #include "scripts/WvScriptInvoker.h"
 
@@ -50,6 +51,7 @@ void RegisterPackage() {
   WvRadioButton::Register();
   WvDropDownlist::Register();
   WvListBox::Register();
+  WvTable::Register();
   WvCGI::Register();
 }
 
