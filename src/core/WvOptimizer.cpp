@@ -76,7 +76,9 @@ std::string TWvCustomOptimizer::getClassName(const TWvFont& font, TColor colour,
   auto candidate = std::make_unique<TClassListItem>(font, colour, align);
   for (const auto& item : FClassList)
     if (item->IsEqual(*candidate)) return item->GetName();
-  candidate->SetName("T" + std::to_string(FClassList.size()));
+  std::string name = "T";
+  name += std::to_string(FClassList.size());
+  candidate->SetName(name);
   FClassList.push_back(std::move(candidate));
   return FClassList.back()->GetName();
 }
