@@ -1,0 +1,101 @@
+// Native controls painted into pictures: the reference to the control with
+// its refusals and removal notice, the design preview, and the picture.
+#include "elements/WvVCLWrapper.h"
+
+#include <exception>
+
+#include "elements/WvImageMap.h"
+#include "platform/Bitmap.h"
+#include "platform/Canvas.h"
+#include "platform/Dialogs.h"
+#include "platform/Exceptions.h"
+#include "platform/Registry.h"
+
+namespace tavkit {
+
+TWvVCLWrapper::TWvVCLWrapper(TComponent* owner) : TWvCustomImage(owner) {
+  SetBounds(GetLeft(), GetTop(), 50, 25);
+  SetContainer(true);
+}
+
+void TWvVCLWrapper::Notification(TComponent* component, TOperation operation) {
+  TWvCustomImage::Notification(component, operation);
+  if (operation != TOperation::opRemove || component == nullptr) return;
+  if (component == FVCLControl) {
+    FVCLControl = nullptr;
+    invalidate();
+  }
+}
+
+void TWvVCLWrapper::validateInsert(TComponent* component) {
+  if (dynamic_cast<TWvImageMap*>(component) == nullptr)
+    throw Exception("Only imagemaps can be put on images !!!");
+}
+
+void TWvVCLWrapper::SetControl(TWinControl* control) {
+  // Every element of the library, the wrapper itself and hot spots included,
+  // is refused: what they paint is a design preview, not their page look.
+  if (dynamic_cast<TWvComponent*>(control) != nullptr) {
+    if (IsDesigning()) MessageDlg("Taveno components are not allowed", TMsgDlgType::mtWarning);
+    return;
+  }
+  if (control == FVCLControl) return;
+  FVCLControl = control;
+  if (control != nullptr) control->FreeNotification(this);
+  invalidate();
+}
+
+std::unique_ptr<TBitmap> TWvVCLWrapper::PaintControl(int passes) {
+  // A control may hold its own wrapper, directly or through other wrappers;
+  // painting it would paint the wrapper again, without end.
+  if (FPainting || FVCLControl == nullptr) return nullptr;
+  struct TPaintingFlag {
+    bool& Flag;
+    ~TPaintingFlag() { Flag = false; }
+  } painting{FPainting};
+  FPainting = true;
+  auto bitmap = std::make_unique<TBitmap>(FVCLControl->GetWidth(), FVCLControl->GetHeight());
+  for (int pass = 0; pass < passes; ++pass) FVCLControl->PaintTo(bitmap->Canvas(), 0, 0);
+  return bitmap;
+}
+
+void TWvVCLWrapper::paint() {
+  if (FVCLControl == nullptr) return;
+  // When the wrapper lies on the control it wraps, painting the control
+  // binds our canvas to the control's bitmap and unbinds it afterwards, so
+  // the binding to the designer's surface is kept here and put back.
+  TCanvas& canvas = Canvas();
+  TBitmap* target = canvas.GetTarget();
+  const TPoint origin = canvas.GetOrigin();
+  const TRect clip = canvas.GetClipRect();
+  std::unique_ptr<TBitmap> picture;
+  try {
+    picture = PaintControl(1);
+  } catch (const std::exception&) {
+    // A control too large for a bitmap, or one that fails to paint, leaves
+    // the preview blank rather than breaking the designer.
+  }
+  canvas.SetTarget(target);
+  canvas.SetOrigin(origin);
+  canvas.SetClipRect(clip);
+  // The hot spots are children of the wrapper: the framework paints their
+  // dashed frames over this picture.
+  if (picture) canvas.StretchDraw(ClientRect(), *picture);
+}
+
+namespace WvVCLWrapper {
+void RegisterClasses() {
+  WvCustomImage::RegisterClasses();
+  using C = TWvVCLWrapper;
+  RegisterClass<C, TWvCustomImage>({
+      props::Component<C, TWinControl>("VCLControl", &C::GetVCLControl, &C::SetControl),
+  });
+}
+
+void Register() {
+  RegisterClasses();
+  RegisterComponents("Taveno", {"TWvVCLWrapper"});
+}
+}  // namespace WvVCLWrapper
+
+}  // namespace tavkit

@@ -1,0 +1,332 @@
+// Applets and wrapped native controls: the APPLET tag with its parameters,
+// an applet inside a page, the refusals and removal notice of the wrapper,
+// its design preview (also when it lies on the control it wraps), and what
+// both publish to form files.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "elements/WvImageMap.h"
+#include "elements/WvJavaApplet.h"
+#include "elements/WvText.h"
+#include "elements/WvVCLWrapper.h"
+#include "layout/WvPage.h"
+#include "platform/Bitmap.h"
+#include "platform/Canvas.h"
+#include "platform/Chart.h"
+#include "platform/Dialogs.h"
+#include "platform/Exceptions.h"
+#include "platform/FormFile.h"
+#include "platform/Registry.h"
+#include "platform/StdCtrls.h"
+
+namespace tavkit {
+namespace {
+
+const std::string kDocumentStart =
+    "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 3.2//EN\"><HTML><HEAD><TITLE></TITLE>"
+    "<META NAME=\"Generator\" CONTENT=\"Vettmark Taveno (C)\"><script "
+    "language=\"JavaScript\">\r\n</script></HEAD><BODY BGCOLOR=\"#FFFFFF\" LINK=\"#000000\" "
+    "VLINK=\"000000\" TEXT=\"000000\"  >";
+const std::string kRow = "<TR VALIGN=\"top\" ALIGN=\"left\">";
+
+// Records the message boxes shown while it lives.
+class TMessageBoxRecorder {
+ public:
+  TMessageBoxRecorder()
+      : FPrevious(SetMessageBoxHandler([this](const std::string& text, TMsgDlgType type) {
+          Boxes.push_back(text);
+          Types.push_back(type);
+        })) {}
+  ~TMessageBoxRecorder() { SetMessageBoxHandler(std::move(FPrevious)); }
+
+  std::vector<std::string> Boxes;
+  std::vector<TMsgDlgType> Types;
+
+ private:
+  TMessageBoxHandler FPrevious;
+};
+
+TPanel* MakePanel(TComponent* owner, int width, int height, TColor color) {
+  auto* panel = new TPanel(owner);
+  panel->SetBounds(0, 0, width, height);
+  panel->SetColor(color);
+  panel->SetBevelOuter(bvNone);
+  return panel;
+}
+
+std::unique_ptr<TBitmap> Paint(TControl* control, TColor background) {
+  auto bitmap =
+      std::make_unique<TBitmap>(control->GetWidth(), control->GetHeight(), TPixelFormat::pf24bit);
+  bitmap->Canvas().Brush().Color = background;
+  bitmap->Canvas().FillRect(Rect(0, 0, control->GetWidth(), control->GetHeight()));
+  control->PaintTo(bitmap->Canvas(), 0, 0);
+  return bitmap;
+}
+
+int CountColour(const TBitmap& bitmap, TColor colour) {
+  int count = 0;
+  for (int y = 0; y < bitmap.GetHeight(); ++y)
+    for (int x = 0; x < bitmap.GetWidth(); ++x) count += bitmap.GetPixel(x, y) == colour;
+  return count;
+}
+
+TEST(WvJavaApplet, DefaultsAndTheBareTag) {
+  TComponent form(nullptr);
+  auto* applet = new TWvJavaApplet(&form);
+  EXPECT_EQ(applet->GetWidth(), 200);
+  EXPECT_EQ(applet->GetHeight(), 200);
+  EXPECT_FALSE(applet->GetContainer());
+  EXPECT_EQ(applet->GetBackGroundColor(), clSilver);
+  EXPECT_FALSE(applet->IsBackgroundTransparent());
+  applet->SetCode("A.class");
+  EXPECT_EQ(applet->put(nullptr),
+            "<APPLET CODE=\"A.class\" CODEBASE=\"\" NAME=\"\" HEIGHT=200 WIDTH=200></APPLET>");
+}
+
+TEST(WvJavaApplet, ParametersFreeHtmlAndEvents) {
+  TComponent form(nullptr);
+  auto* applet = new TWvJavaApplet(&form);
+  applet->SetBounds(5, 5, 320, 40);
+  applet->SetCode("Ticker.class");
+  applet->SetCodeBase("/java/");
+  applet->SetInstanceName("ticker");
+  applet->GetHTMLBefore()->Add("<CENTER>");
+  applet->GetHTMLInside()->AddStrings({"Your browser", "runs no applets."});
+  applet->GetHTMLAfter()->Add("</CENTER>");
+  // A value keeps every "=" after the first; a line without one repeats the
+  // pair before it; a value may be empty.
+  TStringList parameters({"a=1", "b=x=y", "speed", "text=", "=anonymous"});
+  applet->SetParameters(&parameters);
+  parameters.Clear();  // the applet keeps its own copy
+  std::vector<std::string> events;
+  applet->OnBeforePut = [&](TObject*) {
+    events.push_back("before");
+    applet->SetInstanceName("late");  // a change made here shows in this put
+  };
+  applet->OnAfterPut = [&](TObject*) { events.push_back("after"); };
+  EXPECT_EQ(applet->put(nullptr),
+            " <CENTER><APPLET CODE=\"Ticker.class\" CODEBASE=\"/java/\" NAME=\"late\" HEIGHT=40 "
+            "WIDTH=320> Your browser runs no applets.<PARAM NAME=\"a\" VALUE=\"1\"><PARAM "
+            "NAME=\"b\" VALUE=\"x=y\"><PARAM NAME=\"b\" VALUE=\"x=y\"><PARAM NAME=\"text\" "
+            "VALUE=\"\"><PARAM NAME=\"\" VALUE=\"anonymous\"></APPLET> </CENTER>");
+  EXPECT_EQ(events, (std::vector<std::string>{"before", "after"}));
+
+  // A first line without "=" has no pair before it: both are empty.
+  TStringList lone({"flag"});
+  applet->SetParameters(&lone);
+  applet->GetHTMLBefore()->Clear();
+  applet->GetHTMLInside()->Clear();
+  applet->GetHTMLAfter()->Clear();
+  EXPECT_EQ(applet->put(nullptr),
+            "<APPLET CODE=\"Ticker.class\" CODEBASE=\"/java/\" NAME=\"late\" HEIGHT=40 WIDTH=320>"
+            "<PARAM NAME=\"\" VALUE=\"\"></APPLET>");
+}
+
+TEST(WvJavaApplet, SilverCellOnAPageAndNothingInsideIt) {
+  TComponent form(nullptr);
+  auto* page = new TWvPage(&form);
+  page->SetBounds(0, 0, 200, 100);
+  auto* applet = new TWvJavaApplet(&form);
+  applet->SetParent(page);
+  applet->SetBounds(10, 10, 120, 60);
+  applet->SetCode("Clock.class");
+  EXPECT_EQ(page->put(nullptr),
+            kDocumentStart +
+                "<TABLE BGCOLOR=\"#FFFFFF\" BORDER=0 CELLSPACING=0 CELLPADDING=0 WIDTH=200>" +
+                kRow + "<TD HEIGHT=10 WIDTH=10 ></TD><TD HEIGHT=10 WIDTH=120 ></TD>" +
+                "<TD HEIGHT=10 WIDTH=70 ></TD><TD></TD></TR>" + kRow +
+                "<TD HEIGHT=60 ></TD><TD  HEIGHT=60   BGCOLOR=\"#C0C0C0\" ><APPLET "
+                "CODE=\"Clock.class\" CODEBASE=\"\" NAME=\"\" HEIGHT=60 WIDTH=120></APPLET>"
+                "</TD></TR>" +
+                kRow + "<TD HEIGHT=30 ></TD><TD COLSPAN=2></TD></TR></TABLE></BODY></HTML>");
+
+  auto* text = new TWvText(&form);
+  try {
+    text->SetParent(applet);
+    FAIL() << "an applet took a text";
+  } catch (const Exception& e) {
+    EXPECT_STREQ(e.what(), "Cannot place component in a non-container");
+  }
+  EXPECT_EQ(applet->GetControlCount(), 0);
+}
+
+TEST(WvVCLWrapper, DefaultsAndOnlyHotSpotsOnIt) {
+  TComponent form(nullptr);
+  auto* wrapper = new TWvVCLWrapper(&form);
+  EXPECT_EQ(wrapper->GetWidth(), 50);
+  EXPECT_EQ(wrapper->GetHeight(), 25);
+  EXPECT_TRUE(wrapper->GetContainer());
+  EXPECT_EQ(wrapper->GetVCLControl(), nullptr);
+  EXPECT_FALSE(wrapper->GetStretch());
+
+  auto* map = new TWvImageMap(&form);
+  map->SetParent(wrapper);
+  EXPECT_EQ(wrapper->GetControlCount(), 1);
+  // Neither a page element nor a native control may lie on the picture.
+  auto* text = new TWvText(&form);
+  auto* panel = new TPanel(&form);
+  for (TControl* refused : std::vector<TControl*>{text, panel}) {
+    try {
+      refused->SetParent(wrapper);
+      FAIL() << "the wrapper took a " << refused->GetName();
+    } catch (const Exception& e) {
+      EXPECT_STREQ(e.what(), "Only imagemaps can be put on images !!!");
+    }
+    EXPECT_EQ(refused->GetParent(), nullptr);
+  }
+  EXPECT_EQ(wrapper->GetControlCount(), 1);
+}
+
+TEST(WvVCLWrapper, PageElementsAreRefusedWithAWarningOnlyWhileDesigning) {
+  TMessageBoxRecorder recorder;
+  TComponent form(nullptr);
+  auto* wrapper = new TWvVCLWrapper(&form);
+  auto* chart = new TBarChart(&form);
+  auto* text = new TWvText(&form);
+  auto* other = new TWvVCLWrapper(&form);
+  auto* map = new TWvImageMap(&form);
+
+  // At run time the refusal is silent and the control stays.
+  wrapper->SetControl(chart);
+  for (TWinControl* refused : std::vector<TWinControl*>{text, wrapper, other, map}) {
+    wrapper->SetControl(refused);
+    EXPECT_EQ(wrapper->GetVCLControl(), chart);
+  }
+  EXPECT_TRUE(recorder.Boxes.empty());
+
+  form.SetDesigning(true);
+  wrapper->SetControl(text);
+  wrapper->SetControl(wrapper);
+  EXPECT_EQ(wrapper->GetVCLControl(), chart);
+  EXPECT_EQ(recorder.Boxes, (std::vector<std::string>{"Taveno components are not allowed",
+                                                      "Taveno components are not allowed"}));
+  EXPECT_EQ(recorder.Types[0], TMsgDlgType::mtWarning);
+
+  // Native controls and no control at all are accepted without a word.
+  auto* panel = new TPanel(&form);
+  wrapper->SetControl(panel);
+  EXPECT_EQ(wrapper->GetVCLControl(), panel);
+  wrapper->SetControl(nullptr);
+  EXPECT_EQ(wrapper->GetVCLControl(), nullptr);
+  EXPECT_EQ(recorder.Boxes.size(), 2u);
+}
+
+TEST(WvVCLWrapper, ForgetsTheControlWhenItIsFreed) {
+  TComponent form(nullptr);
+  auto* wrapper = new TWvVCLWrapper(&form);
+  auto* first = new TPanel(&form);
+  auto* second = new TPanel(&form);
+  wrapper->SetControl(first);
+  wrapper->SetControl(second);
+  delete first;  // no longer wrapped: the reference stays
+  EXPECT_EQ(wrapper->GetVCLControl(), second);
+  {
+    // A control of another owner, freed before the wrapper's form.
+    TComponent elsewhere(nullptr);
+    wrapper->SetControl(new TBarChart(&elsewhere));
+  }
+  EXPECT_EQ(wrapper->GetVCLControl(), nullptr);
+
+  wrapper->SetControl(second);
+  delete second;
+  EXPECT_EQ(wrapper->GetVCLControl(), nullptr);
+
+  // A wrapper freed before its control leaves the control nothing to call.
+  auto* chart = new TBarChart(&form);
+  wrapper->SetControl(chart);
+  delete wrapper;
+  delete chart;
+}
+
+class WrapperPreview : public ::testing::Test {
+ protected:
+  void SetUp() override { form.SetDesigning(true); }
+  TComponent form{nullptr};
+};
+
+TEST_F(WrapperPreview, TheControlStretchedOverTheWrapperWithItsHotSpots) {
+  auto* wrapper = new TWvVCLWrapper(&form);
+  wrapper->SetBounds(1, 1, 80, 40);
+  // Nothing to show: the designer's surface stays as it was.
+  EXPECT_EQ(CountColour(*Paint(wrapper, clYellow), clYellow), 80 * 40);
+
+  // A red panel of 40 by 20 fills the whole wrapper, twice its size.
+  wrapper->SetControl(MakePanel(&form, 40, 20, clRed));
+  EXPECT_EQ(CountColour(*Paint(wrapper, clYellow), clRed), 80 * 40);
+
+  // A hot spot draws its dashed frame over the picture, and only that.
+  auto* map = new TWvImageMap(&form);
+  map->SetParent(wrapper);
+  map->SetBounds(10, 10, 20, 10);
+  const auto bitmap = Paint(wrapper, clYellow);
+  EXPECT_EQ(bitmap->GetPixel(10, 10), clBlack);
+  EXPECT_EQ(bitmap->GetPixel(15, 15), clRed);
+  EXPECT_EQ(bitmap->GetPixel(40, 30), clRed);
+  const int ink = CountColour(*bitmap, clBlack);
+  EXPECT_GT(ink, 20);
+  EXPECT_LT(ink, 2 * (20 + 10));
+  EXPECT_EQ(ink + CountColour(*bitmap, clRed), 80 * 40);
+}
+
+TEST_F(WrapperPreview, AWrapperOnTheControlItWrapsPaintsOnce) {
+  // The panel holds the wrapper that shows the panel: each would paint the
+  // other without end. Inside its own picture the wrapper stays blank, so
+  // the panel's red shows through.
+  TPanel* panel = MakePanel(&form, 100, 50, clRed);
+  auto* wrapper = new TWvVCLWrapper(&form);
+  wrapper->SetParent(panel);
+  wrapper->SetBounds(10, 10, 40, 20);
+  wrapper->SetControl(panel);
+  EXPECT_EQ(CountColour(*Paint(wrapper, clWhite), clRed), 40 * 20);
+  EXPECT_EQ(CountColour(*Paint(panel, clYellow), clRed), 100 * 50);
+
+  // Two wrappers that each lie on the other's control end the same way.
+  TPanel* second = MakePanel(&form, 60, 30, clBlue);
+  auto* back = new TWvVCLWrapper(&form);
+  back->SetParent(second);
+  back->SetBounds(5, 5, 20, 10);
+  back->SetControl(panel);
+  wrapper->SetControl(second);
+  const auto crossed = Paint(panel, clYellow);
+  EXPECT_EQ(crossed->GetPixel(5, 5), clRed);
+  EXPECT_EQ(crossed->GetPixel(11, 11), clBlue);
+  // Inside the blue panel's picture, its own wrapper shows the red panel.
+  EXPECT_EQ(crossed->GetPixel(20, 17), clRed);
+}
+
+TEST(AppletWrapperRegistry, PublishedPropertiesAndPalette) {
+  WvJavaApplet::Register();
+  WvVCLWrapper::Register();
+  const TClassRegistry& registry = TClassRegistry::Instance();
+  const TClassInfo* applet = registry.Find("TWvJavaApplet");
+  const TClassInfo* wrapper = registry.Find("TWvVCLWrapper");
+  ASSERT_NE(applet, nullptr);
+  ASSERT_NE(wrapper, nullptr);
+  EXPECT_EQ(applet->PalettePage, "Taveno");
+  EXPECT_EQ(wrapper->PalettePage, "Taveno");
+
+  auto names = [](const TClassInfo* info) {
+    std::vector<std::string> own;
+    for (const TPropInfo& property : info->Properties) own.push_back(property.Name);
+    return own;
+  };
+  EXPECT_EQ(names(applet),
+            (std::vector<std::string>{"Code", "CodeBase", "InstanceName", "Parameters"}));
+  EXPECT_EQ(names(wrapper), (std::vector<std::string>{"VCLControl"}));
+  // Of the picture base only the two script events are published.
+  EXPECT_NE(wrapper->FindProperty("JSOnLoad"), nullptr);
+  EXPECT_NE(wrapper->FindProperty("JSOnAbort"), nullptr);
+  for (const char* hidden : {"ImagePath", "Link", "Stretch", "Hyperlink"})
+    EXPECT_EQ(wrapper->FindProperty(hidden), nullptr) << hidden;
+  const TPropInfo* control = wrapper->FindProperty("VCLControl");
+  ASSERT_NE(control, nullptr);
+  EXPECT_EQ(control->Kind, TPropKind::pkComponent);
+  EXPECT_EQ(control->RefClass, "TWinControl");
+}
+
+}  // namespace
+}  // namespace tavkit
