@@ -3,6 +3,7 @@
 #include "elements/WvVCLWrapper.h"
 
 #include <exception>
+#include <utility>
 
 #include "elements/WvImageMap.h"
 #include "platform/Bitmap.h"
@@ -87,9 +88,15 @@ namespace WvVCLWrapper {
 void RegisterClasses() {
   WvCustomImage::RegisterClasses();
   using C = TWvVCLWrapper;
-  RegisterClass<C, TWvCustomImage>({
-      props::Component<C, TWinControl>("VCLControl", &C::GetVCLControl, &C::SetControl),
-  });
+  TPropInfo control =
+      props::Component<C, TWinControl>("VCLControl", &C::GetVCLControl, &C::SetControl);
+  // A form file that names a page element here is refused with the place
+  // named, rather than loading a wrapper that silently shows nothing.
+  control.Accepts = [](TComponent* component) {
+    return component == nullptr || (dynamic_cast<TWinControl*>(component) != nullptr &&
+                                    dynamic_cast<TWvComponent*>(component) == nullptr);
+  };
+  RegisterClass<C, TWvCustomImage>({std::move(control)});
 }
 
 void Register() {

@@ -298,6 +298,91 @@ TEST_F(WrapperPreview, AWrapperOnTheControlItWrapsPaintsOnce) {
   EXPECT_EQ(crossed->GetPixel(20, 17), clRed);
 }
 
+const char* const kForm = R"({
+  "form": "StatsForm",
+  "components": [
+    { "class": "TBarChart", "name": "Chart1",
+      "properties": { "Width": 200, "Height": 100, "Title": "Visits",
+                      "Values": [ { "Label": "Jan", "Value": 12 },
+                                  { "Label": "Feb", "Value": 30, "Color": "clRed" } ] } },
+    { "class": "TWvPage", "name": "Page1",
+      "properties": { "Left": 0, "Top": 0, "Width": 300, "Height": 200 },
+      "children": [
+        { "class": "TWvJavaApplet", "name": "Clock",
+          "properties": { "Left": 10, "Top": 10, "Width": 120, "Height": 60,
+                          "Code": "Clock.class", "CodeBase": "/java/",
+                          "InstanceName": "clock", "Parameters": ["zone=UTC", "face=round"] } },
+        { "class": "TWvVCLWrapper", "name": "Visits",
+          "properties": { "Left": 150, "Top": 10, "Width": 100, "Height": 50,
+                          "VCLControl": "Chart1" },
+          "children": [
+            { "class": "TWvImageMap", "name": "January",
+              "properties": { "Left": 20, "Top": 5, "Width": 30, "Height": 40,
+                              "Link": "jan.html", "AltText": "January" } } ] }
+      ] }
+  ]
+})";
+
+class AppletWrapperForms : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    StdCtrls::Register();
+    Chart::Register();
+    WvPage::Register();
+    WvText::Register();
+    WvImageMap::Register();
+    WvJavaApplet::Register();
+    WvVCLWrapper::Register();
+  }
+};
+
+TEST_F(AppletWrapperForms, AWrappedChartSurvivesTheRoundTrip) {
+  TComponent form(nullptr);
+  LoadFormFromText(kForm, form);
+  auto* wrapper = dynamic_cast<TWvVCLWrapper*>(form.FindComponent("Visits"));
+  auto* applet = dynamic_cast<TWvJavaApplet*>(form.FindComponent("Clock"));
+  ASSERT_NE(wrapper, nullptr);
+  ASSERT_NE(applet, nullptr);
+  EXPECT_EQ(wrapper->GetVCLControl(), form.FindComponent("Chart1"));
+  ASSERT_EQ(wrapper->GetControlCount(), 1);
+  EXPECT_EQ(applet->GetParameters()->ToVector(),
+            (std::vector<std::string>{"zone=UTC", "face=round"}));
+  EXPECT_EQ(applet->GetBackGroundColor(), clSilver);
+
+  const std::string saved = SaveForm(form);
+  TComponent again(nullptr);
+  LoadFormFromText(saved, again);
+  auto* reloaded = dynamic_cast<TWvVCLWrapper*>(again.FindComponent("Visits"));
+  ASSERT_NE(reloaded, nullptr);
+  EXPECT_EQ(reloaded->GetVCLControl(), again.FindComponent("Chart1"));
+  EXPECT_EQ(SaveForm(again), saved);
+
+  // The reference is written by name; a wrapper without a control writes none.
+  EXPECT_NE(saved.find("\"VCLControl\": \"Chart1\""), std::string::npos);
+  reloaded->SetControl(nullptr);
+  TComponent empty(nullptr);
+  LoadFormFromText(SaveForm(again), empty);
+  EXPECT_EQ(dynamic_cast<TWvVCLWrapper*>(empty.FindComponent("Visits"))->GetVCLControl(), nullptr);
+}
+
+TEST_F(AppletWrapperForms, APageElementInTheReferenceIsNamedAsTheFault) {
+  const std::string text = R"({ "form": "F", "components": [
+    { "class": "TWvPage", "name": "Page1", "children": [
+      { "class": "TWvText", "name": "Text1" },
+      { "class": "TWvVCLWrapper", "name": "Wrapper1",
+        "properties": { "VCLControl": "Text1" } } ] } ] })";
+  TComponent form(nullptr);
+  try {
+    LoadFormFromText(text, form);
+    FAIL() << "a page element was taken as the wrapped control";
+  } catch (const EFormFileError& e) {
+    EXPECT_STREQ(e.what(),
+                 "Form file: component Wrapper1 (TWvVCLWrapper), property VCLControl: Text1 is a "
+                 "TWvText, which the property cannot refer to (it needs a TWinControl)");
+  }
+  EXPECT_EQ(form.ComponentCount(), 0);
+}
+
 TEST(AppletWrapperRegistry, PublishedPropertiesAndPalette) {
   WvJavaApplet::Register();
   WvVCLWrapper::Register();
