@@ -1,0 +1,155 @@
+// The data-bound table: reading records into rows, the reload notices of its
+// columns, the references it keeps to its data source and to the fields of
+// its columns, and its publishing.
+#include "tables/WvDBTable.h"
+
+#include <memory>
+
+#include "core/WvComponent.h"
+#include "platform/DataSet.h"
+#include "platform/Picture.h"
+#include "platform/Registry.h"
+#include "tables/WvDBPanel.h"
+
+namespace tavkit {
+
+namespace {
+
+// The picture of a graphic field. One that cannot be read stays empty, so
+// that a single damaged picture costs its own cell and not the rows after it.
+std::unique_ptr<TPicture> ReadPicture(const TField& field) {
+  auto picture = std::make_unique<TPicture>();
+  try {
+    picture->Assign(&field);
+  } catch (const std::exception&) {
+    // A failed load leaves the picture as it was: empty.
+  }
+  return picture;
+}
+
+}  // namespace
+
+void TWvDBTableColumnList::Dispatch(TMessage& message) {
+  if (message.Msg == CM_RELOADDB) {
+    PassToTable(message);
+    return;
+  }
+  TWvCustomColumnList::Dispatch(message);
+}
+
+TWvDBTable::TWvDBTable(TComponent* owner) : TWvCustomTable(owner) {
+  SetupTable(std::make_unique<TWvDBTableColumnList>(this));
+  SetMessageHandler(CM_RELOADDB, [this](TMessage&) {
+    // While the form loads, its fields are bound one by one; the rows are
+    // read once, when everything is in place.
+    if (!IsLoading()) ReloadDB();
+  });
+}
+
+TWvDBTable::~TWvDBTable() {
+  CleanUp();
+}
+
+void TWvDBTable::SetDataSource(TDataSource* Value) {
+  if (Value == FDataSource) return;
+  if (FDataSource != nullptr) RemoveFreeNotification(FDataSource);
+  FDataSource = Value;
+  if (Value != nullptr) FreeNotification(Value);
+}
+
+void TWvDBTable::SetStartIndex(int value) {
+  FFirstRecord = value;
+  if (IsDesigning()) ReloadDB();
+}
+
+void TWvDBTable::SetMaxRows(int value) {
+  StoreMaxRows(value);
+  if (IsDesigning()) ReloadDB();
+}
+
+void TWvDBTable::LoadRecord(TDataSet& dataSet, int Row) {
+  for (int c = 0; c < ColumnCount(); ++c) {
+    const TField* bound = GetColumnList()->Items(c)->GetField();
+    if (bound == nullptr) continue;
+    const TField& field = *dataSet.FieldByName(bound->FieldName());
+    std::unique_ptr<TWvTableItem> item;
+    if (WvIsTextField(field)) {
+      item = std::make_unique<TWvTableItem>(field.AsString(), "", this);
+    } else if (WvIsGraphicField(field)) {
+      item = std::make_unique<TWvTableItem>("[image]", "", this);
+      item->SetPicture(ReadPicture(field));
+    } else {
+      continue;
+    }
+    SetItem(c, Row, item.get());
+    item.release();
+  }
+}
+
+void TWvDBTable::DBLoadData() {
+  TDataSet* dataSet = FDataSource == nullptr ? nullptr : FDataSource->GetDataSet();
+  if (dataSet == nullptr) return;
+  try {
+    TWvDataSetVisit visit(*dataSet);
+    visit.MoveTo(FFirstRecord);
+    // The end is tested before a record is read: an empty data set, or one
+    // with no more records than StartIndex skips, gives no rows rather than
+    // a repeated or empty one.
+    for (int row = 0; row < GetMaxRows() && !dataSet->Eof(); ++row) {
+      LoadRecord(*dataSet, row);
+      dataSet->Next();
+    }
+  } catch (const std::exception&) {
+    // A page must not break over its data: the rows read so far stay.
+  }
+}
+
+void TWvDBTable::ReloadDB() {
+  EmptyTable();
+  DBLoadData();
+  invalidate();
+}
+
+void TWvDBTable::Loaded() {
+  TWvCustomTable::Loaded();
+  if (FDataSource != nullptr) ReloadDB();
+}
+
+void TWvDBTable::Notification(TComponent* component, TOperation operation) {
+  TWvCustomTable::Notification(component, operation);
+  if (operation != TOperation::opRemove) return;
+  if (component == FDataSource) FDataSource = nullptr;
+  for (int c = 0; c < ColumnCount(); ++c) {
+    TWvDBTableColumn* column = GetColumnList()->Items(c);
+    if (column->FField == component) column->FField = nullptr;
+  }
+}
+
+void TWvDBTable::paint() {
+  if (IsDesigning() && NumberOfRows() == 0 && FDataSource != nullptr) DBLoadData();
+  PaintTable();
+}
+
+namespace WvDBTable {
+void RegisterClasses() {
+  WvCustomTable::RegisterClasses();
+  WvDBTableColumn::RegisterClasses();
+  RegisterClass<TWvDBTableColumnList, TWvCustomColumnList>({});
+  using C = TWvDBTable;
+  RegisterClass<C, TWvCustomTable>({
+      props::String<C>("LocalImagePath", &C::GetLocalImagePath, &C::SetLocalImagePath),
+      props::String<C>("WebImagePath", &C::GetWebImagePath, &C::SetWebImagePath),
+      props::Collection<C>("ColumnList", &C::GetColumnList),
+      props::Component<C, TDataSource>("DataSource", &C::GetDataSource, &C::SetDataSource),
+      // Published again: a data-bound table counts StartIndex in records.
+      props::Integer<C>("StartIndex", &C::GetStartIndex, &C::SetStartIndex),
+  });
+}
+
+void Register() {
+  RegisterClasses();
+  RegisterComponents("Taveno", {"TWvDBTable"});
+}
+}  // namespace WvDBTable
+
+}  // namespace tavkit

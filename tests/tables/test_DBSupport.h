@@ -1,0 +1,103 @@
+// What the tests of the data-bound elements share: an SQLite database built
+// in a temporary folder (the example shop, or tables of the test's own), and
+// a small in-memory data set whose rows, field types and failures a test
+// chooses freely.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/DataAccess.h"
+#include "platform/DataSet.h"
+
+namespace tavkit {
+
+// A database file in a folder of its own, removed with the object.
+class TTestDatabase {
+ public:
+  TTestDatabase() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "tavkit-db-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) ADD_FAILURE() << "no temporary folder";
+    Dir = pattern;
+    File = Dir + "/test.db";
+  }
+  ~TTestDatabase() { std::filesystem::remove_all(Dir); }
+  TTestDatabase(const TTestDatabase&) = delete;
+  TTestDatabase& operator=(const TTestDatabase&) = delete;
+
+  // Runs every statement of sql; ? parameters take the blobs in order.
+  void Exec(const std::string& sql, const std::vector<std::string>& blobs = {}) const {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(File.c_str(), &db), SQLITE_OK);
+    // Test databases need no protection against power loss.
+    sqlite3_exec(db, "PRAGMA synchronous = OFF", nullptr, nullptr, nullptr);
+    const char* rest = sql.c_str();
+    std::size_t blob = 0;
+    while (*rest != '\0') {
+      sqlite3_stmt* statement = nullptr;
+      ASSERT_EQ(sqlite3_prepare_v2(db, rest, -1, &statement, &rest), SQLITE_OK)
+          << sqlite3_errmsg(db);
+      if (statement == nullptr) break;
+      for (int i = 0; i < sqlite3_bind_parameter_count(statement); ++i, ++blob)
+        sqlite3_bind_blob(statement, i + 1, blobs.at(blob).data(),
+                          static_cast<int>(blobs.at(blob).size()), SQLITE_STATIC);
+      EXPECT_EQ(sqlite3_step(statement), SQLITE_DONE) << sqlite3_errmsg(db);
+      sqlite3_finalize(statement);
+    }
+    sqlite3_close(db);
+  }
+
+  // The example shop: five products with PNG pictures, four customers.
+  void LoadShop() const {
+    std::ifstream in(std::string(TAVKIT_SOURCE_DIR) + "/examples/data/shop.sql");
+    std::stringstream text;
+    text << in.rdbuf();
+    ASSERT_FALSE(text.str().empty());
+    Exec(text.str());
+  }
+
+  std::string Dir;
+  std::string File;
+};
+
+// Rows held in memory. Reading row FailAt raises, as a broken cursor does.
+class TMemoryDataSet : public TDataSet {
+ public:
+  TMemoryDataSet(TComponent* owner, std::vector<TFieldDef> defs,
+                 std::vector<std::vector<TFieldValue>> rows)
+      : TDataSet(owner), Defs(std::move(defs)), Rows(std::move(rows)) {}
+  ~TMemoryDataSet() override { Close(); }
+
+  std::vector<TFieldDef> Defs;
+  std::vector<std::vector<TFieldValue>> Rows;
+  int FailAt = -1;
+  int Opens = 0;
+
+ protected:
+  void InternalOpen() override {
+    ++Opens;
+    InternalDescribe();
+  }
+  void InternalClose() override {}
+  bool InternalFetch(std::vector<TFieldValue>& row) override {
+    if (FNext == FailAt) throw EDatabaseError("row " + std::to_string(FNext) + " is unreadable");
+    if (FNext >= static_cast<int>(Rows.size())) return false;
+    row = Rows[static_cast<std::size_t>(FNext++)];
+    return true;
+  }
+  void InternalRewind() override { FNext = 0; }
+  void InternalDescribe() override { DefineFields(Defs); }
+
+ private:
+  int FNext = 0;
+};
+
+}  // namespace tavkit
