@@ -1,16 +1,28 @@
-// Markup helpers and text drawing. WvMakeLatinHTML and WvstripHTML run over
-// every text of every page, so both work in a single pass over their input and
-// build the result by appending, never by deleting and inserting in place.
+// Markup helpers, text drawing and server images. WvMakeLatinHTML and
+// WvstripHTML run over every text of every page, so both work in a single pass
+// over their input and build the result by appending, never by deleting and
+// inserting in place. Server images are written by many CGI processes into
+// one directory at once, so names are drawn from a generator seeded per
+// process and files are created exclusively.
 #include "core/WvMiscTools.h"
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <filesystem>
+#include <mutex>
+#include <random>
 #include <string_view>
 #include <system_error>
 
+#include <unistd.h>
+
 #include "core/WvFont.h"
+#include "core/WvGifMaker.h"
+#include "platform/Bitmap.h"
 #include "platform/Canvas.h"
+#include "platform/Exceptions.h"
+#include "platform/Streams.h"
 #include "platform/Strings.h"
 
 namespace tavkit {
@@ -195,6 +207,125 @@ std::string WvGetInternalImagePath() {
 }
 std::string WvGetExternalImagePath() {
   return ExternalImagePath();
+}
+
+namespace {
+
+// The generator of file names. It is seeded again when the process id
+// changes, so that a server that forks its workers does not hand every
+// worker the same names.
+struct TNameGenerator {
+  std::mutex Lock;
+  std::mt19937 Engine;
+  pid_t SeededFor = 0;
+
+  int Next() {
+    std::lock_guard<std::mutex> guard(Lock);
+    const pid_t pid = getpid();
+    if (pid != SeededFor) {
+      const auto now = std::chrono::system_clock::now().time_since_epoch().count();
+      const auto tick = std::chrono::steady_clock::now().time_since_epoch().count();
+      std::seed_seq seed{static_cast<std::uint32_t>(now), static_cast<std::uint32_t>(now >> 32),
+                         static_cast<std::uint32_t>(tick), static_cast<std::uint32_t>(pid)};
+      Engine.seed(seed);
+      SeededFor = pid;
+    }
+    return std::uniform_int_distribution<int>(0, 99999998)(Engine);
+  }
+};
+
+TNameGenerator& NameGenerator() {
+  static TNameGenerator generator;
+  return generator;
+}
+
+// Makes the directory and any missing parents. Only an empty path is an
+// error here; a directory that cannot be made shows when the file cannot be
+// written into it.
+void ForceImageDirectory(const std::string& path) {
+  if (path.empty()) throw Exception("Cannot create directory");
+  std::error_code error;
+  std::filesystem::create_directories(path, error);
+}
+
+// Creates the file, failing when it exists, and writes the bytes into it. A
+// file that cannot be written completely is removed again. Answers false
+// when the name is taken.
+bool WriteNewFile(const std::string& path, const TMemoryStream& bytes) {
+  std::unique_ptr<TFileStream> file;
+  try {
+    file = std::make_unique<TFileStream>(path, fmCreateNew);
+  } catch (const EFCreateError&) {
+    std::error_code error;
+    if (std::filesystem::exists(std::filesystem::symlink_status(path, error))) return false;
+    throw;
+  }
+  try {
+    file->WriteBuffer(bytes.Memory(), static_cast<std::int64_t>(bytes.Bytes().size()));
+  } catch (...) {
+    file.reset();
+    std::error_code error;
+    std::filesystem::remove(path, error);
+    throw;
+  }
+  return true;
+}
+
+bool IsGeneratedImageName(const std::string& name) {
+  return name.size() >= 6 && name.compare(0, 2, "AG") == 0 &&
+         name.compare(name.size() - 4, 4, ".gif") == 0;
+}
+
+}  // namespace
+
+std::string WvGenerateRandomFilename(const std::string& prefix, const std::string& extension) {
+  const int first = NameGenerator().Next();
+  const int second = NameGenerator().Next();
+  return prefix + std::to_string(first) + "_" + std::to_string(second) + "." + extension;
+}
+
+std::string WvGenerateServerImage(TBitmap& bitmap, int width, int height, bool stretch) {
+  try {
+    const std::string folder = WvGetInternalImagePath();
+    ForceImageDirectory(folder);
+    TMemoryStream encoded;
+    if (stretch) {
+      TBitmap stretched(width, height);
+      if (stretched.GetEmpty()) return "";
+      stretched.Canvas().StretchDraw(Rect(0, 0, width, height), bitmap);
+      WvGifToStream(stretched, encoded);
+    } else {
+      if (bitmap.GetEmpty()) return "";
+      WvGifToStream(bitmap, encoded);
+    }
+    // Two numbers below 10^8 rarely meet, but many processes write here at
+    // once: a taken name is simply drawn again.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      const std::string name = WvGenerateRandomFilename("AG", "gif");
+      if (WriteNewFile(folder + name, encoded)) return WvGetExternalImagePath() + name;
+    }
+    return "";
+  } catch (...) {
+    return "";
+  }
+}
+
+void WvCleanupTempResources(int minutes, int count) {
+  namespace fs = std::filesystem;
+  if (count <= 0) return;
+  const auto limit = std::chrono::duration<double, std::ratio<60>>(minutes);
+  const auto now = fs::file_time_type::clock::now();
+  int deleted = 0;
+  std::error_code listing;
+  for (fs::directory_iterator entry(WvGetInternalImagePath(), listing);
+       !listing && entry != fs::directory_iterator() && deleted < count; entry.increment(listing)) {
+    if (!IsGeneratedImageName(entry->path().filename().string())) continue;
+    std::error_code error;
+    const fs::file_time_type changed = entry->last_write_time(error);
+    if (error || now - changed <= limit) continue;
+    if (fs::is_directory(entry->symlink_status(error)) || error) continue;
+    if (fs::remove(entry->path(), error)) ++deleted;
+  }
 }
 
 }  // namespace tavkit

@@ -11,6 +11,7 @@
 
 namespace tavkit {
 
+class TBitmap;
 class TStrings;
 class TCanvas;
 class TWvFont;
@@ -64,5 +65,26 @@ void WvSetInternalImagePath(const std::string& path);
 void WvSetExternalImagePath(const std::string& path);
 std::string WvGetInternalImagePath();
 std::string WvGetExternalImagePath();
+
+// prefix + a random number + "_" + a second random number + "." + extension,
+// each number from 0 to 99999998 in plain decimal ("AG4711_815.gif"). The
+// generator is seeded from the clock and the process id, so that programs
+// started at the same moment, as CGI programs are, draw different names.
+std::string WvGenerateRandomFilename(const std::string& prefix, const std::string& extension);
+
+// Writes the bitmap as a new GIF file "AG<number>_<number>.gif" into the
+// internal image directory, made first when it is missing, and returns its
+// web path: the external image path followed by the file name. With stretch
+// the picture is first drawn scaled to width by height pixels; without it
+// width and height play no part. The file is created exclusively, with a new
+// name whenever one is taken, so no other picture is ever overwritten.
+// Returns "" on any failure (and for a bitmap without pixels); never throws.
+std::string WvGenerateServerImage(TBitmap& bitmap, int width, int height, bool stretch);
+
+// Deletes generated pictures ("AG*.gif" in the internal image directory)
+// whose last change is more than `minutes` minutes ago, at most `count` of
+// them, in the order the directory lists them. Files that cannot be deleted
+// are skipped and not counted; nothing is reported.
+void WvCleanupTempResources(int minutes, int count);
 
 }  // namespace tavkit

@@ -1,8 +1,10 @@
 // The GIF codec in one include: the document model with its colour maps and
-// extensions, reading and writing GIF streams, and the LZW coders.
+// extensions, reading and writing GIF streams, the LZW coders and the colour
+// reduction that turns any bitmap into a frame.
 #pragma once
 
 #include "gif/GIFColorMap.h"
+#include "gif/GIFColorReduction.h"
 #include "gif/GIFDecoder.h"
 #include "gif/GIFExtensions.h"
 #include "gif/GIFLZW.h"

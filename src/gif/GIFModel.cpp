@@ -241,6 +241,7 @@ void TGIFSubImage::Clear() {
   FTransparent = false;
   FGCE = nullptr;
   FPalette.clear();
+  FreeDIB();
 }
 
 void TGIFSubImage::NewImage() {
@@ -340,6 +341,10 @@ void TGIFSubImage::SetPalette(const TPalette& palette) {
 
 void TGIFSubImage::Assign(const TPersistent* source) {
   if (source == this) return;
+  if (const auto* bitmap = dynamic_cast<const TBitmap*>(source)) {
+    AssignBitmap(*bitmap);
+    return;
+  }
   const auto* other = dynamic_cast<const TGIFSubImage*>(source);
   if (other == nullptr) {
     TGIFItem::Assign(source);
@@ -492,8 +497,19 @@ void TGIFImage::Clear() {
 }
 
 int TGIFImage::Add(TPersistent* source) {
+  if (const auto* bitmap = dynamic_cast<const TBitmap*>(source)) return AddBitmap(*bitmap);
   auto* subImage = dynamic_cast<TGIFSubImage*>(source);
   if (subImage == nullptr) throw GIFException(sObjectNotSupported);
+  return AddSubImage(subImage);
+}
+
+int TGIFImage::AddBitmap(const TBitmap& bitmap) {
+  auto subImage = std::make_unique<TGIFSubImage>(this);
+  subImage->Assign(&bitmap);
+  return AddSubImage(subImage.release());
+}
+
+int TGIFImage::AddSubImage(TGIFSubImage* subImage) {
   const int index = FImages->Add(subImage);
   bool grew = false;
   const int right = subImage->GetLeft() + subImage->GetWidth();
@@ -521,8 +537,21 @@ void TGIFImage::Assign(const TPersistent* source) {
     Clear();
     return;
   }
+  if (const auto* bitmap = dynamic_cast<const TBitmap*>(source)) {
+    Clear();
+    AddBitmap(*bitmap);
+    return;
+  }
   const auto* other = dynamic_cast<const TGIFImage*>(source);
   if (other == nullptr) {
+    // Any other picture comes in through a bitmap of its own.
+    if (dynamic_cast<const TGraphic*>(source) != nullptr) {
+      TBitmap bitmap;
+      bitmap.Assign(source);
+      Clear();
+      AddBitmap(bitmap);
+      return;
+    }
     TGraphic::Assign(source);
     return;
   }

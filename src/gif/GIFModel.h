@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "gif/GIFColorMap.h"
 #include "gif/GIFTypes.h"
@@ -20,6 +21,7 @@
 
 namespace tavkit {
 
+class TBitmap;
 class TCanvas;
 class TGIFExtension;
 class TGIFGraphicControlExtension;
@@ -159,7 +161,9 @@ class TGIFSubImage : public TGIFItem {
   ~TGIFSubImage() override;
 
   // From another sub-image: descriptor, pixels, colours and fresh copies of
-  // its extensions.
+  // its extensions. From a bitmap: its pixels as colour indices (see
+  // GIFColorReduction.cpp); bitmaps of more than 256 colours are reduced
+  // with the image's ColorReduction and DitherMode.
   void Assign(const TPersistent* source) override;
   TGIFVersion GetVersion() const override;
   // Extensions, then (unless empty) descriptor, local table and image data.
@@ -211,6 +215,17 @@ class TGIFSubImage : public TGIFItem {
 
   // Sets the descriptor's packed fields from the local colour map.
   void Prepare();
+  // A device-independent copy of a bitmap, held while it is imported: its
+  // own depth when it has 1, 4 or 8 bits per pixel, else 8 bits; rows
+  // padded to 32 bits and stored bottom-up, with a 40-byte header and a
+  // colour table of 2^bits entries (blue, green, red, 0). Raises
+  // EInvalidGraphic for a bitmap without pixels.
+  void BitmapToDIB(const TBitmap& bitmap);
+  // Row `row` of the copy, 0 being the top; raises "Image has no DIB"
+  // without a copy and EInvalidGraphic for a row outside it.
+  const std::uint8_t* GetScanLine(int row) const;
+  void FreeDIB();
+
   // Writes the pixels as image data with the image's encoder.
   void Compress(TStream& stream);
   // Allocates the pixels and decodes image data into them.
@@ -223,6 +238,13 @@ class TGIFSubImage : public TGIFItem {
     void operator()(std::uint8_t* p) const { std::free(p); }
   };
 
+  void AssignBitmap(const TBitmap& bitmap);
+  // A 1, 4 or 8-bit bitmap: its colour table and its indices.
+  void ImportPalettedBitmap(const TBitmap& bitmap);
+  // Any bitmap, colour by colour into the local map; raises "Color table
+  // overflow" at the 257th colour, keeping what was read so far.
+  void ImportBitmapColors(const TBitmap& bitmap);
+
   TGIFImageDescriptor FDescriptor;
   std::unique_ptr<std::uint8_t[], TFreeDeleter> FData;
   std::size_t FDataSize = 0;
@@ -231,6 +253,8 @@ class TGIFSubImage : public TGIFItem {
   bool FTransparent = false;
   TGIFGraphicControlExtension* FGCE = nullptr;
   TPalette FPalette;
+  std::vector<std::uint8_t> FDIBInfo;  // header and colour table
+  std::vector<std::uint8_t> FDIBBits;  // the rows, bottom-up
 };
 
 // The trailer byte that ends a file.
@@ -249,7 +273,8 @@ class TGIFImage : public TGraphic {
   ~TGIFImage() override;
 
   // From another TGIFImage: header, settings (but not Compression and
-  // AnimationSpeed) and copies of its frames. Null clears the image.
+  // AnimationSpeed) and copies of its frames. From a bitmap or any other
+  // picture: one frame of its pixels. Null clears the image.
   void Assign(const TPersistent* source) override;
 
   // Draws the first frame scaled into rect.
@@ -272,8 +297,9 @@ class TGIFImage : public TGraphic {
 
   void Clear();
   void NewImage() { Clear(); }
-  // Appends a sub-image, which the image owns from then on; the logical
-  // screen grows to hold it. Answers its index.
+  // Appends a sub-image, which the image owns from then on, or a new one
+  // made from a bitmap; the logical screen grows to hold it. Answers its
+  // index.
   int Add(TPersistent* source);
   // Moves the colours of a lone frame into the global map.
   void Pack();
@@ -318,6 +344,8 @@ class TGIFImage : public TGraphic {
 
  private:
   friend class TGIFSubImage;
+  int AddBitmap(const TBitmap& bitmap);
+  int AddSubImage(TGIFSubImage* subImage);
   // Counts a frame's pixels against GIFMaximumTotalPixels while a file is
   // being loaded.
   void ReservePixels(std::int64_t pixels);

@@ -136,5 +136,11 @@ inline constexpr const char* sNoColorTable = "No global or local color table def
 inline constexpr const char* sInvalidCodeSize = "Invalid LZW code size";
 inline constexpr const char* sFrameTooLarge = "Image frame exceeds the pixel limit";
 inline constexpr const char* sImageTooLarge = "Image frames exceed the total pixel limit";
+inline constexpr const char* sOutOfMemDIB = "Failed to allocate memory for GIF DIB";
+inline constexpr const char* sDIBCreate = "Failed to create DIB from Bitmap";
+inline constexpr const char* sNoDIB = "Image has no DIB";
+inline constexpr const char* sInvalidBitmap = "Invalid bitmap: it has no pixels";
+inline constexpr const char* sBitmapTooLarge = "Bitmap exceeds the GIF frame size of 65535 pixels";
+inline constexpr const char* sScanLineOutOfRange = "Scan line index out of range";
 
 }  // namespace tavkit
