@@ -5,6 +5,7 @@
 #include <exception>
 #include <utility>
 
+#include "core/WvMiscTools.h"
 #include "elements/WvImageMap.h"
 #include "platform/Bitmap.h"
 #include "platform/Canvas.h"
@@ -82,6 +83,44 @@ void TWvVCLWrapper::paint() {
   // The hot spots are children of the wrapper: the framework paints their
   // dashed frames over this picture.
   if (picture) canvas.StretchDraw(ClientRect(), *picture);
+}
+
+std::string TWvVCLWrapper::ServerImage() {
+  try {
+    // Painted twice, so that a control which arranges itself while it
+    // paints (measuring its labels, placing its legend) is caught settled.
+    std::unique_ptr<TBitmap> picture = PaintControl(2);
+    if (!picture) return std::string();
+    return WvGenerateServerImage(*picture, GetWidth(), GetHeight(), true);
+  } catch (const std::exception&) {
+    // A control too large for a bitmap, or one that fails to paint, must
+    // not break the page: it is written like a picture that could not be
+    // saved.
+    return std::string();
+  }
+}
+
+std::string TWvVCLWrapper::put(TWvCustomOptimizer* optimizer) {
+  // The before-put event comes first, so that a handler that fills or
+  // swaps the control shows in this very picture.
+  ActivateBeforePutEvent();
+  if (FVCLControl == nullptr) {
+    std::string result = CollapsedBefore() + CollapsedAfter();
+    ActivateAfterPutEvent();
+    return result;
+  }
+  SetImagePath(ServerImage());
+  // The picture base fires both events itself; the before-put event has had
+  // its turn, so it is held back while the base writes the tag.
+  TWvBeforePutEvent before = std::exchange(OnBeforePut, nullptr);
+  try {
+    std::string result = TWvCustomImage::put(optimizer);
+    OnBeforePut = std::move(before);
+    return result;
+  } catch (...) {
+    OnBeforePut = std::move(before);
+    throw;
+  }
 }
 
 namespace WvVCLWrapper {

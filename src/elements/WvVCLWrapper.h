@@ -22,6 +22,11 @@ class TWvVCLWrapper : public TWvCustomImage {
   void Notification(TComponent* component, TOperation operation) override;
   // Accepts image maps and nothing else.
   void validateInsert(TComponent* component) override;
+  // The control's picture as a new server image, shrunk or stretched to the
+  // wrapper's size, written by the picture base with the hot spots as a map.
+  // When the server image cannot be made the IMG tag has an empty SRC. A
+  // wrapper without a control has no picture: it writes its free HTML only.
+  std::string put(TWvCustomOptimizer* optimizer) override;
 
   TWinControl* GetVCLControl() const { return FVCLControl; }
   // Page elements are refused (the old control stays): they have no look of
@@ -37,6 +42,8 @@ class TWvVCLWrapper : public TWvCustomImage {
   // The wrapped control, with its children, painted passes times into a
   // bitmap of its own size; null when the wrapper is already painting it.
   std::unique_ptr<TBitmap> PaintControl(int passes);
+  // The web path of a new server image of the control, or "" on failure.
+  std::string ServerImage();
 
   TWinControl* FVCLControl = nullptr;
   bool FPainting = false;
