@@ -43,6 +43,23 @@ std::string LinkColor(const TWvFont& font) {
   return font.GetColor() == clNone ? std::string() : WvMakeWebColor(font.GetColor());
 }
 
+// The web path of a new server image of a cell's picture, scaled to the
+// cell; "" for an empty picture or one that cannot become a bitmap. The
+// picture is copied first: writing the table leaves its cells as they were.
+std::string PictureCellImage(const TPicture& picture, int width, int height) {
+  const TGraphic* graphic = picture.GetGraphic();
+  if (graphic == nullptr || graphic->GetEmpty()) return std::string();
+  TPicture copy;
+  TBitmap* bitmap = nullptr;
+  try {
+    copy.Assign(&picture);
+    bitmap = &copy.Bitmap();
+  } catch (const std::exception&) {
+    return std::string();
+  }
+  return WvGenerateServerImage(*bitmap, width, height, true);
+}
+
 }  // namespace
 
 // ---- TWvClassList -----------------------------------------------------------
@@ -320,7 +337,14 @@ std::string TWvCustomTable::put(TWvCustomOptimizer* optimizer) {
       const std::string width =
           widthsWritten ? std::string() : " width=" + std::to_string(column.Getwidth());
       std::string content;
-      if (styleMode) {
+      if (item.GetPicture() != nullptr) {
+        // Picture cells carry their own height and the row colour in every mode.
+        result += "<TD height=" + std::to_string(FRowHeight) + " " + width + " " +
+                  BackgroundAttribute(rowColor) + ">";
+        content = "<IMG height=" + std::to_string(FRowHeight) +
+                  " width=" + std::to_string(column.Getwidth()) + " SRC=\"" +
+                  PictureCellImage(*item.GetPicture(), column.Getwidth(), FRowHeight) + "\">";
+      } else if (styleMode) {
         const std::string cellClass =
             optimizer->getClassName(*column.GetRowFont(), rowColor, column.GetDataAlign());
         result += "<TD" + height + width;
