@@ -1,0 +1,183 @@
+// A page of data-bound elements loaded from a form file with its query and
+// data source: written twice, the second time after the database changed,
+// each time with the data read anew and the picture written as a new server
+// image; saved and loaded again to the same file.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "core/WvMiscTools.h"
+#include "layout/WvPage.h"
+#include "platform/FormFile.h"
+#include "tables/WvDBImage.h"
+#include "tables/WvDBPanel.h"
+#include "tables/WvDBTable.h"
+#include "tables/WvDBText.h"
+#include "test_DBSupport.h"
+
+namespace tavkit {
+namespace {
+
+namespace fs = std::filesystem;
+
+const char* const kForm = R"({
+  "form": "Shop",
+  "components": [
+    { "class": "TSQLiteQuery", "name": "Products",
+      "properties": { "DatabaseFile": "test.db",
+                      "SQL": ["SELECT id, name, price, picture", "FROM products ORDER BY id"] } },
+    { "class": "TDataSource", "name": "ProductSource", "properties": { "DataSet": "Products" } },
+    { "class": "TWvPage", "name": "Page1",
+      "properties": { "Left": 0, "Top": 0, "Width": 320, "Height": 150, "PageTitle": "Shop" },
+      "children": [
+        { "class": "TWvDBTable", "name": "List",
+          "properties": { "Left": 10, "Top": 10, "Width": 180, "Height": 60,
+                          "DataSource": "ProductSource", "MaxRows": 2, "StartIndex": 1,
+                          "DisplayHeader": false, "ListColor1": "clNone", "ListColor2": "clNone",
+                          "ColumnList": [ { "Field": "Products.name", "width": 120 },
+                                          { "Field": "Products.price", "width": 60 } ] } },
+        { "class": "TWvDBPanel", "name": "Detail",
+          "properties": { "Left": 10, "Top": 80, "Width": 200, "Height": 40,
+                          "DataSource": "ProductSource", "DBIndex": 3 },
+          "children": [
+            { "class": "TWvDBText", "name": "DetailName",
+              "properties": { "Left": 10, "Top": 10, "Width": 100, "Height": 20,
+                              "Field": "Products.name" } },
+            { "class": "TWvDBImage", "name": "DetailPicture",
+              "properties": { "Left": 120, "Top": 10, "Width": 16, "Height": 16,
+                              "Field": "Products.picture" } } ] } ] }
+  ]
+})";
+
+class DBFormFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    DataAccess::Register();
+    WvPage::Register();
+    WvDBTable::Register();
+    WvDBPanel::Register();
+    WvDBText::Register();
+    WvDBImage::Register();
+    db.LoadShop();
+    oldInternal = WvGetInternalImagePath();
+    oldExternal = WvGetExternalImagePath();
+    WvSetInternalImagePath(db.Dir + "/images/");
+    WvSetExternalImagePath("/img/");
+    formFile = db.Dir + "/shop.json";
+    std::ofstream(formFile) << kForm;
+  }
+  void TearDown() override {
+    WvSetInternalImagePath(oldInternal);
+    WvSetExternalImagePath(oldExternal);
+  }
+  // The pictures written so far.
+  std::vector<std::string> Images() const {
+    std::vector<std::string> names;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(db.Dir + "/images", error))
+      names.push_back(entry.path().filename().string());
+    return names;
+  }
+  // The page as the form file lays it out, around the two rows of the list
+  // and the record of the panel.
+  static std::string Page(const std::string& name1, const std::string& price1,
+                          const std::string& name2, const std::string& price2,
+                          const std::string& detail, const std::string& picture) {
+    const std::string row = "<TR VALIGN=\"top\" ALIGN=\"left\">";
+    const std::string font = "<FONT SIZE=\"2\" FACE=\"ARIAL,SYSTEM\" COLOR=\"000000\" >";
+    return "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 3.2//EN\"><HTML><HEAD><TITLE>Shop</TITLE>"
+           "<META NAME=\"Generator\" CONTENT=\"Vettmark Taveno (C)\"><script "
+           "language=\"JavaScript\">\r\n</script></HEAD><BODY BGCOLOR=\"#FFFFFF\" "
+           "LINK=\"#000000\" VLINK=\"000000\" TEXT=\"000000\"  ><TABLE BGCOLOR=\"#FFFFFF\" "
+           "BORDER=0 "
+           "CELLSPACING=0 CELLPADDING=0 WIDTH=320>" +
+           row +
+           "<TD HEIGHT=10 WIDTH=10 ></TD><TD HEIGHT=10 WIDTH=180 ></TD><TD HEIGHT=10 WIDTH=20 "
+           "></TD><TD HEIGHT=10 WIDTH=110 ></TD><TD></TD></TR>" +
+           row +
+           "<TD HEIGHT=60 ></TD><TD  HEIGHT=60    ><TABLE BORDER=0 CELLSPACING=0 CELLPADDING=0 >" +
+           row + "<TD  height=20 width=120><P Align=Center>" + font + name1 +
+           "</FONT></TD><TD  width=60><P Align=Center>" + font + price1 + "</FONT></TD></TR>" +
+           row + "<TD  height=20><P Align=Center>" + font + name2 +
+           "</FONT></TD><TD ><P Align=Center>" + font + price2 +
+           "</FONT></TD></TR></TABLE></TD><TD COLSPAN=2></TD></TR>" + row +
+           "<TD HEIGHT=10 ></TD><TD COLSPAN=3></TD></TR>" + row +
+           "<TD HEIGHT=40 ></TD><TD  HEIGHT=40  COLSPAN=2  ><TABLE BORDER=0 CELLSPACING=0 "
+           "CELLPADDING=0 WIDTH=200>" +
+           row +
+           "<TD HEIGHT=10 WIDTH=10 ></TD><TD HEIGHT=10 WIDTH=100 ></TD><TD HEIGHT=10 WIDTH=10 "
+           "></TD><TD HEIGHT=10 WIDTH=16 ></TD><TD HEIGHT=10 WIDTH=64 ></TD><TD></TD></TR>" +
+           row + "<TD HEIGHT=16 ></TD><TD  HEIGHT=16 ROWSPAN=2   >" + font + detail +
+           "<br></FONT></TD><TD></TD><TD  HEIGHT=16    ><IMG SRC=\"/img/" + picture +
+           "\"    BORDER=0 ></TD></TR>" + row + "<TD HEIGHT=4 ></TD><TD COLSPAN=3></TD></TR>" +
+           row + "<TD HEIGHT=10 ></TD><TD COLSPAN=4></TD></TR></TABLE></TD></TR>" + row +
+           "<TD HEIGHT=30 ></TD><TD COLSPAN=3></TD></TR></TABLE></BODY></HTML>";
+  }
+
+  TTestDatabase db;
+  std::string oldInternal, oldExternal, formFile;
+};
+
+TEST_F(DBFormFileTest, APageOfDataBoundElementsReadsItsDataAnewEachTime) {
+  TComponent form(nullptr);
+  LoadForm(formFile, form);
+  auto* page = dynamic_cast<TWvPage*>(form.FindComponent("Page1"));
+  auto* list = dynamic_cast<TWvDBTable*>(form.FindComponent("List"));
+  auto* query = dynamic_cast<TSQLiteQuery*>(form.FindComponent("Products"));
+  ASSERT_NE(page, nullptr);
+  ASSERT_NE(list, nullptr);
+  ASSERT_NE(query, nullptr);
+  // The list read its rows once the form was complete; the query it opened
+  // for that is closed again.
+  EXPECT_EQ(list->NumberOfRows(), 2);
+  EXPECT_EQ(query->State(), TDataSetState::dsInactive);
+
+  const std::string first = page->put(nullptr);
+  const std::vector<std::string> before = Images();
+  ASSERT_EQ(before.size(), 1u);
+  EXPECT_EQ(first, Page("Pear", "0.6", "Plum", "0.3", "Orange", before[0]));
+
+  // The panel reads its record again at every put; the application reads
+  // the list's rows anew before it writes the page.
+  db.Exec(
+      "UPDATE products SET name = 'Tangerine' WHERE id = 4;"
+      "UPDATE products SET price = 0.65 WHERE id = 2");
+  list->ReloadDB();
+  const std::string second = page->put(nullptr);
+  std::vector<std::string> after = Images();
+  ASSERT_EQ(after.size(), 2u);
+  std::erase(after, before[0]);
+  ASSERT_EQ(after.size(), 1u);
+  EXPECT_EQ(second, Page("Pear", "0.65", "Plum", "0.3", "Tangerine", after[0]));
+  EXPECT_EQ(query->State(), TDataSetState::dsInactive);
+}
+
+TEST_F(DBFormFileTest, SavedAndLoadedAgainToTheSameFile) {
+  TComponent form(nullptr);
+  LoadForm(formFile, form);
+  const std::string saved = SaveForm(form);
+  TComponent again(nullptr);
+  LoadFormFromText(saved, again, db.Dir);
+  EXPECT_EQ(SaveForm(again), saved);
+  auto* list = dynamic_cast<TWvDBTable*>(again.FindComponent("List"));
+  ASSERT_NE(list, nullptr);
+  ASSERT_EQ(list->ColumnCount(), 2);
+  EXPECT_EQ(list->GetStartIndex(), 1);
+  EXPECT_EQ(list->GetColumnList()->Items(1)->GetField()->Reference(), "Products.price");
+  EXPECT_EQ(list->GetColumnList()->Items(1)->GetHeader(), "price");
+  auto* name = dynamic_cast<TWvDBText*>(again.FindComponent("DetailName"));
+  ASSERT_NE(name, nullptr);
+  EXPECT_EQ(name->GetField()->Reference(), "Products.name");
+  auto* detail = dynamic_cast<TWvDBPanel*>(again.FindComponent("Detail"));
+  ASSERT_NE(detail, nullptr);
+  EXPECT_EQ(detail->GetDBIndex(), 3);
+  EXPECT_EQ(detail->GetDataSource(), again.FindComponent("ProductSource"));
+  ASSERT_EQ(list->NumberOfRows(), 2);
+  EXPECT_EQ(list->GetItem(1, 0)->GetText(), "0.6");
+}
+
+}  // namespace
+}  // namespace tavkit
