@@ -1,14 +1,19 @@
 // tavkit gif: looks into GIF files with the library's own codec. "info"
 // describes a file as the codec reads it (screen, colour tables, frames with
 // a hash of their colour indices, and every warning the codec issued), as
-// text for people or as one JSON object for scripts and tests.
+// text for people or as one JSON object for scripts and tests. "encode" turns
+// a PNG, BMP or PPM picture into a GIF file the way the library writes its
+// server images, with the colour reduction and compression to choose.
+#include <cctype>
 #include <cinttypes>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "Commands.h"
 #include "gif/GIFImage.h"
+#include "platform/Bitmap.h"
 #include "platform/Exceptions.h"
 #include "platform/Streams.h"
 
@@ -23,6 +28,7 @@ const char* const kGifUsage =
     "\n"
     "subcommands:\n"
     "  info FILE [--json]   describe the file: screen, colours, frames, warnings\n"
+    "  encode IN -o OUT     write a PNG, BMP or PPM picture as a GIF file\n"
     "\n"
     "Run 'tavkit gif SUBCOMMAND --help' for the options of one subcommand.\n";
 
@@ -36,6 +42,24 @@ const char* const kInfoUsage =
     "codec issued while reading are listed in the order they came.\n"
     "\n"
     "  --json   print one JSON object instead of text\n";
+
+const char* const kEncodeUsage =
+    "usage: tavkit gif encode IN -o OUT.gif [--reduction rmNetscape|rmQuantize|rmNone]\n"
+    "                         [--dither dmNearest|dmFloydSteinberg] [--compression gcLZW|gcRLE]\n"
+    "                         [--interlace]\n"
+    "\n"
+    "Reads the picture IN (PNG, BMP or binary PPM) and writes it as the GIF file\n"
+    "OUT.gif. With the defaults the file holds exactly what the library writes\n"
+    "for a server image of the same picture.\n"
+    "\n"
+    "  --reduction R    how pictures of more than 256 colours are reduced:\n"
+    "                   rmNetscape (the 216 web colours, default), rmQuantize\n"
+    "                   (a palette made for the picture) or rmNone (colours kept\n"
+    "                   exactly; pictures of more than 256 colours fail)\n"
+    "  --dither D       dmNearest (nearest colour, default) or dmFloydSteinberg\n"
+    "                   (error diffusion)\n"
+    "  --compression C  gcLZW (default) or gcRLE (runs, for decoders without LZW)\n"
+    "  --interlace      store the rows interlaced\n";
 
 // What info reports about one frame.
 struct FrameInfo {
@@ -223,6 +247,113 @@ int InfoCommand(Args args) {
   return 0;
 }
 
+// One of the names, as its position in the list.
+int ParseChoice(const std::string& option, const std::string& value,
+                const std::vector<std::string>& names) {
+  for (std::size_t i = 0; i < names.size(); ++i)
+    if (names[i] == value) return static_cast<int>(i);
+  std::string known;
+  for (const std::string& name : names) known += (known.empty() ? "" : ", ") + name;
+  throw UsageError("unknown value '" + value + "' of " + option + "; expected one of " + known);
+}
+
+// Binary PPM (P6): a text header of width, height and the largest sample,
+// separated by blanks and comments, one blank, then the samples, one byte
+// each up to 255 and two bytes (most significant first) above.
+void LoadPPM(const std::vector<std::uint8_t>& bytes, TBitmap& bitmap) {
+  std::size_t at = 2;
+  const auto number = [&]() {
+    for (;;) {
+      while (at < bytes.size() && std::isspace(bytes[at])) ++at;
+      if (at < bytes.size() && bytes[at] == '#')
+        while (at < bytes.size() && bytes[at] != '\n' && bytes[at] != '\r') ++at;
+      else
+        break;
+    }
+    if (at >= bytes.size() || !std::isdigit(bytes[at]))
+      throw EInvalidGraphic("Invalid PPM image: malformed header");
+    long value = 0;
+    while (at < bytes.size() && std::isdigit(bytes[at]) && value <= 0xFFFFFF)
+      value = value * 10 + (bytes[at++] - '0');
+    if (value > 0xFFFFFF) throw EInvalidGraphic("Invalid PPM image: number too large");
+    return value;
+  };
+  const long width = number(), height = number(), maximum = number();
+  if (at >= bytes.size() || !std::isspace(bytes[at]))
+    throw EInvalidGraphic("Invalid PPM image: malformed header");
+  ++at;
+  if (maximum < 1 || maximum > 65535)
+    throw EInvalidGraphic("Invalid PPM image: largest sample out of range");
+  const std::size_t sampleBytes = maximum > 255 ? 2 : 1;
+  const auto needed =
+      static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 3 * sampleBytes;
+  if (bytes.size() - at < needed)
+    throw EInvalidGraphic("Invalid PPM image: the pixels are truncated");
+  bitmap.SetPixelFormat(TPixelFormat::pf24bit);
+  bitmap.SetSize(static_cast<int>(width), static_cast<int>(height));
+  const auto sample = [&]() {
+    long value = bytes[at++];
+    if (sampleBytes == 2) value = value << 8 | bytes[at++];
+    return static_cast<std::uint8_t>((value * 255 + maximum / 2) / maximum);
+  };
+  for (int y = 0; y < height; ++y) {
+    std::uint8_t* row = bitmap.ScanLine(y);
+    for (int x = 0; x < width; ++x, row += 3) {
+      row[2] = sample();
+      row[1] = sample();
+      row[0] = sample();
+    }
+  }
+}
+
+// A PNG, BMP or PPM file, told apart by its first bytes.
+void LoadPicture(const std::string& fileName, TBitmap& bitmap) {
+  TMemoryStream stream;
+  stream.LoadFromFile(fileName);
+  const std::vector<std::uint8_t>& bytes = stream.Bytes();
+  if (bytes.size() >= 8 && std::memcmp(bytes.data(), "\x89PNG\r\n\x1A\n", 8) == 0)
+    bitmap.LoadFromPNGStream(stream);
+  else if (bytes.size() >= 2 && bytes[0] == 'B' && bytes[1] == 'M')
+    bitmap.LoadFromStream(stream);
+  else if (bytes.size() >= 2 && bytes[0] == 'P' && bytes[1] == '6')
+    LoadPPM(bytes, bitmap);
+  else
+    throw EInvalidGraphic("'" + fileName + "' is not a PNG, BMP or binary PPM picture");
+  if (bitmap.GetEmpty()) throw EInvalidGraphic("'" + fileName + "' holds no pixels");
+}
+
+int EncodeCommand(Args args) {
+  if (WantsHelp(args)) {
+    std::fputs(kEncodeUsage, stdout);
+    return 0;
+  }
+  const std::string output = TakeOption(args, "-o");
+  const std::string reduction = TakeOption(args, "--reduction", "rmNetscape");
+  const std::string dither = TakeOption(args, "--dither", "dmNearest");
+  const std::string compression = TakeOption(args, "--compression", "gcLZW");
+  const bool interlace = TakeFlag(args, "--interlace");
+  RejectUnknownOptions(args);
+  if (args.size() != 1) throw UsageError("expected one picture to encode");
+  if (output.empty()) throw UsageError("expected -o OUT.gif");
+  TGIFImage image;
+  image.SetColorReduction(static_cast<TColorReduction>(
+      ParseChoice("--reduction", reduction, {"rmNone", "rmNetscape", "rmQuantize"})));
+  image.SetDitherMode(
+      static_cast<TDitherMode>(ParseChoice("--dither", dither, {"dmNearest", "dmFloydSteinberg"})));
+  image.SetCompression(
+      static_cast<TGIFCompression>(ParseChoice("--compression", compression, {"gcLZW", "gcRLE"})));
+
+  TBitmap bitmap;
+  LoadPicture(args[0], bitmap);
+  image.Assign(&bitmap);
+  for (int i = 0; i < image.GetImages().GetCount(); ++i)
+    image.GetImages().GetImage(i)->SetInterlaced(interlace);
+  TMemoryStream encoded;
+  image.SaveToStream(encoded);
+  encoded.SaveToFile(output);
+  return 0;
+}
+
 }  // namespace
 
 int GifCommand(const Args& args) {
@@ -233,6 +364,7 @@ int GifCommand(const Args& args) {
   }
   Args rest(args.begin() + 1, args.end());
   if (args[0] == "info") return InfoCommand(rest);
+  if (args[0] == "encode") return EncodeCommand(rest);
   throw UsageError("unknown gif subcommand '" + args[0] + "'");
 }
 
