@@ -2,15 +2,19 @@
 // file of the shared gif-samples folder is decoded from memory by both
 // libraries (bytes processed = colour indices decoded). Encoding: the same
 // index data (the first frame of each sample) is written by our LZW encoder
-// and by giflib's EGifPutLine (bytes processed = indices encoded).
+// and by giflib's EGifPutLine (bytes processed = indices encoded). Colour
+// reduction: a 640 by 480 true-colour picture reduced with each palette and
+// dithering, and turned into a whole server image (giflib has no peer).
 #include <benchmark/benchmark.h>
 #include <gif_lib.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -151,6 +155,70 @@ void BM_EncodeGiflib(benchmark::State& state, const std::string& file) {
   state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(frame.Pixels.size()));
 }
 
+// A 640 by 480 picture with the colour variety of a photograph: smooth
+// gradients, waves and a little noise, some 150000 distinct colours.
+const TBitmap& Photograph() {
+  static const auto picture = [] {
+    auto bitmap = std::make_unique<TBitmap>(640, 480, TPixelFormat::pf24bit);
+    std::uint32_t noise = 12345;
+    for (int y = 0; y < 480; ++y) {
+      std::uint8_t* row = bitmap->ScanLine(y);
+      for (int x = 0; x < 640; ++x, row += 3) {
+        noise = noise * 1664525u + 1013904223u;
+        const double wave = 40 * std::sin(x / 37.0) * std::cos(y / 23.0);
+        const auto clamp = [](double v) {
+          return static_cast<std::uint8_t>(std::clamp(v, 0.0, 255.0));
+        };
+        row[2] = clamp(x * 0.35 + wave + (noise >> 29));
+        row[1] = clamp(y * 0.45 + wave * 0.5 + ((noise >> 26) & 7));
+        row[0] = clamp(200 - x * 0.2 + y * 0.1 - wave + ((noise >> 23) & 7));
+      }
+    }
+    return bitmap;
+  }();
+  return *picture;
+}
+
+void BM_Reduce(benchmark::State& state, TColorReduction reduction, TDitherMode dither) {
+  const TBitmap& photo = Photograph();
+  for (auto _ : state) benchmark::DoNotOptimize(ReduceColors(photo, reduction, dither));
+  state.SetItemsProcessed(state.iterations() * photo.GetWidth() * photo.GetHeight());
+}
+
+// Assign and save, as the library writes a server image.
+void BM_ServerImage(benchmark::State& state, TColorReduction reduction, TDitherMode dither) {
+  const TBitmap& photo = Photograph();
+  for (auto _ : state) {
+    TGIFImage image;
+    image.SetColorReduction(reduction);
+    image.SetDitherMode(dither);
+    image.Assign(&photo);
+    TMemoryStream output;
+    image.SaveToStream(output);
+    benchmark::DoNotOptimize(output.Memory());
+  }
+  state.SetItemsProcessed(state.iterations() * photo.GetWidth() * photo.GetHeight());
+}
+
+void RegisterReductions() {
+  const struct {
+    const char* Name;
+    TColorReduction Reduction;
+    TDitherMode Dither;
+  } modes[] = {{"rmNetscape/dmNearest", rmNetscape, dmNearest},
+               {"rmNetscape/dmFloydSteinberg", rmNetscape, dmFloydSteinberg},
+               {"rmQuantize/dmNearest", rmQuantize, dmNearest},
+               {"rmQuantize/dmFloydSteinberg", rmQuantize, dmFloydSteinberg}};
+  for (const auto& mode : modes)
+    benchmark::RegisterBenchmark((std::string("Reduce640x480/") + mode.Name).c_str(), BM_Reduce,
+                                 mode.Reduction, mode.Dither)
+        ->Unit(benchmark::kMillisecond);
+  for (const auto& mode : modes)
+    benchmark::RegisterBenchmark((std::string("ServerImage640x480/") + mode.Name).c_str(),
+                                 BM_ServerImage, mode.Reduction, mode.Dither)
+        ->Unit(benchmark::kMillisecond);
+}
+
 // The samples giflib accepts; the others are corrupt on purpose.
 const char* const kFiles[] = {
     "harvesters.gif",
@@ -171,6 +239,7 @@ const char* const kFiles[] = {
 };
 
 int RegisterAll() {
+  RegisterReductions();
   if (!std::filesystem::exists(kSamples)) return 0;
   for (const char* file : kFiles) {
     benchmark::RegisterBenchmark((std::string("Decode/ours/") + file).c_str(), BM_DecodeOurs, file);
