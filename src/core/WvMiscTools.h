@@ -1,7 +1,8 @@
 // The small routines every page element builds its markup with: appending
 // fragments, collapsing free-HTML string lists, web colours, Latin-1 entity
-// references, tag stripping, name=value splitting, unique identifiers, and the
-// drawing of one line of text in a web font for design previews.
+// references, tag stripping, name=value splitting, unique identifiers, the
+// drawing of one line of text in a web font for design previews, and the
+// server images: pictures written as GIF files for IMG tags to refer to.
 #pragma once
 
 #include <cstdint>

@@ -267,7 +267,6 @@ std::unique_ptr<TBitmap> ReduceColors(const TBitmap& bitmap, TColorReduction red
     result->SetPalette(palette);
     lookup = std::make_unique<TFastColorLookup>(palette);
   }
-  if (lookup->GetColors() == 0) return result;
   std::unique_ptr<TDitherEngine> engine;
   if (dither == dmFloydSteinberg)
     engine = std::make_unique<TFloydSteinbergEngine>(*lookup, width);
@@ -419,7 +418,7 @@ void TGIFSubImage::ImportPalettedBitmap(const TBitmap& bitmap) {
     const int bits = FDIBInfo[14];
     const int tableSize = 1 << bits;
     int colors = static_cast<int>(GetLong(FDIBInfo, 32));
-    if (colors == 0 || colors > tableSize) colors = tableSize;
+    if (colors == 0) colors = tableSize;
     FColorMap->ImportColorTable(&FDIBInfo[kDIBHeaderSize], colors);
     const int width = FDescriptor.Width;
     for (int y = 0; y < FDescriptor.Height; ++y) {

@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "GIFTestSupport.h"
+#include "platform/Picture.h"
+#include "platform/Strings.h"
 
 namespace tavkit {
 namespace {
@@ -214,6 +216,19 @@ TEST(BitmapImport, AddingABitmapGrowsTheScreenToHoldIt) {
   EXPECT_EQ(warnings.Messages.size(), 3u);
   EXPECT_EQ(image.Add(bitmap.get()), 1);
   EXPECT_EQ(warnings.Messages.size(), 3u);
+}
+
+TEST(BitmapImport, OtherPicturesComeInThroughABitmap) {
+  TPngImage png;
+  png.Bitmap().Assign(Filled(4, 3, TPixelFormat::pf24bit, {clRed, clNavy, clOlive}).get());
+  TGIFImage fromPng, fromBitmap;
+  fromPng.Assign(&png);
+  fromBitmap.Assign(&png.Bitmap());
+  EXPECT_EQ(Save(fromPng), Save(fromBitmap));
+
+  TStringList notAPicture;
+  EXPECT_THROW(fromPng.Assign(&notAPicture), EConvertError);
+  EXPECT_THROW(fromPng.Add(&notAPicture), GIFException);
 }
 
 TEST(BitmapToDIB, KeepsRowsBottomUpAndAnswersThemTopDown) {
