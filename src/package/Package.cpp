@@ -5,6 +5,8 @@
 #include "core/WvFont.h"
 #include "core/WvOptimizer.h"
 #include "elements/WvImage.h"
+#include "elements/WvJavaApplet.h"
+#include "elements/WvVCLWrapper.h"
 #include "elements/WvImageMap.h"
 #include "elements/WvText.h"
 #include "forms/WvCheckBox.h"
@@ -22,6 +24,10 @@
 #include "platform/Chart.h"
 #include "platform/DataAccess.h"
 #include "platform/StdCtrls.h"
+#include "tables/WvDBImage.h"
+#include "tables/WvDBPanel.h"
+#include "tables/WvDBTable.h"
+#include "tables/WvDBText.h"
 #include "tables/WvTable.h"
 #include "scripts/WvJavascript.h"
 #include "scripts/WvScriptInvoker.h"
@@ -43,6 +49,8 @@ void RegisterPackage() {
   WvText::Register();
   WvImage::Register();
   WvImageMap::Register();
+  WvJavaApplet::Register();
+  WvVCLWrapper::Register();
   WvInputForm::Register();
   WvSubmitButton::Register();
   WvTextInputField::Register();
@@ -52,6 +60,10 @@ void RegisterPackage() {
   WvDropDownlist::Register();
   WvListBox::Register();
   WvTable::Register();
+  WvDBTable::Register();
+  WvDBPanel::Register();
+  WvDBText::Register();
+  WvDBImage::Register();
   WvCGI::Register();
 }
 

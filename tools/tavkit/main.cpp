@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "Commands.h"
+#include "package/Version.h"
 
 namespace {
 
@@ -18,7 +19,9 @@ void PrintUsage(std::FILE* out) {
       out);
   for (const auto& command : tavkit::cli::Commands())
     std::fprintf(out, "  %-10s %s\n", command.Name, command.Summary);
-  std::fputs("\nRun 'tavkit COMMAND --help' for the options of one command.\n", out);
+  std::fputs("\nRun 'tavkit COMMAND --help' for the options of one command, 'tavkit --version'\n"
+             "for the library's version.\n",
+             out);
 }
 
 }  // namespace
@@ -28,6 +31,12 @@ int main(int argc, char** argv) {
   if (args.empty()) {
     PrintUsage(stderr);
     return 2;
+  }
+  if (args[0] == "--version") {
+    std::printf("tavkit %s (%s, host framework %d.%d)\n", tavkit::LibraryVersion().c_str(),
+                tavkit::LibraryName().c_str(), tavkit::HostFrameworkVersion() / 10,
+                tavkit::HostFrameworkVersion() % 10);
+    return 0;
   }
   if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
     PrintUsage(stdout);
