@@ -290,7 +290,10 @@ std::string WvGenerateServerImage(TBitmap& bitmap, int width, int height, bool s
     ForceImageDirectory(folder);
     TMemoryStream encoded;
     if (stretch) {
-      TBitmap stretched(width, height);
+      // A true-colour bitmap, not a display one: a stretched photograph
+      // has far more than the 256 colours a display bitmap may bring into
+      // a GIF frame, and the true-colour one is reduced instead.
+      TBitmap stretched(width, height, TPixelFormat::pf24bit);
       if (stretched.GetEmpty()) return "";
       stretched.Canvas().StretchDraw(Rect(0, 0, width, height), bitmap);
       WvGifToStream(stretched, encoded);

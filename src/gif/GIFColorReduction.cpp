@@ -391,19 +391,14 @@ void TGIFSubImage::AssignBitmap(const TBitmap& bitmap) {
   const TColorReduction reduction =
       FImage ? FImage->GetColorReduction() : GIFImageDefaultColorReduction;
   const TDitherMode dither = FImage ? FImage->GetDitherMode() : GIFImageDefaultDitherMode;
-  // A device bitmap keeps its exact colours while they fit a colour map;
-  // on this platform it is a true-colour picture, so one with more colours
-  // is reduced like any other rather than refused. Without a reduction
-  // every bitmap is taken colour by colour, and too many colours are an
-  // error.
+  // A display bitmap is read colour by colour into the frame's map whatever
+  // the reduction: its exact colours are kept, and a 257th colour is an
+  // error that leaves what was read so far. Callers with pictures of many
+  // colours draw them into a true-colour bitmap, which is reduced. Without a
+  // reduction every bitmap is taken the same way.
   if (format == TPixelFormat::pfDevice || reduction == rmNone) {
-    try {
-      ImportBitmapColors(bitmap);
-      return;
-    } catch (const GIFException& error) {
-      if (reduction == rmNone || error.Message() != sColorTableOverflow) throw;
-    }
-    Clear();
+    ImportBitmapColors(bitmap);
+    return;
   }
   const std::unique_ptr<TBitmap> reduced = ReduceColors(bitmap, reduction, dither);
   ImportPalettedBitmap(*reduced);

@@ -20,6 +20,7 @@
 #include "core/WvMiscTools.h"
 #include "gif/GIFImage.h"
 #include "platform/Bitmap.h"
+#include "platform/Canvas.h"
 #include "platform/Streams.h"
 
 namespace tavkit {
@@ -176,15 +177,51 @@ TEST_F(ServerImages, StretchingDrawsThePictureAtTheGivenSize) {
   EXPECT_EQ(image.GetHeight(), 50);
   EXPECT_EQ(frame.GetWidth(), 100);
   EXPECT_EQ(frame.GetHeight(), 50);
-  // The picture is drawn into a display bitmap, whose few colours are kept
-  // exactly. The blue first column becomes ten columns wide, the rest stays
-  // red.
+  // The picture is drawn into a true-colour bitmap, reduced to the web
+  // colours (a table of 256 as read back). The blue first column becomes ten
+  // columns wide, the rest stays red.
   TGIFColorMap& colours = image.GetImages().GetImage(0)->GetColorMap();
-  EXPECT_EQ(colours.GetCount(), 2);
+  EXPECT_EQ(colours.GetCount(), 256);
   EXPECT_EQ(colours.GetColor(frame.GetPixel(0, 0)), clBlue);
   EXPECT_EQ(colours.GetColor(frame.GetPixel(9, 49)), clBlue);
   EXPECT_EQ(colours.GetColor(frame.GetPixel(10, 0)), clRed);
   EXPECT_EQ(colours.GetColor(frame.GetPixel(99, 49)), clRed);
+}
+
+// A photograph has far more colours than one GIF frame holds; stretched, it
+// is still written, as the web colours nearest to it. A display bitmap of as
+// many colours given unstretched cannot be written at all.
+TEST_F(ServerImages, StretchedPhotographOfManyColoursIsWrittenReduced) {
+  TBitmap photo(64, 48, TPixelFormat::pf24bit);
+  for (int y = 0; y < 48; ++y)
+    for (int x = 0; x < 64; ++x)
+      photo.SetPixel(x, y,
+                     RGB(static_cast<std::uint8_t>(x * 4), static_cast<std::uint8_t>(y * 5),
+                         static_cast<std::uint8_t>(x * y)));
+  const std::string path = WvGenerateServerImage(photo, 128, 96, true);
+  ASSERT_NE(path, "");
+  TGIFImage image;
+  image.LoadFromFile((FFolder / path.substr(10)).string());
+  ASSERT_EQ(image.GetImages().GetCount(), 1);
+  TGIFSubImage& frame = *image.GetImages().GetImage(0);
+  EXPECT_EQ(frame.GetWidth(), 128);
+  EXPECT_EQ(frame.GetHeight(), 96);
+  TGIFColorMap& colours = frame.GetColorMap();
+  EXPECT_EQ(colours.GetCount(), 256);
+  // Pixel (2x, 2y) shows source pixel (x, y) in its nearest web colour.
+  const auto level = [](int c) { return ((c + 3) / 51) * 51; };
+  for (int y = 0; y < 48; y += 7)
+    for (int x = 0; x < 64; x += 9)
+      ASSERT_EQ(
+          colours.GetColor(frame.GetPixel(2 * x, 2 * y)),
+          RGB(static_cast<std::uint8_t>(level(x * 4)), static_cast<std::uint8_t>(level(y * 5)),
+              static_cast<std::uint8_t>(level((x * y) & 0xFF))))
+          << x << "," << y;
+
+  TBitmap display(64, 48);
+  display.Canvas().Draw(0, 0, photo);
+  EXPECT_EQ(WvGenerateServerImage(display, 0, 0, false), "");
+  EXPECT_EQ(Files().size(), 1u);
 }
 
 TEST_F(ServerImages, AnyFailureGivesAnEmptyPathAndNoFile) {

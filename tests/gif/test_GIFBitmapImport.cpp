@@ -1,6 +1,6 @@
 // Bitmaps assigned to GIF images: paletted bitmaps keep their colour tables,
 // true-colour bitmaps are reduced with the image's settings, display bitmaps
-// keep their exact colours while they fit, and the device-independent copy
+// keep their exact colours and refuse a 257th, and the device-independent copy
 // the import goes through. giflib reads every result back.
 #include <gtest/gtest.h>
 
@@ -138,16 +138,30 @@ TEST(BitmapImport, DisplayBitmapKeepsItsExactColoursInTheOrderMet) {
   EXPECT_EQ(Bytes(frame.GetData(), frame.GetData() + 8), Bytes({0, 1, 0, 2, 2, 1, 3, 0}));
 }
 
-TEST(BitmapImport, DisplayBitmapOfManyColoursIsReducedNotRefused) {
+// A display bitmap is never reduced: with the defaults and with every other
+// setting, its 257th colour is refused and what was read before it stays.
+TEST(BitmapImport, DisplayBitmapOfTooManyColoursIsRefusedWhateverTheSettings) {
   const auto bitmap = Filled(20, 15, TPixelFormat::pfDevice, DistinctColours(300));
-  TGIFImage image;
-  image.Assign(bitmap.get());
-  TGIFSubImage& frame = *image.GetImages().GetImage(0);
-  EXPECT_EQ(frame.GetColorMap().GetCount(), 216);
-  TGIFImage expected;
-  const auto trueColour = Filled(20, 15, TPixelFormat::pf24bit, DistinctColours(300));
-  expected.Assign(trueColour.get());
-  EXPECT_EQ(FramesOf(image), FramesOf(expected));
+  for (TColorReduction reduction : {rmNetscape, rmQuantize})
+    for (TDitherMode dither : {dmNearest, dmFloydSteinberg}) {
+      TGIFImage image;
+      image.SetColorReduction(reduction);
+      image.SetDitherMode(dither);
+      try {
+        image.Assign(bitmap.get());
+        ADD_FAILURE() << "300 colours taken";
+      } catch (const GIFException& error) {
+        EXPECT_STREQ(error.what(), sColorTableOverflow);
+      }
+      EXPECT_EQ(image.GetImages().GetCount(), 0);
+      TGIFSubImage frame(&image);
+      EXPECT_THROW(frame.Assign(bitmap.get()), GIFException);
+      EXPECT_EQ(frame.GetColorMap().GetCount(), 256);
+      EXPECT_EQ(ColoursOf(frame.GetColorMap()), std::vector<TColor>(DistinctColours(256)));
+      EXPECT_EQ(frame.GetPixel(15, 12), 255);
+      EXPECT_EQ(frame.GetPixel(16, 12), 0);
+      EXPECT_EQ(bitmap->GetPixelFormat(), TPixelFormat::pfDevice);
+    }
 }
 
 TEST(BitmapImport, WithoutReductionColoursAreTakenExactlyOrRefused) {
