@@ -259,20 +259,25 @@ TEST_F(ServerImages, RandomNamesHaveTheirShapeAndDoNotRepeat) {
 }
 
 // CGI programs start many at a time and write into one folder; every
-// picture of every process must arrive, none overwriting another.
+// picture of every process must arrive whole, none overwriting another.
 TEST_F(ServerImages, ProcessesWritingAtOnceLoseNoPicture) {
-  constexpr int kProcesses = 6, kImages = 40;
-  auto picture = TrueColour(3, 1, {clRed, clLime, clBlue});
-  TBitmap& bitmap = *picture;
+  constexpr int kProcesses = 8, kImages = 200;
+  TBitmap bitmap(40, 30, TPixelFormat::pf24bit);
+  for (int y = 0; y < 30; ++y)
+    for (int x = 0; x < 40; ++x)
+      bitmap.SetPixel(x, y,
+                      RGB(static_cast<std::uint8_t>(x * 6), static_cast<std::uint8_t>(y * 8),
+                          static_cast<std::uint8_t>(x ^ y)));
+  TMemoryStream expected;
+  WvGifToStream(bitmap, expected);
   std::vector<pid_t> children;
   for (int p = 0; p < kProcesses; ++p) {
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-      int written = 0;
-      for (int i = 0; i < kImages; ++i)
-        if (WvGenerateServerImage(bitmap, 0, 0, false) != "") ++written;
-      _exit(written == kImages ? 0 : 1);
+      std::set<std::string> paths;
+      for (int i = 0; i < kImages; ++i) paths.insert(WvGenerateServerImage(bitmap, 0, 0, false));
+      _exit(paths.size() == kImages && paths.count("") == 0 ? 0 : 1);
     }
     children.push_back(child);
   }
@@ -281,7 +286,15 @@ TEST_F(ServerImages, ProcessesWritingAtOnceLoseNoPicture) {
     waitpid(child, &status, 0);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
   }
-  EXPECT_EQ(Files().size(), static_cast<std::size_t>(kProcesses * kImages));
+  const std::vector<fs::path> files = Files();
+  ASSERT_EQ(files.size(), static_cast<std::size_t>(kProcesses * kImages));
+  for (const fs::path& file : files) {
+    ASSERT_EQ(ReadBytes(file), expected.Bytes()) << file;
+    TGIFImage image;
+    image.LoadFromFile(file.string());
+    ASSERT_EQ(image.GetImages().GetCount(), 1) << file;
+    ASSERT_EQ(image.GetWidth(), 40) << file;
+  }
 }
 
 class CleanupTempResources : public ServerImages {
