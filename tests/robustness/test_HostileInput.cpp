@@ -123,21 +123,22 @@ TWvPage* Diagonal(TComponent& form, int count, int step, int size) {
 
 TEST(HostileLayouts, GridsBeyondTheCellLimitAreRefused) {
   TComponent form(nullptr);
-  // Two thousand and two edges each way: four million grid cells.
+  // Two thousand and two edges each way: four million grid cells are laid
+  // out; twice as many edges each way is beyond the limit.
   TWvPage* fits = Diagonal(form, 1000, 2, 1);
   EXPECT_EQ(ErrorOf([&] { fits->put(nullptr); }), "(no error)");
 
   TComponent wider(nullptr);
-  TWvPage* tooWide = Diagonal(wider, 1100, 2, 1);
+  TWvPage* tooWide = Diagonal(wider, 2100, 2, 1);
   EXPECT_EQ(ErrorOf([&] { tooWide->put(nullptr); }),
-            "The layout of Crowded needs more than 4194304 grid cells");
+            "The layout of Crowded needs more than 16777216 grid cells");
 
   // Few edges, but elements that overlap: the cells their spans cover count
   // as well.
   TComponent overlapping(nullptr);
-  TWvPage* stacked = Diagonal(overlapping, 400, 1, 100000);
+  TWvPage* stacked = Diagonal(overlapping, 800, 1, 100000);
   EXPECT_EQ(ErrorOf([&] { stacked->put(nullptr); }),
-            "The layout of Crowded needs more than 4194304 grid cells");
+            "The layout of Crowded needs more than 16777216 grid cells");
 }
 
 }  // namespace
