@@ -1,11 +1,14 @@
 // A page of data-bound elements loaded from a form file with its query and
 // data source: written twice, the second time after the database changed,
 // each time with the data read anew and the picture written as a new server
-// image; saved and loaded again to the same file.
+// image; saved and loaded again to the same file. A list whose database is
+// missing or whose SQL is wrong loads, writes and renders as an empty table.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -177,6 +180,82 @@ TEST_F(DBFormFileTest, SavedAndLoadedAgainToTheSameFile) {
   EXPECT_EQ(detail->GetDataSource(), again.FindComponent("ProductSource"));
   ASSERT_EQ(list->NumberOfRows(), 2);
   EXPECT_EQ(list->GetItem(1, 0)->GetText(), "0.6");
+}
+
+// A page holding only a data-bound list over a query on database with sql.
+std::string ListForm(const std::string& database, const std::string& sql) {
+  return R"({
+  "form": "Broken",
+  "components": [
+    { "class": "TSQLiteQuery", "name": "Products",
+      "properties": { "DatabaseFile": ")" +
+         database + R"(", "SQL": [")" + sql + R"("] } },
+    { "class": "TDataSource", "name": "ProductSource", "properties": { "DataSet": "Products" } },
+    { "class": "TWvPage", "name": "Page1",
+      "properties": { "Left": 0, "Top": 0, "Width": 220, "Height": 50, "PageTitle": "Broken" },
+      "children": [
+        { "class": "TWvDBTable", "name": "List",
+          "properties": { "Left": 10, "Top": 10, "Width": 200, "Height": 30,
+                          "DataSource": "ProductSource",
+                          "ColumnList": [ { "Header": "Name", "width": 200 } ] } } ] }
+  ]
+})";
+}
+
+TEST_F(DBFormFileTest, AMissingDatabaseOrBadSQLLeavesTheListEmpty) {
+  const std::string expected =
+      "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 3.2//EN\"><HTML><HEAD><TITLE>Broken</TITLE>"
+      "<META NAME=\"Generator\" CONTENT=\"Vettmark Taveno (C)\"><script "
+      "language=\"JavaScript\">\r\n</script></HEAD><BODY BGCOLOR=\"#FFFFFF\" "
+      "LINK=\"#000000\" VLINK=\"000000\" TEXT=\"000000\"  ><TABLE BGCOLOR=\"#FFFFFF\" "
+      "BORDER=0 CELLSPACING=0 CELLPADDING=0 WIDTH=220><TR VALIGN=\"top\" ALIGN=\"left\"><TD "
+      "HEIGHT=10 WIDTH=10 ></TD><TD HEIGHT=10 WIDTH=200 ></TD><TD HEIGHT=10 WIDTH=10 "
+      "></TD><TD></TD></TR><TR VALIGN=\"top\" ALIGN=\"left\"><TD HEIGHT=30 ></TD><TD  "
+      "HEIGHT=30    ><TABLE BORDER=0 CELLSPACING=0 CELLPADDING=0 ><TR VALIGN=\"top\" "
+      "ALIGN=\"left\" ><TD height=20 width=200 BGCOLOR=\"#000080\"><P Align=Center><FONT "
+      "SIZE=\"2\" FACE=\"ARIAL,SYSTEM\" COLOR=\"000000\" >Name</FONT></TD></TR></TABLE></TD></TR>"
+      "<TR VALIGN=\"top\" ALIGN=\"left\"><TD HEIGHT=10 ></TD><TD "
+      "COLSPAN=2></TD></TR></TABLE></BODY></HTML>";
+  const std::string program = std::string(TAVKIT_BINARY_DIR) + "/tools/tavkit/tavkit";
+  struct Case {
+    std::string Database, SQL;
+  };
+  for (const Case& broken :
+       {Case{"missing.db", "SELECT name FROM products"},
+        Case{"test.db", "SELECT name FROM no_such_table"}, Case{"test.db", "SELEKT name"}}) {
+    SCOPED_TRACE(broken.Database + ": " + broken.SQL);
+    const std::string file = db.Dir + "/broken.json";
+    std::ofstream(file) << ListForm(broken.Database, broken.SQL);
+
+    TComponent form(nullptr);
+    ASSERT_NO_THROW(LoadForm(file, form));
+    auto* page = dynamic_cast<TWvPage*>(form.FindComponent("Page1"));
+    auto* list = dynamic_cast<TWvDBTable*>(form.FindComponent("List"));
+    auto* query = dynamic_cast<TSQLiteQuery*>(form.FindComponent("Products"));
+    ASSERT_NE(page, nullptr);
+    ASSERT_NE(list, nullptr);
+    ASSERT_NE(query, nullptr);
+    EXPECT_EQ(list->NumberOfRows(), 0);
+    EXPECT_EQ(query->State(), TDataSetState::dsInactive);
+    std::string html;
+    ASSERT_NO_THROW(html = page->put(nullptr));
+    EXPECT_EQ(html, expected);
+    list->ReloadDB();
+    EXPECT_EQ(list->NumberOfRows(), 0);
+    EXPECT_EQ(query->State(), TDataSetState::dsInactive);
+    // Reading never makes the database it looks for.
+    EXPECT_FALSE(fs::exists(db.Dir + "/missing.db"));
+
+    if (!fs::exists(program)) continue;
+    const std::string output = db.Dir + "/page.html";
+    const std::string command = "'" + program + "' render '" + file + "' --image-dir '" + db.Dir +
+                                "/images' > '" + output + "' 2>&1";
+    EXPECT_EQ(std::system(command.c_str()), 0);
+    std::stringstream rendered;
+    rendered << std::ifstream(output).rdbuf();
+    EXPECT_EQ(rendered.str(), expected);
+  }
+  if (!fs::exists(program)) GTEST_SKIP() << "tavkit is not built: " << program;
 }
 
 }  // namespace

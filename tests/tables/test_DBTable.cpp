@@ -147,6 +147,12 @@ TEST_F(DBTableTest, AFailureKeepsTheRowsReadAndClosesTheDataSet) {
   ASSERT_EQ(table->NumberOfRows(), 2);
   EXPECT_EQ(table->GetItem(0, 1)->GetText(), "1");
   EXPECT_FALSE(data.GetActive());
+  // One that was open before stays open after the same failure.
+  data.Open();
+  table->ReloadDB();
+  EXPECT_EQ(table->NumberOfRows(), 2);
+  EXPECT_TRUE(data.GetActive());
+  data.Close();
 
   // A field the data set does not have ends the reading before any row.
   TMemoryDataSet other(&form, {{"M", ftInteger}}, {{std::int64_t{5}}});
