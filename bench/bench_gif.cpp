@@ -3,8 +3,11 @@
 // libraries (bytes processed = colour indices decoded). Encoding: the same
 // index data (the first frame of each sample) is written by our LZW encoder
 // and by giflib's EGifPutLine (bytes processed = indices encoded). Colour
-// reduction: a 640 by 480 true-colour picture reduced with each palette and
-// dithering, and turned into a whole server image (giflib has no peer).
+// reduction: photograph-like true-colour pictures reduced with each palette
+// and dithering, and written whole as GIF files the way server images are;
+// on a 1024 by 768 picture giflib's median-cut GifQuantizeBuffer with
+// EGifPutLine runs beside them, the nearest it has to our quantizer without
+// dithering. Those runs report megapixels per second and the file size.
 #include <benchmark/benchmark.h>
 #include <gif_lib.h>
 
@@ -18,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "core/WvGifMaker.h"
 #include "gif/GIFImage.h"
 
 namespace {
@@ -155,39 +159,48 @@ void BM_EncodeGiflib(benchmark::State& state, const std::string& file) {
   state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(frame.Pixels.size()));
 }
 
-// A 640 by 480 picture with the colour variety of a photograph: smooth
-// gradients, waves and a little noise, some 150000 distinct colours.
-const TBitmap& Photograph() {
-  static const auto picture = [] {
-    auto bitmap = std::make_unique<TBitmap>(640, 480, TPixelFormat::pf24bit);
-    std::uint32_t noise = 12345;
-    for (int y = 0; y < 480; ++y) {
-      std::uint8_t* row = bitmap->ScanLine(y);
-      for (int x = 0; x < 640; ++x, row += 3) {
-        noise = noise * 1664525u + 1013904223u;
-        const double wave = 40 * std::sin(x / 37.0) * std::cos(y / 23.0);
-        const auto clamp = [](double v) {
-          return static_cast<std::uint8_t>(std::clamp(v, 0.0, 255.0));
-        };
-        row[2] = clamp(x * 0.35 + wave + (noise >> 29));
-        row[1] = clamp(y * 0.45 + wave * 0.5 + ((noise >> 26) & 7));
-        row[0] = clamp(200 - x * 0.2 + y * 0.1 - wave + ((noise >> 23) & 7));
-      }
+// A picture with the colour variety of a photograph: smooth gradients,
+// waves and a little noise (some 150000 distinct colours at 640 by 480).
+// Each size is drawn once.
+const TBitmap& Photograph(int width, int height) {
+  static std::map<std::pair<int, int>, std::unique_ptr<TBitmap>> pictures;
+  std::unique_ptr<TBitmap>& picture = pictures[{width, height}];
+  if (picture) return *picture;
+  picture = std::make_unique<TBitmap>(width, height, TPixelFormat::pf24bit);
+  const double sx = 640.0 / width, sy = 480.0 / height;
+  std::uint32_t noise = 12345;
+  const auto clamp = [](double v) { return static_cast<std::uint8_t>(std::clamp(v, 0.0, 255.0)); };
+  for (int y = 0; y < height; ++y) {
+    std::uint8_t* row = picture->ScanLine(y);
+    for (int x = 0; x < width; ++x, row += 3) {
+      noise = noise * 1664525u + 1013904223u;
+      const double px = x * sx, py = y * sy;
+      const double wave = 40 * std::sin(px / 37.0) * std::cos(py / 23.0);
+      row[2] = clamp(px * 0.35 + wave + (noise >> 29));
+      row[1] = clamp(py * 0.45 + wave * 0.5 + ((noise >> 26) & 7));
+      row[0] = clamp(200 - px * 0.2 + py * 0.1 - wave + ((noise >> 23) & 7));
     }
-    return bitmap;
-  }();
+  }
   return *picture;
 }
 
-void BM_Reduce(benchmark::State& state, TColorReduction reduction, TDitherMode dither) {
-  const TBitmap& photo = Photograph();
+void CountPixels(benchmark::State& state, const TBitmap& photo) {
+  const double pixels = static_cast<double>(photo.GetWidth()) * photo.GetHeight();
+  state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(pixels));
+  state.counters["MP/s"] = benchmark::Counter(
+      static_cast<double>(state.iterations()) * pixels / 1e6, benchmark::Counter::kIsRate);
+}
+
+void BM_Reduce(benchmark::State& state, int width, int height, TColorReduction reduction,
+               TDitherMode dither) {
+  const TBitmap& photo = Photograph(width, height);
   for (auto _ : state) benchmark::DoNotOptimize(ReduceColors(photo, reduction, dither));
-  state.SetItemsProcessed(state.iterations() * photo.GetWidth() * photo.GetHeight());
+  CountPixels(state, photo);
 }
 
 // Assign and save, as the library writes a server image.
 void BM_ServerImage(benchmark::State& state, TColorReduction reduction, TDitherMode dither) {
-  const TBitmap& photo = Photograph();
+  const TBitmap& photo = Photograph(640, 480);
   for (auto _ : state) {
     TGIFImage image;
     image.SetColorReduction(reduction);
@@ -197,26 +210,144 @@ void BM_ServerImage(benchmark::State& state, TColorReduction reduction, TDitherM
     image.SaveToStream(output);
     benchmark::DoNotOptimize(output.Memory());
   }
-  state.SetItemsProcessed(state.iterations() * photo.GetWidth() * photo.GetHeight());
+  CountPixels(state, photo);
 }
 
+std::string BenchFile(const char* name) {
+  return (std::filesystem::temp_directory_path() / name).string();
+}
+
+double FileSize(const std::string& fileName) {
+  const double size = static_cast<double>(std::filesystem::file_size(fileName));
+  std::filesystem::remove(fileName);
+  return size;
+}
+
+// The whole path from the bitmap to a GIF file on disk. With the defaults
+// this is the server image's own routine.
+void BM_PhotoToFile(benchmark::State& state, TColorReduction reduction, TDitherMode dither) {
+  const TBitmap& photo = Photograph(1024, 768);
+  const std::string fileName = BenchFile("tavkit-bench-ours.gif");
+  for (auto _ : state) {
+    if (reduction == GIFImageDefaultColorReduction && dither == GIFImageDefaultDitherMode) {
+      WvGifToFile(photo, fileName);
+      continue;
+    }
+    TGIFImage image;
+    image.SetColorReduction(reduction);
+    image.SetDitherMode(dither);
+    image.Assign(&photo);
+    image.SaveToFile(fileName);
+  }
+  CountPixels(state, photo);
+  state.counters["bytes"] = FileSize(fileName);
+}
+
+// giflib's quantizer takes three separate planes.
+struct TPlanes {
+  std::vector<GifByteType> Red, Green, Blue;
+};
+
+TPlanes PlanesOf(const TBitmap& photo) {
+  TPlanes planes;
+  for (int y = 0; y < photo.GetHeight(); ++y) {
+    const std::uint8_t* row = photo.ScanLine(y);
+    for (int x = 0; x < photo.GetWidth(); ++x, row += 3) {
+      planes.Blue.push_back(row[0]);
+      planes.Green.push_back(row[1]);
+      planes.Red.push_back(row[2]);
+    }
+  }
+  return planes;
+}
+
+// Median cut to 256 colours, one index per pixel.
+int GiflibQuantize(const TBitmap& photo, TPlanes& planes, std::vector<GifByteType>& indices,
+                   std::vector<GifColorType>& colors) {
+  int colorCount = 256;
+  indices.resize(planes.Red.size());
+  colors.assign(256, GifColorType{0, 0, 0});
+  return GifQuantizeBuffer(static_cast<unsigned>(photo.GetWidth()),
+                           static_cast<unsigned>(photo.GetHeight()), &colorCount, planes.Red.data(),
+                           planes.Green.data(), planes.Blue.data(), indices.data(), colors.data());
+}
+
+void BM_ReduceGiflib(benchmark::State& state) {
+  const TBitmap& photo = Photograph(1024, 768);
+  std::vector<GifByteType> indices;
+  std::vector<GifColorType> colors;
+  for (auto _ : state) {
+    TPlanes planes = PlanesOf(photo);
+    if (GiflibQuantize(photo, planes, indices, colors) != GIF_OK) {
+      state.SkipWithError("GifQuantizeBuffer failed");
+      return;
+    }
+    benchmark::DoNotOptimize(indices.data());
+  }
+  CountPixels(state, photo);
+}
+
+void BM_PhotoToFileGiflib(benchmark::State& state) {
+  const TBitmap& photo = Photograph(1024, 768);
+  const std::string fileName = BenchFile("tavkit-bench-giflib.gif");
+  const int width = photo.GetWidth(), height = photo.GetHeight();
+  std::vector<GifByteType> indices;
+  std::vector<GifColorType> colors;
+  for (auto _ : state) {
+    TPlanes planes = PlanesOf(photo);
+    if (GiflibQuantize(photo, planes, indices, colors) != GIF_OK) {
+      state.SkipWithError("GifQuantizeBuffer failed");
+      return;
+    }
+    int error = 0;
+    GifFileType* gif = EGifOpenFileName(fileName.c_str(), false, &error);
+    if (gif == nullptr) {
+      state.SkipWithError("giflib cannot create the file");
+      return;
+    }
+    ColorMapObject* map = GifMakeMapObject(256, colors.data());
+    EGifPutScreenDesc(gif, width, height, 8, 0, nullptr);
+    EGifPutImageDesc(gif, 0, 0, width, height, false, map);
+    for (int y = 0; y < height; ++y)
+      EGifPutLine(gif, indices.data() + static_cast<std::size_t>(y) * width, width);
+    EGifCloseFile(gif, &error);
+    GifFreeMapObject(map);
+  }
+  CountPixels(state, photo);
+  state.counters["bytes"] = FileSize(fileName);
+}
+
+const struct {
+  const char* Name;
+  TColorReduction Reduction;
+  TDitherMode Dither;
+} kModes[] = {{"rmNetscape/dmNearest", rmNetscape, dmNearest},
+              {"rmNetscape/dmFloydSteinberg", rmNetscape, dmFloydSteinberg},
+              {"rmQuantize/dmNearest", rmQuantize, dmNearest},
+              {"rmQuantize/dmFloydSteinberg", rmQuantize, dmFloydSteinberg}};
+
 void RegisterReductions() {
-  const struct {
-    const char* Name;
-    TColorReduction Reduction;
-    TDitherMode Dither;
-  } modes[] = {{"rmNetscape/dmNearest", rmNetscape, dmNearest},
-               {"rmNetscape/dmFloydSteinberg", rmNetscape, dmFloydSteinberg},
-               {"rmQuantize/dmNearest", rmQuantize, dmNearest},
-               {"rmQuantize/dmFloydSteinberg", rmQuantize, dmFloydSteinberg}};
-  for (const auto& mode : modes)
+  for (const auto& mode : kModes)
     benchmark::RegisterBenchmark((std::string("Reduce640x480/") + mode.Name).c_str(), BM_Reduce,
-                                 mode.Reduction, mode.Dither)
+                                 640, 480, mode.Reduction, mode.Dither)
         ->Unit(benchmark::kMillisecond);
-  for (const auto& mode : modes)
+  for (const auto& mode : kModes)
     benchmark::RegisterBenchmark((std::string("ServerImage640x480/") + mode.Name).c_str(),
                                  BM_ServerImage, mode.Reduction, mode.Dither)
         ->Unit(benchmark::kMillisecond);
+  for (const auto& mode : kModes)
+    benchmark::RegisterBenchmark((std::string("Reduce1024x768/ours/") + mode.Name).c_str(),
+                                 BM_Reduce, 1024, 768, mode.Reduction, mode.Dither)
+        ->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("Reduce1024x768/giflib/GifQuantizeBuffer", BM_ReduceGiflib)
+      ->Unit(benchmark::kMillisecond);
+  for (const auto& mode : kModes)
+    benchmark::RegisterBenchmark((std::string("File1024x768/ours/") + mode.Name).c_str(),
+                                 BM_PhotoToFile, mode.Reduction, mode.Dither)
+        ->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("File1024x768/giflib/GifQuantizeBuffer+EGifPutLine",
+                               BM_PhotoToFileGiflib)
+      ->Unit(benchmark::kMillisecond);
 }
 
 // The samples giflib accepts; the others are corrupt on purpose.
@@ -256,8 +387,9 @@ int RegisterAll() {
 
 const int kRegistered = RegisterAll();
 
-// The console report, followed by our speed over giflib's for every file
-// and the mean of those ratios, for decoding and for encoding.
+// The console report, followed by the megapixels per second and file sizes
+// of the 1024 by 768 photograph, and by our speed over giflib's for every
+// file with the mean of those ratios, for decoding and for encoding.
 class TRatioReporter : public benchmark::ConsoleReporter {
  public:
   void ReportRuns(const std::vector<Run>& runs) override {
@@ -266,17 +398,30 @@ class TRatioReporter : public benchmark::ConsoleReporter {
       if (run.error_occurred || run.run_type != Run::RT_Iteration) continue;
       const auto found = run.counters.find("bytes_per_second");
       if (found != run.counters.end()) FSpeeds[run.benchmark_name()] = found->second.value;
+      const auto rate = run.counters.find("MP/s");
+      if (rate == run.counters.end() || run.benchmark_name().find("1024x768/") == std::string::npos)
+        continue;
+      const auto bytes = run.counters.find("bytes");
+      FPhotoRuns.push_back({run.benchmark_name(), rate->second.value,
+                            bytes == run.counters.end() ? 0 : bytes->second.value});
     }
   }
   void Finalize() override {
+    if (!FPhotoRuns.empty()) std::printf("\n1024x768 photograph%34s %10s\n", "MP/s", "bytes");
+    for (const TPhotoRun& run : FPhotoRuns) {
+      if (run.Bytes > 0)
+        std::printf("%-52s %7.2f %10.0f\n", run.Name.c_str(), run.Rate, run.Bytes);
+      else
+        std::printf("%-52s %7.2f %10s\n", run.Name.c_str(), run.Rate, "-");
+    }
     for (const char* what : {"Decode", "Encode"}) {
       double sum = 0;
       int count = 0;
-      std::printf("\n%s MB/s        ours    giflib   ratio\n", what);
       for (const char* file : kFiles) {
         const double ours = Speed(what, "ours", file);
         const double giflib = Speed(what, "giflib", file);
         if (ours <= 0 || giflib <= 0) continue;
+        if (count == 0) std::printf("\n%s MB/s        ours    giflib   ratio\n", what);
         std::printf("%-40s %8.1f %8.1f %7.2f\n", file, ours / 1e6, giflib / 1e6, ours / giflib);
         sum += ours / giflib;
         ++count;
@@ -291,7 +436,13 @@ class TRatioReporter : public benchmark::ConsoleReporter {
     const auto found = FSpeeds.find(std::string(what) + "/" + who + "/" + file);
     return found == FSpeeds.end() ? 0 : found->second;
   }
+  struct TPhotoRun {
+    std::string Name;
+    double Rate;
+    double Bytes;
+  };
   std::map<std::string, double> FSpeeds;
+  std::vector<TPhotoRun> FPhotoRuns;
 };
 
 }  // namespace
