@@ -22,6 +22,7 @@
 #include "core/WvMiscTools.h"
 #include "core/WvOptimizer.h"
 #include "elements/WvText.h"
+#include "forms/WvInputForm.h"
 #include "forms/WvTextInputField.h"
 #include "layout/WvPage.h"
 #include "package/Package.h"
@@ -235,7 +236,17 @@ void SetImagePaths() {
   WvSetExternalImagePath(url != nullptr && *url != '\0' ? std::string(url) : "/images/");
 }
 
+// The search form is sent to the program's own address (SCRIPT_NAME) rather
+// than to the address of the page it stands on: that one may carry a query
+// string, whose fields would then hide those of a posted form.
+void AimForm(TComponent& form) {
+  const char* self = std::getenv("SCRIPT_NAME");
+  if (self != nullptr && *self != '\0')
+    Find<TWvInputForm>(form, "SearchForm").SetAction(EscapeHTML(self));
+}
+
 std::string Answer(TComponent& form, TWvCGI& cgi) {
+  AimForm(form);
   const Request request = ReadRequest(cgi);
   const std::vector<Product> products = ReadProducts(Find<TDataSet>(form, "Products"));
   FillGreeting(form, request);

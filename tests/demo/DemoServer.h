@@ -1,0 +1,52 @@
+// Helpers of the demo shop's end-to-end tests: the demo served by
+// scripts/serve-demo (lighttpd on 127.0.0.1) in a process group of its own,
+// stopped when the helper goes away, also when a test fails; and a small
+// HTTP/1.0 client for requests that a browser would not show byte for byte.
+#pragma once
+
+#include <sys/types.h>
+#include <filesystem>
+#include <string>
+
+namespace tavkit::demotest {
+
+struct HttpReply {
+  int Status = 0;
+  std::string ContentType;
+  std::string Body;
+};
+
+// One request on a connection of its own. A POST sends body as a urlencoded
+// form. Raises std::runtime_error when the server cannot be reached.
+HttpReply HttpRequest(int port, const std::string& method, const std::string& target,
+                      const std::string& body = "");
+
+class DemoServer {
+ public:
+  // Starts scripts/serve-demo on the first free port from firstPort on,
+  // serving site (its document root) and waits until it answers. Raises
+  // std::runtime_error when it does not within 30 seconds.
+  DemoServer(const std::filesystem::path& site, int firstPort = 18080);
+  // Stops the script, which stops lighttpd and removes its configuration.
+  ~DemoServer();
+  DemoServer(const DemoServer&) = delete;
+  DemoServer& operator=(const DemoServer&) = delete;
+
+  int Port() const { return FPort; }
+  // "http://127.0.0.1:PORT"
+  std::string Origin() const;
+  // The document root; the program's pictures go to its images folder.
+  const std::filesystem::path& Site() const { return FSite; }
+  // Sends TERM and waits for the script; true when it ended by itself then.
+  bool Stop();
+
+ private:
+  std::filesystem::path FSite;
+  pid_t FPid = -1;
+  int FPort = 0;
+};
+
+// A fresh folder under the build tree for one test process.
+std::filesystem::path FreshFolder(const std::string& name);
+
+}  // namespace tavkit::demotest

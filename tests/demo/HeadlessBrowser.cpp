@@ -1,0 +1,173 @@
+// Chromium's debugging protocol over --remote-debugging-pipe: the browser
+// reads commands from its descriptor 3 and writes answers and events to
+// descriptor 4, each message one JSON text ended by a zero byte.
+#include "HeadlessBrowser.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <stdexcept>
+#include <thread>
+
+namespace tavkit::demotest {
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+namespace {
+
+constexpr auto kAnswerTime = std::chrono::seconds(60);
+
+// Moves a descriptor above the range that the child's dup2 calls fill.
+int High(int fd) {
+  const int moved = fcntl(fd, F_DUPFD, 10);
+  close(fd);
+  return moved;
+}
+
+}  // namespace
+
+HeadlessBrowser::HeadlessBrowser(const fs::path& folder) : FLog(folder / "chromium.log") {
+  fs::create_directories(folder);
+  int toBrowser[2], fromBrowser[2];
+  if (pipe(toBrowser) != 0 || pipe(fromBrowser) != 0) throw std::runtime_error("no pipe");
+  for (int* fd : {&toBrowser[0], &toBrowser[1], &fromBrowser[0], &fromBrowser[1]}) *fd = High(*fd);
+  const std::string profile = "--user-data-dir=" + (folder / "profile").string();
+  FPid = fork();
+  if (FPid < 0) throw std::runtime_error("cannot fork");
+  if (FPid == 0) {
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    const std::string log = FLog.string();
+    if (!freopen(log.c_str(), "w", stdout) || dup2(fileno(stdout), 2) < 0) _exit(126);
+    if (dup2(toBrowser[0], 3) < 0 || dup2(fromBrowser[1], 4) < 0) _exit(126);
+    for (int fd : {toBrowser[0], toBrowser[1], fromBrowser[0], fromBrowser[1]}) close(fd);
+    execlp("chromium", "chromium", "--headless", "--no-sandbox", "--disable-gpu",
+           "--disable-dev-shm-usage", "--remote-debugging-pipe", "--window-size=1100,900",
+           profile.c_str(), "about:blank", static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(toBrowser[0]);
+  close(fromBrowser[1]);
+  FToBrowser = toBrowser[1];
+  FFromBrowser = fromBrowser[0];
+
+  const json created = Command("Target.createTarget", {{"url", "about:blank"}}, false);
+  const json attached = Command("Target.attachToTarget",
+                                {{"targetId", created["targetId"]}, {"flatten", true}}, false);
+  FSession = attached["sessionId"];
+  Command("Page.enable", json::object());
+  Command("Runtime.enable", json::object());
+}
+
+HeadlessBrowser::~HeadlessBrowser() {
+  if (FPid > 0) {
+    try {
+      Command("Browser.close", json::object(), false);
+    } catch (const std::exception&) {
+      // the browser is beyond asking; it is killed below
+    }
+    const auto deadline = Clock::now() + std::chrono::seconds(10);
+    int status = 0;
+    bool ended = false;
+    while (!ended && Clock::now() < deadline) {
+      ended = waitpid(FPid, &status, WNOHANG) == FPid;
+      if (!ended) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    if (!ended) {
+      kill(FPid, SIGKILL);
+      waitpid(FPid, &status, 0);
+    }
+  }
+  if (FToBrowser >= 0) close(FToBrowser);
+  if (FFromBrowser >= 0) close(FFromBrowser);
+}
+
+json HeadlessBrowser::Command(const std::string& method, const json& params, bool inTab) {
+  const int id = FNextId++;
+  json message = {{"id", id}, {"method", method}, {"params", params}};
+  if (inTab) message["sessionId"] = FSession;
+  const std::string text = message.dump() + '\0';
+  for (std::size_t sent = 0; sent < text.size();) {
+    const ssize_t n = write(FToBrowser, text.data() + sent, text.size() - sent);
+    if (n <= 0) throw std::runtime_error("the browser went away; see " + FLog.string());
+    sent += static_cast<std::size_t>(n);
+  }
+  const auto deadline = Clock::now() + kAnswerTime;
+  for (;;) {
+    json answer = ReadMessage(deadline);
+    if (!answer.contains("id")) {
+      FEvents.push_back(std::move(answer));
+      continue;
+    }
+    if (answer["id"] != id) continue;
+    if (answer.contains("error"))
+      throw std::runtime_error(method + " failed: " + answer["error"].dump());
+    return answer["result"];
+  }
+}
+
+json HeadlessBrowser::ReadMessage(Clock::time_point deadline) {
+  for (;;) {
+    const std::size_t end = FPending.find('\0');
+    if (end != std::string::npos) {
+      const std::string text = FPending.substr(0, end);
+      FPending.erase(0, end + 1);
+      return json::parse(text);
+    }
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    pollfd ready{FFromBrowser, POLLIN, 0};
+    if (left.count() <= 0 || poll(&ready, 1, static_cast<int>(left.count())) <= 0)
+      throw std::runtime_error("the browser did not answer in time; see " + FLog.string());
+    char buffer[65536];
+    const ssize_t n = read(FFromBrowser, buffer, sizeof buffer);
+    if (n <= 0) throw std::runtime_error("the browser went away; see " + FLog.string());
+    FPending.append(buffer, static_cast<std::size_t>(n));
+  }
+}
+
+void HeadlessBrowser::DropEvents(const std::string& method) {
+  std::erase_if(FEvents, [&](const json& event) { return event["method"] == method; });
+}
+
+void HeadlessBrowser::WaitForLoad() {
+  const auto deadline = Clock::now() + kAnswerTime;
+  for (;;) {
+    for (const json& event : FEvents) {
+      if (event["method"] == "Page.loadEventFired") {
+        DropEvents("Page.loadEventFired");
+        return;
+      }
+    }
+    FEvents.push_back(ReadMessage(deadline));
+  }
+}
+
+void HeadlessBrowser::Navigate(const std::string& url) {
+  DropEvents("Page.loadEventFired");
+  const json result = Command("Page.navigate", {{"url", url}});
+  if (result.contains("errorText"))
+    throw std::runtime_error("cannot open " + url + ": " + result["errorText"].get<std::string>());
+  WaitForLoad();
+}
+
+json HeadlessBrowser::Evaluate(const std::string& expression) {
+  const json result =
+      Command("Runtime.evaluate",
+              {{"expression", expression}, {"returnByValue", true}, {"awaitPromise", true}});
+  if (result.contains("exceptionDetails"))
+    throw std::runtime_error("the script failed: " + result["exceptionDetails"].dump());
+  return result["result"].value("value", json());
+}
+
+void HeadlessBrowser::EvaluateAndWaitForLoad(const std::string& expression) {
+  DropEvents("Page.loadEventFired");
+  Evaluate(expression);
+  WaitForLoad();
+}
+
+}  // namespace tavkit::demotest

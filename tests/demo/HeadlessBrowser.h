@@ -1,0 +1,56 @@
+// Headless Chromium driven through its debugging protocol on a pair of
+// pipes, for the tests that use the demo shop as a visitor does: open a
+// page, run a script in it (fill in and send a form, click a link) and wait
+// for the page that the browser loads next.
+#pragma once
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <deque>
+#include <filesystem>
+#include <nlohmann/json.hpp>
+#include <string>
+
+namespace tavkit::demotest {
+
+class HeadlessBrowser {
+ public:
+  // Starts chromium with a fresh profile in folder (its output goes to
+  // folder/chromium.log) and opens one tab. Raises std::runtime_error when
+  // the browser does not answer.
+  explicit HeadlessBrowser(const std::filesystem::path& folder);
+  // Closes the browser; kills it when it does not end by itself.
+  ~HeadlessBrowser();
+  HeadlessBrowser(const HeadlessBrowser&) = delete;
+  HeadlessBrowser& operator=(const HeadlessBrowser&) = delete;
+
+  // Opens url and waits until the page has loaded.
+  void Navigate(const std::string& url);
+  // The value of a script expression (promises are awaited); a script that
+  // throws raises std::runtime_error with the browser's description.
+  nlohmann::json Evaluate(const std::string& expression);
+  // Runs a script that makes the browser go to another page (a form sent, a
+  // link clicked) and waits until that page has loaded.
+  void EvaluateAndWaitForLoad(const std::string& expression);
+
+ private:
+  using Clock = std::chrono::steady_clock;
+
+  nlohmann::json Command(const std::string& method, const nlohmann::json& params,
+                         bool inTab = true);
+  void WaitForLoad();
+  void DropEvents(const std::string& method);
+  nlohmann::json ReadMessage(Clock::time_point deadline);
+
+  pid_t FPid = -1;
+  int FToBrowser = -1;
+  int FFromBrowser = -1;
+  int FNextId = 1;
+  std::string FSession;
+  std::string FPending;                // bytes read after the last message
+  std::deque<nlohmann::json> FEvents;  // events read while awaiting answers
+  std::filesystem::path FLog;
+};
+
+}  // namespace tavkit::demotest
