@@ -19,6 +19,7 @@
 
 #include "core/WvFont.h"
 #include "core/WvGifMaker.h"
+#include "gif/GIFTypes.h"
 #include "platform/Bitmap.h"
 #include "platform/Canvas.h"
 #include "platform/Exceptions.h"
@@ -290,13 +291,20 @@ std::string WvGenerateServerImage(TBitmap& bitmap, int width, int height, bool s
     ForceImageDirectory(folder);
     TMemoryStream encoded;
     if (stretch) {
-      // A true-colour bitmap, not a display one: a stretched photograph
-      // has far more than the 256 colours a display bitmap may bring into
-      // a GIF frame, and the true-colour one is reduced instead.
-      TBitmap stretched(width, height, TPixelFormat::pf24bit);
+      TBitmap stretched(width, height);
       if (stretched.GetEmpty()) return "";
       stretched.Canvas().StretchDraw(Rect(0, 0, width, height), bitmap);
-      WvGifToStream(stretched, encoded);
+      // The display bitmap keeps a drawing's exact colours, but a GIF frame
+      // takes at most 256 of them from it; a stretched photograph has far
+      // more, and is written as a true-colour picture, reduced instead.
+      try {
+        WvGifToStream(stretched, encoded);
+      } catch (const GIFException& error) {
+        if (std::string(error.what()) != sColorTableOverflow) throw;
+        stretched.SetPixelFormat(TPixelFormat::pf24bit);
+        encoded.Clear();
+        WvGifToStream(stretched, encoded);
+      }
     } else {
       if (bitmap.GetEmpty()) return "";
       WvGifToStream(bitmap, encoded);

@@ -177,20 +177,21 @@ TEST_F(ServerImages, StretchingDrawsThePictureAtTheGivenSize) {
   EXPECT_EQ(image.GetHeight(), 50);
   EXPECT_EQ(frame.GetWidth(), 100);
   EXPECT_EQ(frame.GetHeight(), 50);
-  // The picture is drawn into a true-colour bitmap, reduced to the web
-  // colours (a table of 256 as read back). The blue first column becomes ten
-  // columns wide, the rest stays red.
+  // The picture is drawn into a display bitmap, whose few colours are kept
+  // exactly. The blue first column becomes ten columns wide, the rest stays
+  // red.
   TGIFColorMap& colours = image.GetImages().GetImage(0)->GetColorMap();
-  EXPECT_EQ(colours.GetCount(), 256);
+  EXPECT_EQ(colours.GetCount(), 2);
   EXPECT_EQ(colours.GetColor(frame.GetPixel(0, 0)), clBlue);
   EXPECT_EQ(colours.GetColor(frame.GetPixel(9, 49)), clBlue);
   EXPECT_EQ(colours.GetColor(frame.GetPixel(10, 0)), clRed);
   EXPECT_EQ(colours.GetColor(frame.GetPixel(99, 49)), clRed);
 }
 
-// A photograph has far more colours than one GIF frame holds; stretched, it
-// is still written, as the web colours nearest to it. A display bitmap of as
-// many colours given unstretched cannot be written at all.
+// A photograph has far more colours than a display bitmap brings into one
+// GIF frame; stretched, it is still written, in the web colours of its
+// pixels (a table of 256 as read back). A display bitmap of as many colours
+// given unstretched cannot be written at all.
 TEST_F(ServerImages, StretchedPhotographOfManyColoursIsWrittenReduced) {
   TBitmap photo(64, 48, TPixelFormat::pf24bit);
   for (int y = 0; y < 48; ++y)
