@@ -5,10 +5,10 @@
 #include "core/WvFont.h"
 #include "core/WvOptimizer.h"
 #include "elements/WvImage.h"
-#include "elements/WvJavaApplet.h"
-#include "elements/WvVCLWrapper.h"
 #include "elements/WvImageMap.h"
+#include "elements/WvJavaApplet.h"
 #include "elements/WvText.h"
+#include "elements/WvVCLWrapper.h"
 #include "forms/WvCheckBox.h"
 #include "forms/WvDropDownlist.h"
 #include "forms/WvInputForm.h"
@@ -21,16 +21,17 @@
 #include "layout/WvPanel.h"
 #include "layout/WvStandardComponent.h"
 #include "layout/WvTemplate.h"
+#include "package/Palette.h"
 #include "platform/Chart.h"
 #include "platform/DataAccess.h"
 #include "platform/StdCtrls.h"
+#include "scripts/WvJavascript.h"
+#include "scripts/WvScriptInvoker.h"
 #include "tables/WvDBImage.h"
 #include "tables/WvDBPanel.h"
 #include "tables/WvDBTable.h"
 #include "tables/WvDBText.h"
 #include "tables/WvTable.h"
-#include "scripts/WvJavascript.h"
-#include "scripts/WvScriptInvoker.h"
 
 namespace tavkit {
 
@@ -65,6 +66,8 @@ void RegisterPackage() {
   WvDBText::Register();
   WvDBImage::Register();
   WvCGI::Register();
+  // Last, once every component is on its palette page.
+  Palette::Register();
 }
 
 }  // namespace tavkit

@@ -1,4 +1,5 @@
-// Class registry lookups, palette pages and component creation by name.
+// Class registry lookups, palette pages and pictures, and component creation
+// by name.
 #include "platform/Registry.h"
 
 #include <strings.h>
@@ -6,6 +7,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "platform/Bitmap.h"
 #include "platform/Exceptions.h"
 
 namespace tavkit {
@@ -26,8 +28,10 @@ std::vector<const TPropInfo*> TClassInfo::AllProperties() const {
     auto same = std::find_if(all.begin(), all.end(), [&](const TPropInfo* q) {
       return strcasecmp(q->Name.c_str(), p.Name.c_str()) == 0;
     });
-    if (same != all.end()) *same = &p;
-    else all.push_back(&p);
+    if (same != all.end())
+      *same = &p;
+    else
+      all.push_back(&p);
   }
   return all;
 }
@@ -37,6 +41,10 @@ const TPropInfo* TClassInfo::FindProperty(const std::string& name) const {
     for (const auto& p : c->Properties)
       if (strcasecmp(p.Name.c_str(), name.c_str()) == 0) return &p;
   return nullptr;
+}
+
+std::string TClassInfo::ResourceName() const {
+  return Upper(Name);
 }
 
 const TClassInfo* TClassInfo::Parent() const {
@@ -71,9 +79,13 @@ TClassInfo& TClassRegistry::Register(std::type_index type, TClassInfo info) {
   std::string key = Upper(info.Name);
   auto existing = FByName.find(key);
   if (existing != FByName.end()) {
+    // Registering a class again renews its description, not its place on
+    // the palette nor its picture.
     std::string page = existing->second->PalettePage;
+    TPaletteIconPainter icon = std::move(existing->second->PaletteIcon);
     *existing->second = std::move(info);
     existing->second->PalettePage = page;
+    existing->second->PaletteIcon = std::move(icon);
     FByType[type] = existing->second;
     return *existing->second;
   }
@@ -118,8 +130,25 @@ void TClassRegistry::SetPalettePage(const std::string& className, const std::str
   if (it == FByName.end() || !it->second->Factory)
     throw Exception("Cannot register " + className + ": not a registered component class");
   it->second->PalettePage = page;
-  if (std::find(FPaletteOrder.begin(), FPaletteOrder.end(), it->second->Name) == FPaletteOrder.end())
+  if (std::find(FPaletteOrder.begin(), FPaletteOrder.end(), it->second->Name) ==
+      FPaletteOrder.end())
     FPaletteOrder.push_back(it->second->Name);
+}
+
+void TClassRegistry::SetPaletteIcon(const std::string& className, TPaletteIconPainter painter) {
+  auto it = FByName.find(Upper(className));
+  if (it == FByName.end() || !it->second->Factory)
+    throw Exception("Cannot give " + className +
+                    " a palette bitmap: not a registered component class");
+  it->second->PaletteIcon = std::move(painter);
+}
+
+std::unique_ptr<TBitmap> TClassRegistry::PaletteBitmap(const std::string& resourceName) const {
+  const TClassInfo* info = Find(resourceName);
+  if (info == nullptr || !info->PaletteIcon) return nullptr;
+  auto bitmap = std::make_unique<TBitmap>(PaletteIconSize, PaletteIconSize, TPixelFormat::pf4bit);
+  info->PaletteIcon(*bitmap);
+  return bitmap;
 }
 
 void RegisterComponents(const std::string& page, std::initializer_list<std::string> classNames) {

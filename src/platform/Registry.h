@@ -1,7 +1,8 @@
 // The class registry: every streamable class records its name, its parent
 // class, its published properties (with typed accessors) and, for components,
-// a factory and its palette page. Form files, the command line and the
-// designer work through it; C++ code calls the typed accessors directly.
+// a factory, its palette page and the painter of its palette bitmap. Form
+// files, the command line and the designer work through it; C++ code calls
+// the typed accessors directly.
 #pragma once
 
 #include <cstdint>
@@ -21,6 +22,13 @@
 #include "platform/Types.h"
 
 namespace tavkit {
+
+class TBitmap;
+
+// Draws the palette picture of a component class onto a bitmap of
+// PaletteIconSize pixels square in 16 colours that starts white.
+using TPaletteIconPainter = std::function<void(TBitmap&)>;
+inline constexpr int PaletteIconSize = 32;
 
 enum class TPropKind {
   pkInteger,
@@ -43,8 +51,8 @@ using TPropValue = std::variant<std::monostate, std::int64_t, bool, std::string,
 struct TPropInfo {
   std::string Name;
   TPropKind Kind = TPropKind::pkInteger;
-  std::vector<std::string> EnumNames;  // pkEnum: value names by ordinal
-  std::string RefClass;                // pkComponent: the class a reference must be
+  std::vector<std::string> EnumNames;        // pkEnum: value names by ordinal
+  std::string RefClass;                      // pkComponent: the class a reference must be
   std::function<bool(TComponent*)> Accepts;  // pkComponent: whether a component fits
   std::function<TPropValue(TPersistent&)> Get;
   // Empty for sub-objects and collections, which are changed in place.
@@ -54,9 +62,13 @@ struct TPropInfo {
 struct TClassInfo {
   std::string Name;
   std::string ParentName;
-  std::vector<TPropInfo> Properties;  // the class's own, in publishing order
+  std::vector<TPropInfo> Properties;                      // the class's own, in publishing order
   std::function<TComponent*(TComponent* owner)> Factory;  // components only
-  std::string PalettePage;  // set by RegisterComponents
+  std::string PalettePage;                                // set by RegisterComponents
+  TPaletteIconPainter PaletteIcon;  // set by SetPaletteIcon; empty for no picture
+
+  // The name of the class's palette bitmap: the class name in capitals.
+  std::string ResourceName() const;
 
   // The published properties of the class and its ancestors, ancestors first.
   std::vector<const TPropInfo*> AllProperties() const;
@@ -81,6 +93,13 @@ class TClassRegistry {
   // The components registered on a palette page, in palette order.
   std::vector<const TClassInfo*> PaletteComponents(const std::string& page) const;
   void SetPalettePage(const std::string& className, const std::string& page);
+  // Gives a registered component class its palette picture; raises Exception
+  // for a name that is no registered component class.
+  void SetPaletteIcon(const std::string& className, TPaletteIconPainter painter);
+  // A newly drawn palette bitmap (32 x 32, 4 bits per pixel with the default
+  // 16-colour palette) of the class whose resource name this is, in any
+  // letter case; null when there is no such class or it has no picture.
+  std::unique_ptr<TBitmap> PaletteBitmap(const std::string& resourceName) const;
 
  private:
   std::vector<std::unique_ptr<TClassInfo>> FClasses;

@@ -11,6 +11,7 @@ const std::vector<Command>& Commands() {
       {"cgi", "answer one CGI request with a form's page", CgiCommand},
       {"gif", "inspect, decode and encode GIF files", GifCommand},
       {"preview", "paint the design previews of a form's page into a PNG", PreviewCommand},
+      {"palette", "write the palette bitmaps of the components as PNG files", PaletteCommand},
   };
   return commands;
 }

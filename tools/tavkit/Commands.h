@@ -37,5 +37,6 @@ int RenderCommand(const Args& args);
 int CgiCommand(const Args& args);
 int GifCommand(const Args& args);
 int PreviewCommand(const Args& args);
+int PaletteCommand(const Args& args);
 
 }  // namespace tavkit::cli
