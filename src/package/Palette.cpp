@@ -36,14 +36,12 @@ void Box(TCanvas& c, const TRect& r, TColor fill, TColor outline = clBlack) {
 }
 
 // A line that includes both of its end points.
-void Line(TCanvas& c, int x1, int y1, int x2, int y2, TColor color,
-          TPenStyle style = TPenStyle::psSolid) {
+void Line(TCanvas& c, int x1, int y1, int x2, int y2, TColor color) {
   c.Pen() = TPen{};
   c.Pen().Color = color;
-  c.Pen().Style = style;
   c.MoveTo(x1, y1);
   c.LineTo(x2, y2);
-  if (style == TPenStyle::psSolid) c.SetPixel(x2, y2, color);
+  c.SetPixel(x2, y2, color);
 }
 
 void Shape(TCanvas& c, std::initializer_list<TPoint> points, TColor fill,
