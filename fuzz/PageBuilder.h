@@ -8,12 +8,16 @@
 // input that once went wrong, under the sanitizers of their build.
 #pragma once
 
+#include <unistd.h>
 #include <climits>
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <string>
+#include <system_error>
 #include <vector>
 
+#include "core/WvMiscTools.h"
 #include "core/WvOptimizer.h"
 #include "core/WvVisibleComponent.h"
 #include "layout/WvPage.h"
@@ -264,6 +268,22 @@ void Tolerating(F&& action) {
   } catch (const Exception&) {
     // An element that refuses to be written raises an error of the library.
   }
+}
+
+// Pictures that elements write as server images go to a folder of this
+// process under the temporary directory, emptied after every page, so that a
+// long run neither fills the disk nor writes beside the program.
+inline void UseScratchImageFolder() {
+  const std::filesystem::path folder =
+      std::filesystem::temp_directory_path() / ("tavkit-fuzz-images-" + std::to_string(::getpid()));
+  WvSetInternalImagePath(folder.string() + "/");
+  WvSetExternalImagePath("/images/");
+}
+
+inline void ClearScratchImages() {
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(WvGetInternalImagePath(), error))
+    std::filesystem::remove(entry.path(), error);
 }
 
 // Builds the page the bytes describe and writes it every way there is. The

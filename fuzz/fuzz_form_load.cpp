@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <string>
 
+#include "PageBuilder.h"
 #include "core/WvOptimizer.h"
 #include "layout/WvPage.h"
 #include "package/Package.h"
@@ -56,6 +57,7 @@ void PutPages(TComponent& form) {
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   tavkit::RegisterPackage();
+  tavkit::fuzz::UseScratchImageFolder();
   FormFolder();
   return 0;
 }
@@ -77,5 +79,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Require(tavkit::SaveForm(again) == saved);
 
   PutPages(form);
+  tavkit::fuzz::ClearScratchImages();
   return 0;
 }

@@ -10,10 +10,12 @@
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   tavkit::RegisterPackage();
+  tavkit::fuzz::UseScratchImageFolder();
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   tavkit::fuzz::BuildAndWritePage(data, size);
+  tavkit::fuzz::ClearScratchImages();
   return 0;
 }
