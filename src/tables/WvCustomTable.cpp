@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <vector>
 
 #include "core/WvMiscTools.h"
 #include "core/WvOptimizer.h"
@@ -16,6 +17,9 @@
 namespace tavkit {
 
 namespace {
+
+// The most room put sets aside ahead for the rows after the first.
+constexpr std::uint64_t kReserveLimit = std::uint64_t{1} << 28;
 
 // " BGCOLOR=..." for a colour, nothing for no colour.
 std::string BackgroundAttribute(TColor color) {
@@ -319,49 +323,105 @@ std::string TWvCustomTable::put(TWvCustomOptimizer* optimizer) {
     evenClass = MostFrequentRowClass(*optimizer, FListColor2);
   }
 
+  // What every row of a colour repeats is worked out once: the row
+  // backgrounds, the link colour of each column and, as the cells first ask
+  // for them, the class of each column in each row colour. The optimizer
+  // hands out the same name for the same font, colour and alignment, and
+  // asking in the order the cells do keeps its numbering unchanged.
+  const int columns = ColumnCount();
+  const std::string backgrounds[2] = {BackgroundAttribute(FListColor2),
+                                      BackgroundAttribute(FListColor1)};
+  std::vector<std::string> linkColors(static_cast<std::size_t>(columns));
+  for (int c = 0; c < columns; ++c)
+    linkColors[static_cast<std::size_t>(c)] = LinkColor(*Columns(c)->GetRowFont());
+  std::vector<std::string> cellClasses(static_cast<std::size_t>(columns) * 2);
+  std::vector<bool> classKnown(cellClasses.size(), false);
+  const std::string rowHeight = std::to_string(FRowHeight);
+  std::string content;
+
   const std::int64_t count = RowsWritten();
   for (std::int64_t n = 0; n < count; ++n) {
     const int j = static_cast<int>(FStartIndex + n);
     const TWvTableRow& row = *FRows.Get(j);
+    const std::size_t rowStart = result.size();
     const bool odd = j % 2 != 0;
     const TColor rowColor = odd ? FListColor1 : FListColor2;
     const std::string& rowClass = odd ? oddClass : evenClass;
-    if (optimised)
-      result += "<TR VALIGN=\"top\" ALIGN=\"left\" class=\"" + rowClass + "\">";
-    else
+    const std::string& rowBackground = backgrounds[odd ? 1 : 0];
+    if (optimised) {
+      result += "<TR VALIGN=\"top\" ALIGN=\"left\" class=\"";
+      result += rowClass;
+      result += "\">";
+    } else {
       result += "<TR VALIGN=\"top\" ALIGN=\"left\">";
-    std::string height = " height=" + std::to_string(FRowHeight);
-    for (int c = 0; c < ColumnCount(); ++c) {
+    }
+    for (int c = 0; c < columns; ++c) {
       const TWvCustomTableColumn& column = *Columns(c);
       const TWvTableItem& item = *row.Get(c);
+      // Only the first cell of a row carries the row height, and only the
+      // first row written carries the widths.
+      const bool first = c == 0;
       const std::string width =
           widthsWritten ? std::string() : " width=" + std::to_string(column.Getwidth());
-      std::string content;
       if (item.GetPicture() != nullptr) {
         // Picture cells carry their own height and the row colour in every mode.
-        result += "<TD height=" + std::to_string(FRowHeight) + " " + width + " " +
-                  BackgroundAttribute(rowColor) + ">";
-        content = "<IMG height=" + std::to_string(FRowHeight) +
-                  " width=" + std::to_string(column.Getwidth()) + " SRC=\"" +
-                  PictureCellImage(*item.GetPicture(), column.Getwidth(), FRowHeight) + "\">";
+        result += "<TD height=" + rowHeight + " " + width + " " + rowBackground + ">";
+        content = "<IMG height=" + rowHeight + " width=" + std::to_string(column.Getwidth()) +
+                  " SRC=\"" + PictureCellImage(*item.GetPicture(), column.Getwidth(), FRowHeight) +
+                  "\">";
       } else if (styleMode) {
-        const std::string cellClass =
-            optimizer->getClassName(*column.GetRowFont(), rowColor, column.GetDataAlign());
-        result += "<TD" + height + width;
-        if (!(optimised && cellClass == rowClass)) result += " CLASS=\"" + cellClass + "\"";
+        const std::size_t slot = static_cast<std::size_t>(c) * 2 + (odd ? 1 : 0);
+        if (!classKnown[slot]) {
+          cellClasses[slot] =
+              optimizer->getClassName(*column.GetRowFont(), rowColor, column.GetDataAlign());
+          classKnown[slot] = true;
+        }
+        const std::string& cellClass = cellClasses[slot];
+        result += "<TD";
+        if (first) {
+          result += " height=";
+          result += rowHeight;
+        }
+        result += width;
+        if (!(optimised && cellClass == rowClass)) {
+          result += " CLASS=\"";
+          result += cellClass;
+          result += "\"";
+        }
         result += ">";
         content = item.GetText();
       } else {
-        result += "<TD " + height + width + BackgroundAttribute(rowColor) + ">";
-        content = AlignmentParagraph(column.GetDataAlign()) +
-                  column.GetRowFont()->CreateHTMLText(item.GetText());
+        result += "<TD ";
+        if (first) {
+          result += " height=";
+          result += rowHeight;
+        }
+        result += width;
+        result += rowBackground;
+        result += ">";
+        content = AlignmentParagraph(column.GetDataAlign());
+        content += column.GetRowFont()->CreateHTMLText(item.GetText());
       }
-      result += item.GetHyperLink()->CreateLinkedText(content, LinkColor(*column.GetRowFont()));
+      // A cell without a link is its content as it stands.
+      if (item.getlink().empty())
+        result += content;
+      else
+        result +=
+            item.GetHyperLink()->CreateLinkedText(content, linkColors[static_cast<std::size_t>(c)]);
       result += "</TD>";
-      height.clear();
     }
     widthsWritten = true;
     result += "</TR>";
+    // The rows of a table are much alike: room for the others, as long as
+    // the first row is, saves growing the text again and again. A guess
+    // beyond reason (one long cell above many short rows) is not made.
+    if (n == 0 && count > 1) {
+      const std::uint64_t rowSize = result.size() - rowStart;
+      const std::uint64_t rest = static_cast<std::uint64_t>(count - 1);
+      if (rowSize * rest < kReserveLimit)
+        result.reserve(result.size() +
+                       static_cast<std::size_t>(rowSize * rest + rowSize * rest / 8));
+    }
   }
 
   result += "</TABLE>";
