@@ -97,6 +97,8 @@ DemoServer::DemoServer(const fs::path& site, int firstPort) : FSite(site) {
   const fs::path urlFile = site.parent_path() / (site.filename().string() + ".url");
   const fs::path log = site.parent_path() / (site.filename().string() + ".log");
   fs::remove(urlFile);
+  fs::create_directories(TempFolder());
+  const std::string temp = TempFolder().string();
   const std::string script = std::string(TAVKIT_SOURCE_DIR) + "/scripts/serve-demo";
   const std::string port = std::to_string(firstPort);
   FPid = fork();
@@ -106,6 +108,7 @@ DemoServer::DemoServer(const fs::path& site, int firstPort) : FSite(site) {
     // group; and a TERM when this test process dies, however it dies.
     setpgid(0, 0);
     prctl(PR_SET_PDEATHSIG, SIGTERM);
+    setenv("TMPDIR", temp.c_str(), 1);
     const std::string out = log.string();
     if (!freopen(out.c_str(), "w", stdout) || dup2(fileno(stdout), 2) < 0) _exit(126);
     execl("/bin/bash", "bash", script.c_str(), "--port", port.c_str(), "--site",
@@ -134,6 +137,10 @@ DemoServer::DemoServer(const fs::path& site, int firstPort) : FSite(site) {
 
 DemoServer::~DemoServer() {
   Stop();
+}
+
+fs::path DemoServer::TempFolder() const {
+  return FSite.parent_path() / (FSite.filename().string() + ".tmp");
 }
 
 std::string DemoServer::Origin() const {

@@ -37,6 +37,8 @@ class DemoServer {
   std::string Origin() const;
   // The document root; the program's pictures go to its images folder.
   const std::filesystem::path& Site() const { return FSite; }
+  // The folder in which the script keeps its configuration (its TMPDIR).
+  std::filesystem::path TempFolder() const;
   // Sends TERM and waits for the script; true when it ended by itself then.
   bool Stop();
 

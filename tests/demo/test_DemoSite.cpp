@@ -5,14 +5,12 @@
 // the form file, and every picture must be a GIF the codec reads back.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <regex>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -247,8 +245,10 @@ TEST(ServeDemo, TakesTheNextFreePortAndLeavesNothingRunning) {
   EXPECT_GT(second.Port(), first->Port());
   EXPECT_EQ(HttpRequest(second.Port(), "GET", "/demo").Status, 200);
   const int port = first->Port();
+  EXPECT_FALSE(fs::is_empty(first->TempFolder()));  // the configuration
   EXPECT_TRUE(first->Stop());
   EXPECT_THROW(HttpRequest(port, "GET", "/demo"), std::runtime_error);
+  EXPECT_TRUE(fs::is_empty(first->TempFolder()));
   EXPECT_EQ(HttpRequest(second.Port(), "GET", "/demo").Status, 200);
 }
 
