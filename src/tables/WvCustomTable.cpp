@@ -105,6 +105,19 @@ void TWvCustomTable::AddRow(const TStrings* List) {
   FRows.Add(row.release());
 }
 
+void TWvCustomTable::AppendRow(std::vector<std::unique_ptr<TWvTableItem>>& cells) {
+  auto row = std::make_unique<TWvTableRow>();
+  for (int c = 0; c < ColumnCount(); ++c) {
+    const auto i = static_cast<std::size_t>(c);
+    std::unique_ptr<TWvTableItem> item = i < cells.size() && cells[i] != nullptr
+                                             ? std::move(cells[i])
+                                             : std::make_unique<TWvTableItem>(this);
+    item->FPlacements = 1;
+    row->Add(item.release());
+  }
+  FRows.Add(row.release());
+}
+
 void TWvCustomTable::InsertRow(int Index, const TStrings* List) {
   if (Index < 0 || Index > NumberOfRows()) ListIndexError(Index);
   auto row = std::make_unique<TWvTableRow>();

@@ -133,6 +133,9 @@ class TWvCustomTable : public TWvVisibleComponent {
   virtual void SetMaxRows(int value);
 
  protected:
+  // Appends a row of one cell per column: the items of cells where given,
+  // new empty ones elsewhere. The table owns the items from now on.
+  void AppendRow(std::vector<std::unique_ptr<TWvTableItem>>& cells);
   // Makes columns the table's column list, with three default columns, white
   // header text on navy, rows alternating white and light grey, 20-pixel
   // header and rows and up to 15 rows: how every ready-made table starts.

@@ -4,6 +4,7 @@
 #include "tables/WvDBTable.h"
 
 #include <memory>
+#include <vector>
 
 #include "core/WvComponent.h"
 #include "platform/DataSet.h"
@@ -67,23 +68,47 @@ void TWvDBTable::SetMaxRows(int value) {
   if (IsDesigning()) ReloadDB();
 }
 
+std::unique_ptr<TWvTableItem> TWvDBTable::ReadCell(TDataSet& dataSet, const TField& bound) {
+  const TField& field = *dataSet.FieldByName(bound.FieldName());
+  if (WvIsTextField(field)) return std::make_unique<TWvTableItem>(field.AsString(), "", this);
+  if (!WvIsGraphicField(field)) return nullptr;
+  auto item = std::make_unique<TWvTableItem>("[image]", "", this);
+  item->SetPicture(ReadPicture(field));
+  return item;
+}
+
 void TWvDBTable::LoadRecord(TDataSet& dataSet, int Row) {
-  for (int c = 0; c < ColumnCount(); ++c) {
-    const TField* bound = GetColumnList()->Items(c)->GetField();
-    if (bound == nullptr) continue;
-    const TField& field = *dataSet.FieldByName(bound->FieldName());
-    std::unique_ptr<TWvTableItem> item;
-    if (WvIsTextField(field)) {
-      item = std::make_unique<TWvTableItem>(field.AsString(), "", this);
-    } else if (WvIsGraphicField(field)) {
-      item = std::make_unique<TWvTableItem>("[image]", "", this);
-      item->SetPicture(ReadPicture(field));
-    } else {
-      continue;
+  // A row that does not exist yet is put together from the cells read and
+  // then appended, rather than made of empty cells that the cells read then
+  // replace one by one. Rows that exist get their cells replaced.
+  const bool fresh = Row >= NumberOfRows();
+  std::vector<std::unique_ptr<TWvTableItem>> cells(static_cast<std::size_t>(ColumnCount()));
+  bool read = false;
+  auto appendRead = [&] {
+    while (NumberOfRows() < Row) AddRow();
+    AppendRow(cells);
+  };
+  try {
+    for (int c = 0; c < ColumnCount(); ++c) {
+      const TField* bound = GetColumnList()->Items(c)->GetField();
+      if (bound == nullptr) continue;
+      std::unique_ptr<TWvTableItem> item = ReadCell(dataSet, *bound);
+      if (item == nullptr) continue;
+      if (fresh) {
+        cells[static_cast<std::size_t>(c)] = std::move(item);
+        read = true;
+      } else {
+        SetItem(c, Row, item.get());
+        item.release();
+      }
     }
-    SetItem(c, Row, item.get());
-    item.release();
+  } catch (...) {
+    // The cells read before the failure stay, as the rows before it do.
+    if (read) appendRead();
+    throw;
   }
+  // A record without a single cell read adds no row of its own.
+  if (read) appendRead();
 }
 
 void TWvDBTable::DBLoadData() {

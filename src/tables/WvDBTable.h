@@ -6,6 +6,7 @@
 // data, read anew whenever the window of rows changes.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "tables/WvCustomColumnList.h"
@@ -84,6 +85,9 @@ class TWvDBTable : public TWvCustomTable {
  private:
   // Puts one record into row Row.
   void LoadRecord(TDataSet& dataSet, int Row);
+  // The cell of the data set's field named as bound: its text, or "[image]"
+  // with its picture; none for a field of another kind.
+  std::unique_ptr<TWvTableItem> ReadCell(TDataSet& dataSet, const TField& bound);
 
   TDataSource* FDataSource = nullptr;
   std::string FLocalImagePath;

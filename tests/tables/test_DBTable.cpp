@@ -160,6 +160,18 @@ TEST_F(DBTableTest, AFailureKeepsTheRowsReadAndClosesTheDataSet) {
   table->ReloadDB();
   EXPECT_EQ(table->NumberOfRows(), 0);
   EXPECT_FALSE(other.GetActive());
+
+  // Within a record, the cells read before the failing field stay; the
+  // rest of the row is empty.
+  Bind(1, other, "M");
+  TMemoryDataSet third(&form, {{"N", ftInteger}}, {{std::int64_t{7}}, {std::int64_t{8}}});
+  source->SetDataSet(&third);
+  table->ReloadDB();
+  ASSERT_EQ(table->NumberOfRows(), 1);
+  EXPECT_EQ(table->GetRow(0).Count(), 3);
+  EXPECT_EQ(table->GetItem(0, 0)->GetText(), "7");
+  EXPECT_EQ(table->GetItem(1, 0)->GetText(), "");
+  EXPECT_FALSE(third.GetActive());
 }
 
 TEST_F(DBTableTest, PicturesLoadIntoImageCellsAndADamagedOneCostsOnlyItsCell) {
