@@ -4,17 +4,19 @@
 // chosen product from the request (query string or posted form), fills the
 // results table, the greeting and the price chart by code, puts the
 // data-bound panel on the chosen product and sends the page. Server images
-// older than a quarter of an hour are cleaned up on the way.
+// older than a quarter of an hour are cleaned up on the way, once a minute.
 //
 // The web server tells the program where the pictures go through two
 // environment variables: TAVKIT_IMAGE_DIR (the folder, ending in "/") and
 // TAVKIT_IMAGE_URL (the web path of that folder). Without them the pictures
 // go to "images/" beside the program, under the web path "/images/".
 #include <cctype>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -40,10 +42,15 @@ using namespace tavkit;
 // leaves room for this much on one line.
 constexpr std::size_t MaxInputLength = 40;
 
-// How long server images are kept, and how many are deleted per request at
-// most, so that no single request pays for a large backlog.
+// How long server images are kept, and how many are deleted in one go at
+// most, so that no single request pays for a large backlog. Looking through
+// the folder costs a look at every picture in it, as many as a quarter of an
+// hour of traffic has made, so it is done at most once a minute: the request
+// that finds the stamp file older than that does it.
 constexpr int ImageLifeMinutes = 15;
-constexpr int ImagesDeletedPerRequest = 100;
+constexpr int ImagesDeletedPerCleanup = 500;
+constexpr auto CleanupInterval = std::chrono::minutes(1);
+const char* const CleanupStamp = "cleanup.stamp";
 
 struct Product {
   std::string Id;
@@ -223,6 +230,21 @@ void FillChart(TComponent& form, const std::vector<Product>& products,
   }
 }
 
+// True when the last cleanup is a minute old or more (or none was done);
+// the stamp then says that this request does it. Two requests that look at
+// once may both clean up, which does no harm.
+bool CleanupDue() {
+  namespace fs = std::filesystem;
+  const fs::path stamp = fs::path(WvGetInternalImagePath()) / CleanupStamp;
+  const auto now = fs::file_time_type::clock::now();
+  std::error_code error;
+  const auto last = fs::last_write_time(stamp, error);
+  if (!error && now - last < CleanupInterval) return false;
+  std::ofstream(stamp, std::ios::trunc);
+  fs::last_write_time(stamp, now, error);
+  return true;
+}
+
 std::filesystem::path ProgramFolder() {
   return std::filesystem::read_symlink("/proc/self/exe").parent_path();
 }
@@ -262,7 +284,7 @@ int main() {
   try {
     RegisterPackage();
     SetImagePaths();
-    WvCleanupTempResources(ImageLifeMinutes, ImagesDeletedPerRequest);
+    if (CleanupDue()) WvCleanupTempResources(ImageLifeMinutes, ImagesDeletedPerCleanup);
     TComponent form(nullptr);
     LoadForm((ProgramFolder() / "demo.json").string(), form);
     auto& cgi = Find<TWvCGI>(form, "CGI1");
