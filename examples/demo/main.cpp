@@ -34,9 +34,8 @@
 #include "tables/WvDBPanel.h"
 #include "tables/WvTable.h"
 
+namespace tavkit::demo {
 namespace {
-
-using namespace tavkit;
 
 // Longest visitor name and search text taken from a request: the design
 // leaves room for this much on one line.
@@ -280,7 +279,8 @@ std::string Answer(TComponent& form, TWvCGI& cgi) {
 
 }  // namespace
 
-int main() {
+// Answers one request; the exit status of the program.
+int Run() {
   try {
     RegisterPackage();
     SetImagePaths();
@@ -301,4 +301,10 @@ int main() {
         stdout);
     return 1;
   }
+}
+
+}  // namespace tavkit::demo
+
+int main() {
+  return tavkit::demo::Run();
 }
