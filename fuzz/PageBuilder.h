@@ -159,9 +159,13 @@ class TPageBuilder {
         if (prop.EnumNames.empty()) return {};
         return FIn.Range(0, std::int64_t(prop.EnumNames.size()) - 1);
       case TPropKind::pkComponent: {
-        TComponent* target = FIn.Bool() ? Pick<TComponent>() : nullptr;
-        if (prop.Accepts && !prop.Accepts(target)) return {};
-        return target;
+        // Mostly a component the property can take, so that references
+        // (scripts, data sources, wrapped controls) are made often.
+        std::vector<TComponent*> fitting;
+        for (TComponent* component : FMade)
+          if (!prop.Accepts || prop.Accepts(component)) fitting.push_back(component);
+        if (fitting.empty() || FIn.Range(0, 3) == 0) return static_cast<TComponent*>(nullptr);
+        return fitting[static_cast<std::size_t>(FIn.Range(0, std::int64_t(fitting.size()) - 1))];
       }
       default:
         return {};
