@@ -334,6 +334,9 @@ class TPixelConverter {
                 target.GetPixelFormat() == TPixelFormat::pf32bit;
   }
 
+  // True when every pixel value means the same colour in both bitmaps.
+  bool Direct() const { return FDirect; }
+
   std::uint32_t Convert(std::uint32_t pixel) {
     if (FDirect) return pixel;
     auto it = FCache.find(pixel);
@@ -735,6 +738,25 @@ void TCanvas::CopyFromBitmap(const TRect& dest, const TBitmap& source, const TRe
   bool keyed = transparentColor != clNone;
   std::uint32_t key = keyed ? source.ColorToPixel(transparentColor) : 0;
   TPixelConverter convert(source, *FTarget);
+  const int bits = BitsPerPixel(source.GetPixelFormat());
+  if (convert.Direct() && !useMask && !keyed && sw == dw && !mirrorX && bits >= 8 &&
+      bits == BitsPerPixel(FTarget->GetPixelFormat())) {
+    // An unscaled copy between pixels of the same layout, as when a control
+    // painted into a bitmap is copied out: whole row spans at once.
+    const auto bytes = static_cast<std::size_t>(bits / 8);
+    const Int first = std::max<Int>(x0, dl - sl);
+    const Int last = std::min<Int>(x1, dl - sl + source.GetWidth());
+    for (Int y = y0; y < y1 && first < last; ++y) {
+      Int sy = st + SampleIndex(y - dt, dh, sh, mirrorY);
+      if (sy < 0 || sy >= source.GetHeight()) continue;
+      std::memcpy(
+          FTarget->ScanLine(static_cast<int>(y)) + static_cast<std::size_t>(first) * bytes,
+          source.ScanLine(static_cast<int>(sy)) + static_cast<std::size_t>(sl + first - dl) * bytes,
+          static_cast<std::size_t>(last - first) * bytes);
+    }
+    Changed();
+    return;
+  }
   for (Int y = y0; y < y1; ++y) {
     Int sy = st + SampleIndex(y - dt, dh, sh, mirrorY);
     if (sy < 0 || sy >= source.GetHeight()) continue;

@@ -369,6 +369,31 @@ TEST(CanvasTest, CopiesScaleMirrorAndHonourMasks) {
   EXPECT_EQ(edge.GetPixel(1, 0), clRed);
 }
 
+// Unscaled copies between bitmaps of the same layout go row by row; each
+// pixel must still land where the per-pixel rule puts it, with the source's
+// edges and the target's clip respected.
+TEST(CanvasTest, UnscaledCopiesKeepEveryPixelInPlace) {
+  for (TPixelFormat format : {TPixelFormat::pf8bit, TPixelFormat::pf24bit, TPixelFormat::pf32bit}) {
+    TBitmap source(5, 4, format);
+    TBitmap target(6, 5, format == TPixelFormat::pf32bit ? TPixelFormat::pfDevice : format);
+    for (int y = 0; y < 4; ++y)
+      for (int x = 0; x < 5; ++x) source.SetRawPixel(x, y, static_cast<std::uint32_t>(10 * y + x));
+    for (int y = 0; y < 5; ++y)
+      for (int x = 0; x < 6; ++x) target.SetRawPixel(x, y, 99);
+    // Source rectangle (2,1)-(7,6) reaches past the source's right and
+    // bottom edges; the target place (1,0)-(6,5) is clipped to its right.
+    target.Canvas().CopyFromBitmap(Rect(1, 0, 6, 5), source, Rect(2, 1, 7, 6));
+    for (int y = 0; y < 5; ++y) {
+      for (int x = 0; x < 6; ++x) {
+        const int sx = x - 1 + 2, sy = y + 1;
+        const bool copied = x >= 1 && sx < 5 && sy < 4;
+        EXPECT_EQ(target.GetRawPixel(x, y), copied ? static_cast<std::uint32_t>(10 * sy + sx) : 99u)
+            << "format " << static_cast<int>(format) << " at " << x << "," << y;
+      }
+    }
+  }
+}
+
 TEST(CanvasTest, PalettedTargetsGetTheNearestIndex) {
   TBitmap b(4, 1, TPixelFormat::pf8bit);
   b.SetPalette({{0, 0, 0, 0}, {250, 0, 0, 0}, {0, 0, 250, 0}, {255, 255, 255, 0}});
