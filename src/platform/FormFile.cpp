@@ -18,6 +18,7 @@
 #include "platform/Controls.h"
 #include "platform/Registry.h"
 #include "platform/Streams.h"
+#include "platform/Strings.h"
 #include "platform/Types.h"
 
 namespace tavkit {
@@ -53,21 +54,6 @@ const TColorName ColorNames[] = {
     {"clYellow", clYellow}, {"clBlue", clBlue},     {"clFuchsia", clFuchsia}, {"clAqua", clAqua},
     {"clWhite", clWhite},
 };
-
-std::string Latin1ToUtf8(const std::string& text) {
-  std::string utf8;
-  utf8.reserve(text.size());
-  for (char c : text) {
-    auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x80) {
-      utf8 += c;
-    } else {
-      utf8 += static_cast<char>(0xC0 | (byte >> 6));
-      utf8 += static_cast<char>(0x80 | (byte & 0x3F));
-    }
-  }
-  return utf8;
-}
 
 std::string Hex(unsigned value, int digits) {
   static const char* const digitChars = "0123456789ABCDEF";

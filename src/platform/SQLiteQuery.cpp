@@ -19,21 +19,6 @@ namespace {
 // How long a read waits for a writer holding the database before it fails.
 constexpr int BusyTimeoutMs = 5000;
 
-std::string Latin1ToUtf8(const std::string& text) {
-  std::string utf8;
-  utf8.reserve(text.size());
-  for (char c : text) {
-    auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x80) {
-      utf8 += c;
-    } else {
-      utf8 += static_cast<char>(0xC0 | (byte >> 6));
-      utf8 += static_cast<char>(0x80 | (byte & 0x3F));
-    }
-  }
-  return utf8;
-}
-
 // Length of the well-formed UTF-8 sequence at text[i] and its code point, or
 // 0 when the bytes there are no such sequence.
 std::size_t Utf8Sequence(const std::string& text, std::size_t i, unsigned& code) {
