@@ -22,11 +22,13 @@
 #include "platform/Bitmap.h"
 #include "platform/Registry.h"
 #include "platform/Streams.h"
+#include "tools/TavkitProgram.h"
 
 namespace tavkit {
 namespace {
 
 namespace fs = std::filesystem;
+using tooltest::Outcome;
 
 std::vector<std::string> Names(const std::vector<const TClassInfo*>& classes) {
   std::vector<std::string> names;
@@ -99,40 +101,9 @@ TEST(Palette, EveryComponentHasAPictureOfItsOwn) {
   }
 }
 
-struct Outcome {
-  int Status = -1;
-  std::string Out;
-  std::string Err;
-};
-
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-class PaletteCommand : public ::testing::Test {
+class PaletteCommand : public tooltest::TavkitProgramTest {
  protected:
-  void SetUp() override {
-    dir = fs::path(TAVKIT_BINARY_DIR) / "tavkit-palette" /
-          ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-  }
-
-  Outcome Tavkit(const std::string& arguments) {
-    std::string command = "'" TAVKIT_PROGRAM "' " + arguments + " >'" + (dir / "out").string() +
-                          "' 2>'" + (dir / "err").string() + "' </dev/null";
-    int status = std::system(command.c_str());
-    Outcome run;
-    run.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.Out = ReadAll(dir / "out");
-    run.Err = ReadAll(dir / "err");
-    return run;
-  }
-
-  fs::path dir;
+  PaletteCommand() : TavkitProgramTest("tavkit-palette") {}
 };
 
 TEST_F(PaletteCommand, WritesEveryPictureAsAPNGAndNamesEachFile) {

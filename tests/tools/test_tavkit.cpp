@@ -1,9 +1,7 @@
 // The tavkit command as a user runs it: exit codes, the one-line errors,
 // and render and cgi writing exactly the page's document.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -15,54 +13,22 @@
 #include "platform/Bitmap.h"
 #include "platform/FormFile.h"
 #include "platform/Streams.h"
+#include "tools/TavkitProgram.h"
 
 namespace tavkit {
 namespace {
 
 namespace fs = std::filesystem;
+using tooltest::Outcome;
 
-struct Outcome {
-  int Status = -1;
-  std::string Out;
-  std::string Err;
-};
-
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-class TavkitCommand : public ::testing::Test {
+class TavkitCommand : public tooltest::TavkitProgramTest {
  protected:
-  void SetUp() override {
-    dir = fs::path(TAVKIT_BINARY_DIR) / "tavkit-command" /
-          ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-  }
-
-  // Runs tavkit with the given arguments (already quoted for the shell) and
-  // the given environment assignments in front.
-  Outcome Tavkit(const std::string& arguments, const std::string& environment = "") {
-    std::string command = environment + " '" TAVKIT_PROGRAM "' " + arguments + " >'" +
-                          (dir / "out").string() + "' 2>'" + (dir / "err").string() +
-                          "' </dev/null";
-    int status = std::system(command.c_str());
-    Outcome run;
-    run.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.Out = ReadAll(dir / "out");
-    run.Err = ReadAll(dir / "err");
-    return run;
-  }
+  TavkitCommand() : TavkitProgramTest("tavkit-command") {}
 
   std::string Write(const std::string& name, const std::string& text) {
     std::ofstream(dir / name, std::ios::binary) << text;
     return "'" + (dir / name).string() + "'";
   }
-
-  fs::path dir;
 };
 
 const std::string kTinyForm = R"({"form": "F", "components": [
