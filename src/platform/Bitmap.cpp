@@ -558,7 +558,8 @@ void TBitmap::LoadFromStream(TStream& stream) {
   std::vector<std::uint8_t> row(static_cast<std::size_t>(stride));
   TChannel red(masks[0]), green(masks[1]), blue(masks[2]);
   stream.SetPosition(start + dataOffset);
-  for (std::int64_t i = 0; i < height; ++i) {
+  // Rows of a bitmap without width hold no bytes: there is nothing to read.
+  for (std::int64_t i = 0; i < height && stride > 0; ++i) {
     std::int64_t count = std::min(stride, available - dataOffset - i * stride);
     std::fill(row.begin(), row.end(), 0);
     stream.ReadBuffer(row.data(), count);
@@ -628,10 +629,12 @@ void TBitmap::LoadFromPNGStream(TStream& stream) {
     throw EInvalidGraphic("Invalid PNG image: not a PNG file");
   // The file ends after its IEND chunk; whatever follows belongs to the stream.
   std::size_t end = 8;
+  std::int64_t compressed = 0;  // bytes of image data (IDAT chunks)
   while (end + 12 <= data.size()) {
     std::uint32_t length = (std::uint32_t{data[end]} << 24) | (std::uint32_t{data[end + 1]} << 16) |
                            (std::uint32_t{data[end + 2]} << 8) | data[end + 3];
     bool last = std::memcmp(&data[end + 4], "IEND", 4) == 0;
+    if (std::memcmp(&data[end + 4], "IDAT", 4) == 0) compressed += length;
     if (length > data.size() - end - 12) {
       end = data.size();
       break;
@@ -651,6 +654,17 @@ void TBitmap::LoadFromPNGStream(TStream& stream) {
   if (!SizeAllowed(image.width, image.height, 32))
     throw EInvalidGraphic("Invalid PNG image: too large (" + SizeText(image.width, image.height) +
                           ")");
+  // Deflate makes at most 1032 bytes of one (a 258-byte match in two bits),
+  // so image data too short for the pixels the header claims is refused
+  // before their memory is taken: a file of a hundred bytes must not cost a
+  // gigabyte. The header was checked by libpng, and the size is within the
+  // bitmap limits, so the product stays far inside 64 bits.
+  static const int channels[7] = {1, 0, 3, 1, 2, 0, 4};
+  const int colourType = data[25];
+  const std::int64_t pixelBytes = std::int64_t{image.width} * image.height * fileDepth *
+                                  (colourType < 7 ? channels[colourType] : 4) / 8;
+  if (pixelBytes > compressed * 1032 + 1032)
+    throw EInvalidGraphic("Invalid PNG image: the pixel data is truncated");
 
   int width = static_cast<int>(image.width), height = static_cast<int>(image.height);
   TBitmap result;
