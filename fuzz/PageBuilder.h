@@ -284,6 +284,14 @@ inline void UseScratchImageFolder() {
   WvSetExternalImagePath("/images/");
 }
 
+// Pages may hold controls of up to 2^24 pixels a side; what they paint is
+// bounded by the bitmap limit. The fuzzer lowers it to 16 MiB, so that a run
+// spends its time on many pages rather than seconds on the pixels of one,
+// and the refusal of larger pictures is exercised as often as their drawing.
+inline void BoundPictureMemory() {
+  MaxBitmapBytes = std::int64_t{16} << 20;
+}
+
 inline void ClearScratchImages() {
   std::error_code error;
   for (const auto& entry : std::filesystem::directory_iterator(WvGetInternalImagePath(), error))

@@ -58,6 +58,7 @@ void PutPages(TComponent& form) {
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   tavkit::RegisterPackage();
   tavkit::fuzz::UseScratchImageFolder();
+  tavkit::fuzz::BoundPictureMemory();
   FormFolder();
   return 0;
 }

@@ -11,6 +11,7 @@
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   tavkit::RegisterPackage();
   tavkit::fuzz::UseScratchImageFolder();
+  tavkit::fuzz::BoundPictureMemory();
   return 0;
 }
 

@@ -42,7 +42,9 @@ TPalette DefaultPalette(TPixelFormat format);
 
 // The largest bitmap the library creates: width and height each at most
 // 1 << 24 and at most this many bytes of pixel rows. Bigger requests raise.
-inline constexpr std::int64_t MaxBitmapBytes = std::int64_t{1} << 30;
+// A program that must bound the memory and time a page may cost (a server
+// putting pages designed by others) can set a lower limit before it starts.
+inline std::int64_t MaxBitmapBytes = std::int64_t{1} << 30;
 
 class TBitmap : public TGraphic {
  public:
