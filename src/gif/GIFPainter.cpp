@@ -134,8 +134,10 @@ void TGIFPainter::Animate() {
   bool drawnBefore = false;
   FRestart = true;
   while (FRestart && !Terminated()) {
-    DoEvent(OnStartPaint);
+    // Cleared first, so that a restart asked for while the event runs is
+    // not lost.
     FRestart = false;
+    DoEvent(OnStartPaint);
     int loops = 1;
     int loopStart = 0;
     bool loopSeen = false;
