@@ -134,6 +134,8 @@ void TClipboard::Assign(TGraphic& graphic) {
     FData.clear();
     throw;
   }
+  // Format 0: the graphic had nothing to put (an empty picture).
+  if (format == 0) return;
   SetAsHandle(format, std::move(data));
   if (!palette.empty()) SetAsHandle(CF_PALETTE, PaletteToClipboardData(palette));
 }
