@@ -46,10 +46,49 @@ struct TSyncQueue {
   std::uint64_t Wakeups = 0;
 };
 
-TSyncQueue& SyncQueue() {
-  static TSyncQueue queue;
-  return queue;
+// Threads that are running, and the handles of those that freed themselves,
+// waiting to be joined.
+struct TReaper {
+  std::mutex Mutex;
+  std::condition_variable Ended;
+  int Running = 0;
+  std::vector<std::thread> Threads;
+};
+
+// Made once and never destroyed: threads still ending while the process
+// exits may touch it after every static object is gone.
+struct TThreadState {
+  TSyncQueue Sync;
+  TReaper Reaper;
+};
+
+TThreadState& State() {
+  static TThreadState* state = new TThreadState;
+  return *state;
 }
+
+TSyncQueue& SyncQueue() {
+  return State().Sync;
+}
+
+TReaper& Reaper() {
+  return State().Reaper;
+}
+
+// At exit, joins the threads that freed themselves, giving those still
+// ending a moment to do so; a thread that does not end (one still painting
+// an image that was never freed) is left to the end of the process.
+struct TExitJoiner {
+  ~TExitJoiner() {
+    TReaper& reaper = Reaper();
+    std::unique_lock lock(reaper.Mutex);
+    reaper.Ended.wait_for(lock, std::chrono::seconds(2), [&] { return reaper.Running == 0; });
+    std::vector<std::thread> threads;
+    threads.swap(reaper.Threads);
+    lock.unlock();
+    for (std::thread& thread : threads) thread.join();
+  }
+} gExitJoiner;
 
 // Wakes the main thread from CheckSynchronize or WaitMessage.
 void WakeMainThread() {
@@ -76,20 +115,6 @@ void WaitForMainThreadWork(std::uint32_t timeout) {
 
 // Quit messages posted to this thread, oldest first.
 thread_local std::deque<int> tPostedQuits;
-
-struct TReaper {
-  std::mutex Mutex;
-  std::vector<std::thread> Threads;
-  ~TReaper() {
-    for (std::thread& thread : Threads)
-      if (thread.joinable()) thread.join();
-  }
-};
-
-TReaper& Reaper() {
-  static TReaper reaper;
-  return reaper;
-}
 
 int NiceValue(TThreadPriority priority) {
   static constexpr int values[] = {19, 10, 5, 0, -5, -10, -15};
@@ -252,8 +277,12 @@ TThread::~TThread() {
     // Freeing itself at its end: the thread cannot join itself, so the
     // reaper joins it once it has returned.
     TReaper& reaper = Reaper();
-    std::lock_guard reaperLock(reaper.Mutex);
-    reaper.Threads.push_back(std::move(FThread));
+    {
+      std::lock_guard reaperLock(reaper.Mutex);
+      reaper.Threads.push_back(std::move(FThread));
+      --reaper.Running;
+    }
+    reaper.Ended.notify_all();
     return;
   }
   FTerminated = true;
@@ -271,6 +300,10 @@ void TThread::Resume() {
     if (FSuspendCount > 0) return;
     if (!FStarted) {
       FStarted = true;
+      {
+        std::lock_guard reaperLock(Reaper().Mutex);
+        ++Reaper().Running;
+      }
       FThread = std::thread(&TThread::Run, this);
       FThreadID = FThread.get_id();
       return;
@@ -376,7 +409,17 @@ void TThread::Run() {
   }
   FCondition.notify_all();
   WakeMainThread();
-  if (freeSelf) delete this;
+  if (freeSelf) {
+    delete this;
+    return;
+  }
+  // The owner joins this thread; nothing of it is touched after this.
+  TReaper& reaper = Reaper();
+  {
+    std::lock_guard lock(reaper.Mutex);
+    --reaper.Running;
+  }
+  reaper.Ended.notify_all();
 }
 
 }  // namespace tavkit
