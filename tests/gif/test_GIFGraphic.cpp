@@ -105,6 +105,23 @@ TEST(GIFFrameDrawing, DitheringSpreadsTheErrorAlongTheRowButNotThroughTransparen
   EXPECT_EQ(masked->GetRawPixel(2, 0), 43u);
 }
 
+TEST(GIFFrameDrawing, ADeviceIndependentCopyLoadsBackAsABitmap) {
+  TBitmap source(3, 2, TPixelFormat::pf8bit);
+  source.SetPalette({{10, 20, 30, 0}, {200, 100, 50, 0}, {0, 255, 0, 0}});
+  for (int y = 0; y < 2; ++y)
+    for (int x = 0; x < 3; ++x) source.SetRawPixel(x, y, static_cast<std::uint32_t>((x + y) % 3));
+  TGIFSubImage frame(nullptr);
+  frame.BitmapToDIB(source);
+  TBitmap back;
+  frame.DIBToBitmap(back);
+  EXPECT_EQ(back.GetPixelFormat(), TPixelFormat::pf8bit);
+  EXPECT_EQ(back.GetPalette(), source.GetPalette());
+  for (int y = 0; y < 2; ++y)
+    for (int x = 0; x < 3; ++x) EXPECT_EQ(back.GetRawPixel(x, y), source.GetRawPixel(x, y));
+  frame.FreeDIB();
+  EXPECT_THROW(frame.DIBToBitmap(back), GIFException);
+}
+
 TEST(GIFImageGraphic, TheImageBitmapIsTheFirstFrameOnTheScreen) {
   auto image = MakeAnimation(
       3, 2, {FrameSpec{1, 0, 2, 1, {2, 1}}, FrameSpec{0, 0, 3, 2, {0, 0, 0, 0, 0, 0}}});
@@ -147,6 +164,15 @@ TEST(GIFImageGraphic, ProgressIsReportedFromStartToEnd) {
   EXPECT_EQ(reports,
             (std::vector<std::string>{"Copying... 0 0", "Copying... 1 33", "Copying... 1 66",
                                       "Copying... 1 100", "Copying... 2 100"}));
+  // Loading reports how far into the stream each frame ended.
+  const Bytes file = Save(*image);
+  reports.clear();
+  copy.OnProgress = image->OnProgress;
+  Load(copy, file);
+  ASSERT_EQ(reports.size(), 5u);
+  EXPECT_EQ(reports.front(), "Loading... 0 0");
+  EXPECT_EQ(reports[3], "Loading... 1 " + std::to_string((file.size() - 1) * 100 / file.size()));
+  EXPECT_EQ(reports.back(), "Loading... 2 100 redraw");
 }
 
 TEST(GIFImageGraphic, AnAbortedRenderingLeavesNoBitmap) {

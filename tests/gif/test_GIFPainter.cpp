@@ -188,6 +188,31 @@ TEST(GIFPainterThreads, DrawWaitsForTheFirstFrameAndKeepsTheBitmapUpToDate) {
   EXPECT_EQ(Letters(screen), "RRGG");
 }
 
+TEST(GIFPainterThreads, DirectDrawPaintsOnTheCanvasAndFollowsTheImageSettings) {
+  auto image = MakeAnimation(2, 1, {Dot(0, 0, 1), Dot(1, 1, 1)}, 0);
+  TVirtualClock clock;
+  ClockInUse inUse(clock);
+  image->SetDrawOptions(TGIFDrawOptions{goAsync, goAnimate, goLoop, goDirectDraw});
+  TBitmap screen(2, 1, TPixelFormat::pf24bit);
+  image->Draw(screen.Canvas(), Rect(0, 0, 2, 1));
+  TGIFPainter* painter = image->GetDrawPainter();
+  ASSERT_NE(painter, nullptr);
+  EXPECT_EQ(painter->GetCanvas(), &screen.Canvas());
+  // Drawing the same place again leaves the painter at it.
+  image->Draw(screen.Canvas(), Rect(0, 0, 2, 1));
+  EXPECT_EQ(image->GetDrawPainter(), painter);
+  for (int i = 0; i < 200 && Letters(screen) != "RG"; ++i) CheckSynchronize(10);
+  EXPECT_EQ(Letters(screen), "RG");
+  image->SetAnimationSpeed(300);
+  EXPECT_EQ(painter->GetAnimationSpeed(), 300);
+  // New options stop the painter of Draw before they take effect.
+  image->SetDrawOptions(TGIFDrawOptions{goAnimate});
+  EXPECT_EQ(image->GetDrawPainter(), nullptr);
+  TList<TGIFPainter>& painters = image->GetPainters().LockList();
+  EXPECT_TRUE(painters.IsEmpty());
+  image->GetPainters().UnlockList();
+}
+
 TEST(GIFPainterThreads, PaintersEndCleanlyWhenTheImageGoesAway) {
   // Looping for ever, one painter of Draw and two of Paint, one of them
   // paused: destroying the image stops them all and waits for them.
