@@ -292,6 +292,7 @@ std::unique_ptr<TBitmap> ReduceColors(const TBitmap& bitmap, TColorReduction red
 namespace {
 
 constexpr std::size_t kDIBHeaderSize = 40;
+const char* const kConverting = "Converting...";
 
 void PutLong(std::vector<std::uint8_t>& block, std::size_t offset, std::uint32_t value) {
   for (int i = 0; i < 4; ++i)
@@ -380,6 +381,18 @@ void TGIFSubImage::FreeDIB() {
 }
 
 void TGIFSubImage::AssignBitmap(const TBitmap& bitmap) {
+  const auto redraw = [this] { return FImage != nullptr && FImage->GetPaletteModified(); };
+  Progress(TProgressStage::psStarting, 0, false, kConverting);
+  try {
+    ConvertBitmap(bitmap);
+  } catch (...) {
+    Progress(TProgressStage::psEnding, 0, redraw(), kConverting);
+    throw;
+  }
+  Progress(TProgressStage::psEnding, 100, redraw(), kConverting);
+}
+
+void TGIFSubImage::ConvertBitmap(const TBitmap& bitmap) {
   Clear();
   if (bitmap.GetEmpty()) return;
   if (bitmap.GetWidth() > 65535 || bitmap.GetHeight() > 65535) throw GIFException(sBitmapTooLarge);
@@ -433,6 +446,7 @@ void TGIFSubImage::ImportPalettedBitmap(const TBitmap& bitmap) {
             out[x] = static_cast<std::uint8_t>((row[x >> 3] >> (7 - (x & 7))) & 1);
           break;
       }
+      ReportRows(y);
     }
   } catch (...) {
     FreeDIB();
@@ -456,7 +470,7 @@ void TGIFSubImage::ImportBitmapColors(const TBitmap& bitmap) {
   int start = 0;
   const int width = FDescriptor.Width;
   std::uint8_t* out = FData.get();
-  for (int y = 0; y < FDescriptor.Height; ++y)
+  for (int y = 0; y < FDescriptor.Height; ++y) {
     for (int x = 0; x < width; ++x) {
       const TColor color = bitmap.GetPixel(x, y);
       int index = -1;
@@ -474,6 +488,13 @@ void TGIFSubImage::ImportBitmapColors(const TBitmap& bitmap) {
       }
       *out++ = static_cast<std::uint8_t>(index);
     }
+    ReportRows(y);
+  }
+}
+
+void TGIFSubImage::ReportRows(int row) {
+  if ((row + 1) % 32 == 0)
+    Progress(TProgressStage::psRunning, (row + 1) * 100 / FDescriptor.Height, false, kConverting);
 }
 
 }  // namespace tavkit

@@ -141,11 +141,14 @@ TGIFGraphicControlExtension::~TGIFGraphicControlExtension() {
   if (!FSubImage) return;
   if (GetTransparent()) FSubImage->FTransparent = false;
   if (FSubImage->FGCE == this) FSubImage->FGCE = nullptr;
+  FSubImage->FreeMask();
 }
 
 void TGIFGraphicControlExtension::SetTransparent(bool transparent) {
   FPacked = static_cast<std::uint8_t>(transparent ? FPacked | 0x01 : FPacked & ~0x01);
-  if (FSubImage) FSubImage->FTransparent = transparent;
+  if (!FSubImage) return;
+  FSubImage->FTransparent = transparent;
+  FSubImage->FreeMask();
 }
 
 void TGIFGraphicControlExtension::SetUserInput(bool userInput) {
@@ -165,6 +168,7 @@ void TGIFGraphicControlExtension::SetTransparentColorIndex(int index) {
     }
   }
   FTransparentColorIndex = static_cast<std::uint8_t>(index);
+  if (FSubImage) FSubImage->FreeMask();
 }
 
 TColor TGIFGraphicControlExtension::GetTransparentColor() {
@@ -178,6 +182,7 @@ void TGIFGraphicControlExtension::SetTransparentColor(TColor color) {
   int index = map.IndexOf(color);
   if (index < 0) index = map.Add(color);
   FTransparentColorIndex = static_cast<std::uint8_t>(index);
+  FSubImage->FreeMask();
 }
 
 void TGIFGraphicControlExtension::WriteBody(TStream& stream) {
@@ -194,7 +199,10 @@ void TGIFGraphicControlExtension::ReadBody(TGIFReader& reader) {
   FDelay = GetWord(record + 2);
   FTransparentColorIndex = record[4];
   FTerminator = record[5];
-  if (GetTransparent() && FSubImage) FSubImage->FTransparent = true;
+  if (GetTransparent() && FSubImage) {
+    FSubImage->FTransparent = true;
+    FSubImage->FreeMask();
+  }
 }
 
 // Plain text

@@ -10,12 +10,21 @@
 #include "gif/GIFDecoder.h"
 #include "gif/GIFExtensions.h"
 #include "gif/GIFLZW.h"
+#include "gif/GIFPainter.h"
 #include "gif/GIFStream.h"
 #include "platform/Bitmap.h"
 #include "platform/Canvas.h"
 #include "platform/Streams.h"
 
 namespace tavkit {
+
+namespace {
+
+const char* const kLoading = "Loading...";
+const char* const kSaving = "Saving...";
+const char* const kCopying = "Copying...";
+
+}  // namespace
 
 // Items
 
@@ -87,6 +96,11 @@ void TGIFImageList::LoadFromReader(TGIFReader& reader, TGIFImage* image) {
     auto subImage = std::make_unique<TGIFSubImage>(image);
     subImage->LoadFromReader(reader);
     Add(subImage.release());
+    if (image != nullptr) {
+      const std::size_t size = reader.Position() + reader.Remaining();
+      image->ReportProgress(this, TProgressStage::psRunning,
+                            static_cast<int>(reader.Position() * 100 / size), false, kLoading);
+    }
   }
 }
 
@@ -241,6 +255,8 @@ void TGIFSubImage::Clear() {
   FTransparent = false;
   FGCE = nullptr;
   FPalette.clear();
+  FreeBitmap();
+  FreeMask();
   FreeDIB();
 }
 
@@ -325,20 +341,6 @@ std::uint8_t TGIFSubImage::GetPixel(int x, int y) const {
   return FData[static_cast<std::size_t>(y) * FDescriptor.Width + static_cast<std::size_t>(x)];
 }
 
-const TPalette& TGIFSubImage::GetPalette() {
-  static const TPalette none;
-  if (!FPalette.empty()) return FPalette;
-  if (FColorMap->GetCount() > 0) {
-    FPalette = FColorMap->ExportPalette();
-    return FPalette;
-  }
-  return FImage ? FImage->GetPalette() : none;
-}
-
-void TGIFSubImage::SetPalette(const TPalette& palette) {
-  if (palette != FPalette) FPalette = palette;
-}
-
 void TGIFSubImage::Assign(const TPersistent* source) {
   if (source == this) return;
   if (const auto* bitmap = dynamic_cast<const TBitmap*>(source)) {
@@ -366,6 +368,10 @@ void TGIFSubImage::Assign(const TPersistent* source) {
     other->FExtensions->SaveToStream(buffer);
     TGIFReader reader(buffer.Memory(), static_cast<std::size_t>(buffer.GetSize()));
     FExtensions->LoadFromReader(reader, this);
+  }
+  if (other->FBitmap) {
+    FBitmap = std::make_unique<TBitmap>();
+    FBitmap->Assign(other->FBitmap.get());
   }
 }
 
@@ -484,10 +490,20 @@ TGIFImage::TGIFImage()
 }
 
 TGIFImage::~TGIFImage() {
+  PaintStop();
+  // A quit message may have ended the wait: painters still ending forget
+  // the image and draw no more.
+  TList<TGIFPainter>& painters = FPainters.LockList();
+  for (TGIFPainter* painter : painters) painter->Detach();
+  painters.Clear();
+  FDrawPainter = nullptr;
+  FPainters.UnlockList();
+  DropBitmap();
   FImages->Clear();
 }
 
 void TGIFImage::Clear() {
+  PaintStop();
   FImages->Clear();
   FHeader->GetColorMap().Clear();
   FHeader->SetScreenWidth(0);
@@ -526,6 +542,7 @@ int TGIFImage::AddSubImage(TGIFSubImage* subImage) {
   }
   if (grew) {
     Warning(subImage, gsWarning, sImageExceedsScreen);
+    FreeBitmap();
     Changed(this);
   }
   return index;
@@ -555,24 +572,43 @@ void TGIFImage::Assign(const TPersistent* source) {
     TGraphic::Assign(source);
     return;
   }
+  AssignImage(*other);
+}
+
+void TGIFImage::AssignImage(const TGIFImage& other) {
   Clear();
-  OnWarning = other->OnWarning;
-  FHeader->Assign(other->FHeader.get());
-  FThreadPriority = other->FThreadPriority;
-  FEraseColor = other->FEraseColor;
-  FDrawOptions = other->FDrawOptions;
-  FColorReduction = other->FColorReduction;
-  FDitherMode = other->FDitherMode;
-  for (int i = 0; i < other->FImages->GetCount(); ++i) {
-    auto copy = std::make_unique<TGIFSubImage>(this);
-    copy->Assign(other->FImages->GetImage(i));
-    Add(copy.release());
+  OnProgress = other.OnProgress;
+  OnWarning = other.OnWarning;
+  ReportProgress(this, TProgressStage::psStarting, 0, false, kCopying);
+  try {
+    FHeader->Assign(other.FHeader.get());
+    FThreadPriority = other.FThreadPriority;
+    FEraseColor = other.FEraseColor;
+    FDrawOptions = other.FDrawOptions;
+    FColorReduction = other.FColorReduction;
+    FDitherMode = other.FDitherMode;
+    const int count = other.FImages->GetCount();
+    for (int i = 0; i < count; ++i) {
+      auto copy = std::make_unique<TGIFSubImage>(this);
+      copy->Assign(other.FImages->GetImage(i));
+      Add(copy.release());
+      ReportProgress(this, TProgressStage::psRunning, (i + 1) * 100 / count, false, kCopying);
+    }
+  } catch (...) {
+    ReportProgress(this, TProgressStage::psEnding, 0, false, kCopying);
+    throw;
   }
+  ReportProgress(this, TProgressStage::psEnding, 100, false, kCopying);
 }
 
 void TGIFImage::Pack() {
+  FreeBitmap();
   SetPalette(TPalette{});
-  for (int i = 0; i < FImages->GetCount(); ++i) FImages->GetImage(i)->SetPalette(TPalette{});
+  for (int i = 0; i < FImages->GetCount(); ++i) {
+    TGIFSubImage* frame = FImages->GetImage(i);
+    frame->FreeBitmap();
+    frame->SetPalette(TPalette{});
+  }
   if (FHeader->GetColorMap().GetCount() != 0 || FImages->GetCount() != 1) return;
   TGIFSubImage* only = FImages->GetImage(0);
   FHeader->GetColorMap().Assign(&only->GetColorMap());
@@ -606,6 +642,7 @@ void TGIFImage::SetWidth(int width) {
     if (subImage->GetLeft() + subImage->GetWidth() > width) throw GIFException(sImageWidthTooSmall);
   }
   FHeader->SetScreenWidth(static_cast<std::uint16_t>(std::clamp(width, 0, 65535)));
+  FreeBitmap();
   Changed(this);
 }
 
@@ -616,46 +653,29 @@ void TGIFImage::SetHeight(int height) {
       throw GIFException(sImageHeightTooSmall);
   }
   FHeader->SetScreenHeight(static_cast<std::uint16_t>(std::clamp(height, 0, 65535)));
+  FreeBitmap();
   Changed(this);
 }
 
 void TGIFImage::SetDrawOptions(TGIFDrawOptions options) {
   if (options == FDrawOptions) return;
+  StopDraw();
   FDrawOptions = options;
   Pack();
   Changed(this);
 }
 
 void TGIFImage::SetAnimationSpeed(int speed) {
-  FAnimationSpeed = std::clamp(speed, 1, 1000);
+  speed = std::clamp(speed, 1, 1000);
+  if (speed == FAnimationSpeed) return;
+  FAnimationSpeed = speed;
+  FPainters.LockList();
+  if (FDrawPainter != nullptr) FDrawPainter->SetAnimationSpeed(speed);
+  FPainters.UnlockList();
 }
 
 bool TGIFImage::GetDoDither() const {
   return FDrawOptions.Contains(goDither) && (!FDrawOptions.Contains(goAutoDither) || DoAutoDither);
-}
-
-const TPalette& TGIFImage::GetPalette() {
-  static const TPalette none;
-  if (FPaletteBusy) throw GIFException(sNoColorTable);
-  if (!FGlobalPalette.empty()) return FGlobalPalette;
-  if (FHeader->GetColorMap().GetCount() > 0) {
-    FGlobalPalette = FHeader->GetColorMap().ExportPalette();
-    return FGlobalPalette;
-  }
-  if (FImages->GetCount() == 0) return none;
-  FPaletteBusy = true;
-  try {
-    const TPalette& palette = FImages->GetImage(0)->GetPalette();
-    FPaletteBusy = false;
-    return palette;
-  } catch (...) {
-    FPaletteBusy = false;
-    throw;
-  }
-}
-
-void TGIFImage::SetPalette(const TPalette& palette) {
-  if (palette != FGlobalPalette) FGlobalPalette = palette;
 }
 
 void TGIFImage::Warning(TObject* sender, TGIFSeverity severity, const std::string& message) {
@@ -663,9 +683,21 @@ void TGIFImage::Warning(TObject* sender, TGIFSeverity severity, const std::strin
 }
 
 void TGIFImage::SaveToStream(TStream& stream) {
-  FHeader->SaveToStream(stream);
-  for (int i = 0; i < FImages->GetCount(); ++i) FImages->GetImage(i)->SaveToStream(stream);
-  TGIFTrailer(this).SaveToStream(stream);
+  ReportProgress(this, TProgressStage::psStarting, 0, false, kSaving);
+  try {
+    FHeader->SaveToStream(stream);
+    const int count = FImages->GetCount();
+    for (int i = 0; i < count; ++i) {
+      FImages->GetImage(i)->SaveToStream(stream);
+      ReportProgress(FImages.get(), TProgressStage::psRunning, (i + 1) * 100 / count, false,
+                     kSaving);
+    }
+    TGIFTrailer(this).SaveToStream(stream);
+  } catch (...) {
+    ReportProgress(this, TProgressStage::psEnding, 0, true, kSaving);
+    throw;
+  }
+  ReportProgress(this, TProgressStage::psEnding, 100, true, kSaving);
 }
 
 void TGIFImage::LoadFromStream(TStream& stream) {
@@ -676,6 +708,7 @@ void TGIFImage::LoadFromStream(TStream& stream) {
 
 void TGIFImage::LoadFromReader(TGIFReader& reader) {
   Clear();
+  ReportProgress(this, TProgressStage::psStarting, 0, false, kLoading);
   FLoadedPixels = 0;
   FLoading = true;
   try {
@@ -684,63 +717,17 @@ void TGIFImage::LoadFromReader(TGIFReader& reader) {
     TGIFTrailer(this).LoadFromReader(reader);
   } catch (...) {
     FLoading = false;
+    ReportProgress(this, TProgressStage::psEnding, 0, true, kLoading);
     throw;
   }
   FLoading = false;
+  ReportProgress(this, TProgressStage::psEnding, 100, true, kLoading);
 }
 
 void TGIFImage::ReservePixels(std::int64_t pixels) {
   if (!FLoading) return;
   if (FLoadedPixels + pixels > GIFMaximumTotalPixels) throw GIFException(sImageTooLarge);
   FLoadedPixels += pixels;
-}
-
-namespace {
-
-// Scales a coordinate of the logical screen into the drawing rectangle,
-// rounding to the nearest pixel.
-int ScaleCoordinate(int origin, int value, int target, int screen) {
-  const std::int64_t product = std::int64_t{value} * target;
-  return origin + static_cast<int>((product + screen / 2) / screen);
-}
-
-}  // namespace
-
-void TGIFImage::Draw(TCanvas& canvas, const TRect& rect) {
-  if (FDrawing || GetEmpty()) return;
-  TGIFSubImage& frame = *FImages->GetImage(0);
-  if (frame.GetEmpty()) return;
-  FDrawing = true;
-  try {
-    const int width = frame.GetWidth();
-    const int height = frame.GetHeight();
-    TBitmap bitmap(width, height, TPixelFormat::pf8bit);
-    // Every index gets a colour: those beyond the colour map draw black.
-    TPalette palette(256);
-    const TGIFColorMap& colors = frame.GetActiveColorMap();
-    for (int i = 0; i < colors.GetCount(); ++i) {
-      const TGIFColor& c = colors.GetEntries()[i];
-      palette[static_cast<std::size_t>(i)] = TPaletteEntry{c.Red, c.Green, c.Blue, 0};
-    }
-    bitmap.SetPalette(palette);
-    for (int y = 0; y < height; ++y)
-      std::memcpy(bitmap.ScanLine(y), frame.GetData() + static_cast<std::size_t>(y) * width,
-                  static_cast<std::size_t>(width));
-    // The frame's place on the logical screen, scaled into rect. A screen
-    // smaller than the frame (possible in files) counts as the frame's extent.
-    const int screenWidth = std::max<int>(GetWidth(), frame.GetLeft() + width);
-    const int screenHeight = std::max<int>(GetHeight(), frame.GetTop() + height);
-    const TRect target{
-        ScaleCoordinate(rect.Left, frame.GetLeft(), rect.Width(), screenWidth),
-        ScaleCoordinate(rect.Top, frame.GetTop(), rect.Height(), screenHeight),
-        ScaleCoordinate(rect.Left, frame.GetLeft() + width, rect.Width(), screenWidth),
-        ScaleCoordinate(rect.Top, frame.GetTop() + height, rect.Height(), screenHeight)};
-    canvas.StretchDraw(target, bitmap);
-  } catch (...) {
-    FDrawing = false;
-    throw;
-  }
-  FDrawing = false;
 }
 
 }  // namespace tavkit

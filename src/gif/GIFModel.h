@@ -15,6 +15,7 @@
 
 #include "gif/GIFColorMap.h"
 #include "gif/GIFTypes.h"
+#include "platform/Bitmap.h"
 #include "platform/Graphic.h"
 #include "platform/Lists.h"
 #include "platform/Types.h"
@@ -26,6 +27,7 @@ class TCanvas;
 class TGIFExtension;
 class TGIFGraphicControlExtension;
 class TGIFImage;
+class TGIFPainter;
 class TGIFReader;
 class TGIFSubImage;
 class TStream;
@@ -209,9 +211,49 @@ class TGIFSubImage : public TGIFItem {
   bool GetTransparent() const { return FTransparent; }
   TGIFGraphicControlExtension* GetGraphicControlExtension() const { return FGCE; }
 
-  // The palette of the frame's colours, or the image's when it has none.
+  // The palette the frame is drawn with: its rendering's, else the one
+  // kept, else made and kept: the web palette when the image dithers, the
+  // local colours when there are some; without local colours the image's.
   const TPalette& GetPalette();
+  // A different palette drops the rendering made with the old one.
   void SetPalette(const TPalette& palette);
+
+  // The frame rendered as an 8-bit bitmap of its size, made on first use
+  // (reporting "Rendering...") and kept; null for an empty frame or when a
+  // progress handler aborted the rendering.
+  TBitmap* GetBitmap();
+  // Drops the rendering; a bitmap given replaces the frame's pixels.
+  void SetBitmap(const TBitmap* bitmap);
+  // A new rendering with the frame's palette, and the mask of its
+  // transparent pixels when that has to be built.
+  std::unique_ptr<TBitmap> DoGetBitmap();
+  // The same, each pixel's colour dithered onto the web palette.
+  std::unique_ptr<TBitmap> DoGetDitherBitmap();
+  // The mask made with the rendering: white where the frame is
+  // transparent; null when no pixel is.
+  TBitmap* GetMask() const { return FMask.get(); }
+  // Renders again when the mask is due to be rebuilt; answers whether the
+  // frame has a mask.
+  bool HasMask();
+  void FreeBitmap();
+  // Drops the mask and has it rebuilt with the next rendering.
+  void FreeMask();
+  // The frame's place on the logical screen scaled into rect.
+  TRect ScaleRect(const TRect& rect) const;
+  // The places of the frame, unscaled, when the logical screen is repeated
+  // across rect from its top-left corner: every one that starts inside
+  // rect and meets visible, whole (callers clip).
+  std::vector<TRect> TileRects(const TRect& rect, const TRect& visible) const;
+  // Draws the frame into rect of the canvas: scaled to its place, or with
+  // doTile unscaled and repeated every logical screen across rect; with
+  // doTransparent its transparent pixels leave the canvas as it was.
+  // Nothing is drawn outside rect.
+  void Draw(TCanvas& canvas, const TRect& rect, bool doTransparent, bool doTile);
+  // Draws the frame stretched into rect, or tiled from rect's corner.
+  void StretchDraw(TCanvas& canvas, const TRect& rect, bool doTransparent, bool doTile);
+  // Loads the device-independent copy held (see BitmapToDIB) into bitmap,
+  // as a bitmap file in memory. Raises "Image has no DIB" without one.
+  void DIBToBitmap(TBitmap& bitmap) const;
 
   // Sets the descriptor's packed fields from the local colour map.
   void Prepare();
@@ -232,6 +274,10 @@ class TGIFSubImage : public TGIFItem {
   void Decompress(TStream& stream);
   void Decompress(TGIFReader& reader);
 
+ protected:
+  // A bitmap receives the frame's rendering.
+  void AssignTo(TPersistent* dest) const override;
+
  private:
   friend class TGIFGraphicControlExtension;
   struct TFreeDeleter {
@@ -239,6 +285,21 @@ class TGIFSubImage : public TGIFItem {
   };
 
   void AssignBitmap(const TBitmap& bitmap);
+  void ConvertBitmap(const TBitmap& bitmap);
+  // A new 8-bit bitmap of the frame's size and palette.
+  std::unique_ptr<TBitmap> NewFrameBitmap();
+  // Builds the mask when it is due: bit 1 for every pixel of the
+  // transparent index.
+  void BuildMask();
+  // Passes a report to the image's progress event.
+  void Progress(TProgressStage stage, int percent, bool redrawNow, const std::string& message);
+  // Reports the conversion of a bitmap after every 32nd row.
+  void ReportRows(int row);
+  // The logical screen's size as drawing sees it: never smaller than this
+  // frame's extent, never 0.
+  int ScreenWidth() const;
+  int ScreenHeight() const;
+
   // A 1, 4 or 8-bit bitmap: its colour table and its indices.
   void ImportPalettedBitmap(const TBitmap& bitmap);
   // Any bitmap, colour by colour into the local map; raises "Color table
@@ -253,6 +314,9 @@ class TGIFSubImage : public TGIFItem {
   bool FTransparent = false;
   TGIFGraphicControlExtension* FGCE = nullptr;
   TPalette FPalette;
+  std::unique_ptr<TBitmap> FBitmap;
+  std::unique_ptr<TBitmap> FMask;
+  bool FNeedMask = true;
   std::vector<std::uint8_t> FDIBInfo;  // header and colour table
   std::vector<std::uint8_t> FDIBBits;  // the rows, bottom-up
 };
@@ -270,14 +334,20 @@ class TGIFTrailer : public TGIFItem {
 class TGIFImage : public TGraphic {
  public:
   TGIFImage();
+  // Stops every painter, detaches those still ending and frees the
+  // document.
   ~TGIFImage() override;
 
   // From another TGIFImage: header, settings (but not Compression and
-  // AnimationSpeed) and copies of its frames. From a bitmap or any other
-  // picture: one frame of its pixels. Null clears the image.
+  // AnimationSpeed) and copies of its frames, reporting "Copying...". From
+  // a bitmap or any other picture: one frame of its pixels. Null clears the
+  // image.
   void Assign(const TPersistent* source) override;
 
-  // Draws the first frame scaled into rect.
+  // Draws the image into rect: a still image (one frame, or without
+  // goAnimate) as its first frame; an animation through a painter drawing
+  // into the image's bitmap (or straight onto the canvas with goDirectDraw),
+  // which then keeps it up to date.
   void Draw(TCanvas& canvas, const TRect& rect) override;
   bool GetEmpty() const override { return FImages->GetCount() == 0; }
   int GetWidth() const override { return FHeader->GetScreenWidth(); }
@@ -286,11 +356,21 @@ class TGIFImage : public TGraphic {
   // would stick out.
   void SetWidth(int width) override;
   void SetHeight(int height) override;
+  // Both report "Loading..." or "Saving..." progress.
   void LoadFromStream(TStream& stream) override;
   void LoadFromReader(TGIFReader& reader);
   // Raises "Unsupported GIF version" for an image without frames.
   void SaveToStream(TStream& stream) override;
   bool Equals(const TGIFImage* other) const { return other == this; }
+
+  // The rendered bitmap's clipboard format, and the whole GIF file under
+  // the "GIF Image" format besides; nothing for an empty image.
+  void SaveToClipboardFormat(TClipboardFormat& format, TClipboardData& data,
+                             TPalette& palette) override;
+  // The "GIF Image" data when the clipboard holds some, else a bitmap of
+  // the given format.
+  void LoadFromClipboardFormat(TClipboardFormat format, const TClipboardData& data,
+                               const TPalette& palette) override;
 
   // Calls OnWarning when assigned; warnings never stop an operation.
   virtual void Warning(TObject* sender, TGIFSeverity severity, const std::string& message);
@@ -301,7 +381,8 @@ class TGIFImage : public TGraphic {
   // made from a bitmap; the logical screen grows to hold it. Answers its
   // index.
   int Add(TPersistent* source);
-  // Moves the colours of a lone frame into the global map.
+  // Drops the renderings and moves the colours of a lone frame into the
+  // global map.
   void Pack();
 
   TGIFVersion GetVersion() const;
@@ -326,29 +407,88 @@ class TGIFImage : public TGraphic {
   TThreadPriority GetThreadPriority() const { return FThreadPriority; }
   void SetThreadPriority(TThreadPriority priority) { FThreadPriority = priority; }
   int GetAnimationSpeed() const { return FAnimationSpeed; }
-  // Clamped to 1..1000.
+  // Clamped to 1..1000; the painter of Draw follows at once.
   void SetAnimationSpeed(int speed);
   TColor GetEraseColor() const { return FEraseColor; }
   void SetEraseColor(TColor color) { FEraseColor = color; }
   bool GetDoDither() const;
 
-  // The palette of the global colours, else of the first frame; empty when
-  // there are no colours at all.
+  // The palette the image is shown with: its bitmap's, else the one kept,
+  // else made and kept (the web palette when dithering, the global
+  // colours), else the first frame's; empty when there are no colours.
+  // Raises "No global or local color table defined" when asked again while
+  // it is being worked out.
   const TPalette& GetPalette();
+  // A different palette drops the bitmap made with the old one.
   void SetPalette(const TPalette& palette);
+
+  // The whole image as a bitmap of the logical screen, made on first use
+  // and kept: the first frame's rendering when it covers the screen, else
+  // the first frame drawn at its place. Null when the image is empty.
+  TBitmap* GetBitmap();
+  // The kept bitmap, or a new blank one of the screen's size.
+  TBitmap* NewBitmap();
+  // Stops the painter of Draw and drops the kept bitmap.
+  void FreeBitmap();
+
+  // Starts a painter that draws the image into rect of the canvas with the
+  // options given and answers it; an animation with goAsync is played by
+  // the painter's own thread, anything else is painted before Paint
+  // returns, and then the answer is null. The canvas must outlive the
+  // painter unless the options hold goValidateCanvas.
+  TGIFPainter* Paint(TCanvas& canvas, const TRect& rect, TGIFDrawOptions options);
+  // Makes a painter (stored in *slot while it lives, when slot is given);
+  // an asynchronous one is returned suspended, a synchronous one has run
+  // to its end and null is returned. Null too when there is nothing to
+  // paint.
+  TGIFPainter* InternalPaint(TGIFPainter** slot, TCanvas& canvas, const TRect& rect,
+                             TGIFDrawOptions options);
+  // Stops the painter of Draw, waits until it has ended and drops the kept
+  // bitmap.
+  void StopDraw();
+  void PaintStart();
+  // Stops every painter and waits until they have ended (a quit message
+  // ends the wait early).
+  void PaintStop();
+  void PaintPause();
+  void PaintResume();
+  void PaintRestart();
+  TGIFPainter* GetDrawPainter() const { return FDrawPainter; }
+  // The live painters; lock the list around every look at it.
+  TThreadList<TGIFPainter>& GetPainters() { return FPainters; }
 
   // Reports a change of the picture (TGraphic's change event).
   void NotifyChanged(TObject* sender) { Changed(sender); }
+  // Passes a progress report to the graphic's progress event.
+  void ReportProgress(TObject* sender, TProgressStage stage, int percent, bool redrawNow,
+                      const std::string& message);
 
   TGIFWarning OnWarning;
+  // Handed to every painter when it is made: painting starts or restarts,
+  // a frame is about to be drawn, the frames start again, painting ends.
+  TNotifyEvent OnPaintBegin;
+  TNotifyEvent OnPaintFrame;
+  TNotifyEvent OnPaintLoop;
+  TNotifyEvent OnPaintEnd;
+
+ protected:
+  // A bitmap receives GetBitmap.
+  void AssignTo(TPersistent* dest) const override;
 
  private:
   friend class TGIFSubImage;
+  friend class TGIFPainter;
   int AddBitmap(const TBitmap& bitmap);
   int AddSubImage(TGIFSubImage* subImage);
+  void AssignImage(const TGIFImage& other);
   // Counts a frame's pixels against GIFMaximumTotalPixels while a file is
   // being loaded.
   void ReservePixels(std::int64_t pixels);
+  // Drops the kept bitmap once no painter draws into it.
+  void DropBitmap();
+  // The palette of the global colours (the web palette when dithering),
+  // made on first use and kept; empty without global colours.
+  const TPalette& ColorsPalette();
 
   std::unique_ptr<TGIFImageList> FImages;
   std::unique_ptr<TGIFHeader> FHeader;
@@ -360,6 +500,9 @@ class TGIFImage : public TGraphic {
   TThreadPriority FThreadPriority;
   int FAnimationSpeed;
   TColor FEraseColor = clNone;
+  std::unique_ptr<TBitmap> FBitmap;
+  TThreadList<TGIFPainter> FPainters;
+  TGIFPainter* FDrawPainter = nullptr;
   bool FDrawing = false;
   bool FPaletteBusy = false;
   bool FLoading = false;

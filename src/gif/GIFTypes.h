@@ -11,6 +11,7 @@
 
 #include "platform/Exceptions.h"
 #include "platform/Objects.h"
+#include "platform/Threads.h"
 
 namespace tavkit {
 
@@ -62,9 +63,6 @@ class TGIFDrawOptions {
   }
   std::uint16_t FBits = 0;
 };
-
-// The seven scheduling priorities a painter thread can run at.
-enum TThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest, tpTimeCritical };
 
 // The warning event: who issued it, how serious it is and what it says.
 using TGIFWarning =

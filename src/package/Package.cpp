@@ -17,6 +17,7 @@
 #include "forms/WvSubmitButton.h"
 #include "forms/WvTextArea.h"
 #include "forms/WvTextInputField.h"
+#include "gif/GIFGraphic.h"
 #include "layout/WvPage.h"
 #include "layout/WvPanel.h"
 #include "layout/WvStandardComponent.h"
@@ -36,6 +37,7 @@
 namespace tavkit {
 
 void RegisterPackage() {
+  GIFImage::Initialize();
   StdCtrls::Register();
   Chart::Register();
   DataAccess::Register();

@@ -178,6 +178,10 @@ TPalette DefaultPalette(TPixelFormat format) {
   }
 }
 
+int DisplayBitsPerPixel() {
+  return BitsPerPixel(TPixelFormat::pfDevice);
+}
+
 TBitmap::TBitmap() = default;
 
 TBitmap::TBitmap(int width, int height, TPixelFormat format) {
@@ -617,6 +621,34 @@ void TBitmap::SaveToStream(TStream& stream) {
   }
   stream.WriteBuffer(head.data(), static_cast<std::int64_t>(head.size()));
   for (int y = FHeight - 1; y >= 0; --y) stream.WriteBuffer(ScanLine(y), BytesPerRow());
+}
+
+void TBitmap::SaveToClipboardFormat(TClipboardFormat& format, TClipboardData& data,
+                                    TPalette& palette) {
+  TMemoryStream stream;
+  SaveToStream(stream);
+  format = CF_BITMAP;
+  data = stream.Bytes();
+  palette = FPalette;
+}
+
+void TBitmap::LoadFromClipboardFormat(TClipboardFormat format, const TClipboardData& data,
+                                      const TPalette&) {
+  if (format != CF_BITMAP) throw EInvalidGraphic("Unsupported clipboard format");
+  TMemoryStream stream(data);
+  LoadFromStream(stream);
+}
+
+std::unique_ptr<TBitmap> CreateMonochromeBitmap(int width, int height, const std::uint8_t* bits,
+                                                int rowBytes) {
+  if (width < 0 || height < 0 || rowBytes < (std::int64_t{width} + 7) / 8 ||
+      (bits == nullptr && width > 0 && height > 0))
+    throw EInvalidGraphic("Invalid bitmap: mask rows too short");
+  auto mask = std::make_unique<TBitmap>(width, height, TPixelFormat::pf1bit);
+  const std::size_t copied = (static_cast<std::size_t>(width) + 7) / 8;
+  for (int y = 0; y < height; ++y)
+    std::memcpy(mask->ScanLine(y), bits + static_cast<std::size_t>(y) * rowBytes, copied);
+  return mask;
 }
 
 void TBitmap::LoadFromPNGStream(TStream& stream) {

@@ -20,16 +20,6 @@ class TCanvas;
 
 enum class TPixelFormat { pfDevice, pf1bit, pf4bit, pf8bit, pf15bit, pf16bit, pf24bit, pf32bit };
 
-// One palette entry: red, green, blue and flags, as the host stores them.
-struct TPaletteEntry {
-  std::uint8_t peRed = 0;
-  std::uint8_t peGreen = 0;
-  std::uint8_t peBlue = 0;
-  std::uint8_t peFlags = 0;
-  friend bool operator==(const TPaletteEntry&, const TPaletteEntry&) = default;
-};
-using TPalette = std::vector<TPaletteEntry>;
-
 // Bits per pixel of a format (32 for the device format).
 int BitsPerPixel(TPixelFormat format);
 
@@ -39,6 +29,9 @@ int BitsPerPixel(TPixelFormat format);
 // entry (count - 1 - i) is close to the inverse of entry i, which keeps the
 // inverting pen mode meaningful on paletted bitmaps. Empty for other formats.
 TPalette DefaultPalette(TPixelFormat format);
+
+// Bits per pixel of the display, which is what the device format holds.
+int DisplayBitsPerPixel();
 
 // The largest bitmap the library creates: width and height each at most
 // 1 << 24 and at most this many bytes of pixel rows. Bigger requests raise.
@@ -67,6 +60,12 @@ class TBitmap : public TGraphic {
   void LoadFromStream(TStream& stream) override;
   // Writes a BMP file in the bitmap's own format.
   void SaveToStream(TStream& stream) override;
+  // A bitmap goes on the clipboard as CF_BITMAP, the BMP file of its
+  // pixels, with its palette; it reads the same back.
+  void SaveToClipboardFormat(TClipboardFormat& format, TClipboardData& data,
+                             TPalette& palette) override;
+  void LoadFromClipboardFormat(TClipboardFormat format, const TClipboardData& data,
+                               const TPalette& palette) override;
 
   // Resizes, keeping the pixels that still fit; new pixels are white.
   // Negative sizes count as 0; sizes beyond the limits raise EOutOfMemory.
@@ -131,5 +130,13 @@ class TBitmap : public TGraphic {
   std::vector<std::uint8_t> FPixels;
   std::unique_ptr<TCanvas> FCanvas;
 };
+
+// A 1-bit mask bitmap (entry 0 black, entry 1 white) of the given size,
+// from rows of bits rowBytes apart, the leftmost pixel in the most
+// significant bit. White pixels are the ones TCanvas::CopyFromBitmap leaves
+// unchanged when the bitmap is its mask. Raises EInvalidGraphic when the
+// rows are too short for the width.
+std::unique_ptr<TBitmap> CreateMonochromeBitmap(int width, int height, const std::uint8_t* bits,
+                                                int rowBytes);
 
 }  // namespace tavkit

@@ -12,9 +12,11 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <mutex>
 #include <numbers>
 #include <optional>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "platform/Bitmap.h"
@@ -360,11 +362,54 @@ Int SampleIndex(Int i, Int n, Int m, bool mirror) {
   return mirror ? m - 1 - k : k;
 }
 
+// The handles of live canvases. Numbers only grow, so a released handle
+// never comes to stand for another canvas.
+struct THandleTable {
+  std::mutex Mutex;
+  std::unordered_set<HDC> Live;
+  HDC Next = 1;
+};
+
+THandleTable& Handles() {
+  static THandleTable table;
+  return table;
+}
+
 }  // namespace
+
+bool IsDeviceContext(HDC handle) {
+  if (handle == 0) return false;
+  THandleTable& table = Handles();
+  std::lock_guard lock(table.Mutex);
+  return table.Live.count(handle) != 0;
+}
 
 TCanvas::TCanvas(TBitmap* target) : FTarget(target) {}
 
+TCanvas::~TCanvas() {
+  ReleaseHandle();
+}
+
+HDC TCanvas::GetHandle() {
+  if (FTarget == nullptr) return 0;
+  if (FHandle != 0) return FHandle;
+  THandleTable& table = Handles();
+  std::lock_guard lock(table.Mutex);
+  FHandle = table.Next++;
+  table.Live.insert(FHandle);
+  return FHandle;
+}
+
+void TCanvas::ReleaseHandle() {
+  if (FHandle == 0) return;
+  THandleTable& table = Handles();
+  std::lock_guard lock(table.Mutex);
+  table.Live.erase(FHandle);
+  FHandle = 0;
+}
+
 void TCanvas::SetTarget(TBitmap* target) {
+  ReleaseHandle();
   FTarget = target;
   FOrigin = TPoint{};
   FClip = TRect{};

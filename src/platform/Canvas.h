@@ -49,14 +49,29 @@ struct TFont {
   TColor Color = clBlack;
 };
 
+// A device context handle: a number standing for a canvas while it is bound
+// to a bitmap. It is released when the canvas is unbound or destroyed, which
+// happens when its bitmap goes away, and never handed out again; 0 is no
+// handle. Code that keeps a canvas for later (an animation painting on it)
+// checks the handle before it draws.
+using HDC = std::uintptr_t;
+// Whether the handle still stands for a live canvas. Safe from any thread.
+bool IsDeviceContext(HDC handle);
+
 class TCanvas {
  public:
   TCanvas() = default;
   explicit TCanvas(TBitmap* target);
+  ~TCanvas();
+  TCanvas(const TCanvas&) = delete;
+  TCanvas& operator=(const TCanvas&) = delete;
 
   TBitmap* GetTarget() const { return FTarget; }
-  // Binds the canvas to a bitmap (null unbinds); resets origin and clip.
+  // Binds the canvas to a bitmap (null unbinds); resets origin and clip and
+  // releases the handle.
   void SetTarget(TBitmap* target);
+  // The canvas's device context, made on first request; 0 without a target.
+  HDC GetHandle();
   TPoint GetOrigin() const { return FOrigin; }
   void SetOrigin(TPoint origin) { FOrigin = origin; }
   // The clip rectangle in the canvas's own coordinates; until one is set it
@@ -116,7 +131,10 @@ class TCanvas {
   void DrawShape(int x1, int y1, int x2, int y2, int cornerWidth, int cornerHeight, bool ellipse);
   void DrawText(const TRect* clipRect, int x, int y, const std::string& text);
 
+  void ReleaseHandle();
+
   TBitmap* FTarget = nullptr;
+  HDC FHandle = 0;
   TPoint FOrigin;
   TRect FClip;
   TPen FPen;

@@ -74,6 +74,19 @@ class EConvertError : public Exception {
   using Exception::Exception;
 };
 
+// Misuse of a thread, such as a thread waiting for itself to end.
+class EThread : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+// The silent exception: it ends an operation that the user cancelled (a
+// progress handler saying "stop") and is not reported as an error.
+class EAbort : public Exception {
+ public:
+  using Exception::Exception;
+};
+
 // Raises EListError with the framework's text for a bad index.
 [[noreturn]] void ListIndexError(long index);
 

@@ -1,6 +1,7 @@
-// File helpers and change reporting shared by every graphic class.
+// File helpers, change and progress reporting shared by every graphic class.
 #include "platform/Graphic.h"
 
+#include "platform/Exceptions.h"
 #include "platform/Streams.h"
 
 namespace tavkit {
@@ -23,8 +24,23 @@ void TGraphic::SetTransparent(bool transparent) {
 }
 
 void TGraphic::SetModified(bool modified) {
-  if (modified) Changed(this);
-  else FModified = false;
+  if (modified)
+    Changed(this);
+  else
+    FModified = false;
+}
+
+void TGraphic::SaveToClipboardFormat(TClipboardFormat&, TClipboardData&, TPalette&) {
+  throw EInvalidGraphic("Cannot copy " + ClassName() + " to the clipboard");
+}
+
+void TGraphic::LoadFromClipboardFormat(TClipboardFormat, const TClipboardData&, const TPalette&) {
+  throw EInvalidGraphic("Unsupported clipboard format");
+}
+
+void TGraphic::Progress(TObject* sender, TProgressStage stage, int percentDone, bool redrawNow,
+                        const TRect& rect, const std::string& message) {
+  if (OnProgress) OnProgress(sender, stage, percentDone, redrawNow, rect, message);
 }
 
 void TGraphic::Changed(TObject*) {

@@ -16,9 +16,15 @@ namespace tavkit {
 
 namespace {
 
+struct TClipboardEntry {
+  TClipboardFormat Format;
+  TGraphicFactory Factory;
+};
+
 struct TFormatRegistry {
   std::mutex Mutex;
   std::vector<TFileFormat> Formats;
+  std::vector<TClipboardEntry> ClipboardFormats;
 };
 
 TFormatRegistry& Registry() {
@@ -26,8 +32,17 @@ TFormatRegistry& Registry() {
       {},
       {TFileFormat{"bmp", "Bitmaps", [] { return std::make_unique<TBitmap>(); }, "BM"},
        TFileFormat{"png", "Portable Network Graphics", [] { return std::make_unique<TPngImage>(); },
-                   "\x89PNG\r\n\x1A\n"}}};
+                   "\x89PNG\r\n\x1A\n"}},
+      {TClipboardEntry{CF_BITMAP, [] { return std::make_unique<TBitmap>(); }}}};
   return registry;
+}
+
+std::optional<TGraphicFactory> FindClipboardFactory(TClipboardFormat format) {
+  TFormatRegistry& registry = Registry();
+  std::lock_guard lock(registry.Mutex);
+  for (const TClipboardEntry& entry : registry.ClipboardFormats)
+    if (entry.Format == format) return entry.Factory;
+  return std::nullopt;
 }
 
 std::string NormalExtension(std::string extension) {
@@ -208,6 +223,23 @@ void TPicture::Assign(const TPersistent* source) {
   }
 }
 
+void TPicture::LoadFromClipboardFormat(TClipboardFormat format, const TClipboardData& data,
+                                       const TPalette& palette) {
+  std::optional<TGraphicFactory> factory = FindClipboardFactory(format);
+  if (!factory) throw EInvalidGraphic("Unsupported clipboard format");
+  std::unique_ptr<TGraphic> graphic = (*factory)();
+  graphic->LoadFromClipboardFormat(format, data, palette);
+  Adopt(std::move(graphic));
+}
+
+void TPicture::SaveToClipboardFormat(TClipboardFormat& format, TClipboardData& data,
+                                     TPalette& palette) {
+  format = 0;
+  data.clear();
+  palette.clear();
+  if (FGraphic) FGraphic->SaveToClipboardFormat(format, data, palette);
+}
+
 void TPicture::AssignTo(TPersistent* dest) const {
   if (auto* graphic = dynamic_cast<TGraphic*>(dest)) {
     graphic->Assign(FGraphic.get());
@@ -235,6 +267,28 @@ void TPicture::UnregisterFileFormat(const std::string& extension) {
   std::lock_guard lock(registry.Mutex);
   std::string key = NormalExtension(extension);
   std::erase_if(registry.Formats, [&](const TFileFormat& f) { return f.Extension == key; });
+}
+
+void TPicture::RegisterClipboardFormat(TClipboardFormat format, TGraphicFactory factory) {
+  TFormatRegistry& registry = Registry();
+  std::lock_guard lock(registry.Mutex);
+  for (TClipboardEntry& entry : registry.ClipboardFormats)
+    if (entry.Format == format) {
+      entry.Factory = std::move(factory);
+      return;
+    }
+  registry.ClipboardFormats.push_back(TClipboardEntry{format, std::move(factory)});
+}
+
+void TPicture::UnregisterClipboardFormat(TClipboardFormat format) {
+  TFormatRegistry& registry = Registry();
+  std::lock_guard lock(registry.Mutex);
+  std::erase_if(registry.ClipboardFormats,
+                [&](const TClipboardEntry& entry) { return entry.Format == format; });
+}
+
+bool TPicture::SupportsClipboardFormat(TClipboardFormat format) {
+  return FindClipboardFactory(format).has_value();
 }
 
 std::vector<TFileFormat> TPicture::FileFormats() {

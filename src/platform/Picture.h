@@ -1,8 +1,10 @@
 // TPicture: a holder for one graphic of any registered kind (bitmap, PNG
 // image, GIF image), loading and saving by file extension or by the stream's
-// leading bytes. The file-format registry is shared by the whole process, so
-// that a codec living in another folder (GIF) makes itself known by
-// registering its extension; BMP and PNG are registered from the start.
+// leading bytes, and copying through the clipboard. The file-format and
+// clipboard-format registries are shared by the whole process, so that a
+// codec living in another folder (GIF) makes itself known by registering its
+// extension and its clipboard format; BMP and PNG files and the bitmap
+// clipboard format are registered from the start.
 #pragma once
 
 #include <functional>
@@ -90,6 +92,14 @@ class TPicture : public TPersistent {
   // Copies a picture or a graphic (null empties).
   void Assign(const TPersistent* source) override;
 
+  // Reads the graphic class registered for the clipboard format (raising
+  // EInvalidGraphic "Unsupported clipboard format" for others).
+  void LoadFromClipboardFormat(TClipboardFormat format, const TClipboardData& data,
+                               const TPalette& palette);
+  // The graphic's own format, data and palette (nothing for an empty
+  // picture: format 0).
+  void SaveToClipboardFormat(TClipboardFormat& format, TClipboardData& data, TPalette& palette);
+
   // Called after every change of the picture or of its graphic.
   TNotifyEvent OnChange;
 
@@ -98,6 +108,12 @@ class TPicture : public TPersistent {
   static void UnregisterFileFormat(const std::string& extension);
   // The formats registered, BMP and PNG first.
   static std::vector<TFileFormat> FileFormats();
+
+  // The graphic class that reads a clipboard format; a later registration
+  // of the same format wins.
+  static void RegisterClipboardFormat(TClipboardFormat format, TGraphicFactory factory);
+  static void UnregisterClipboardFormat(TClipboardFormat format);
+  static bool SupportsClipboardFormat(TClipboardFormat format);
 
  protected:
   // Graphics accept a picture by taking a copy of its graphic.

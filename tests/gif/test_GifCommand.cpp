@@ -72,7 +72,7 @@ TEST_F(GifCommand, InfoAsJson) {
 }
 
 TEST_F(GifCommand, InfoAsText) {
-  const Result result = RunTavkit("gif info " + WriteTemporary("tavkit-info.gif", kAnimated));
+  const Result result = RunTavkit("gif info " + WriteTemporary("tavkit-info-text.gif", kAnimated));
   EXPECT_EQ(result.ExitCode, 0);
   EXPECT_EQ(result.Output,
             "GIF89a, screen 2x1, background 1, aspect 0, 2 global colours, loops for ever\n"

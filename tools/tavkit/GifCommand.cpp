@@ -1,21 +1,27 @@
 // tavkit gif: looks into GIF files with the library's own codec. "info"
 // describes a file as the codec reads it (screen, colour tables, frames with
 // a hash of their colour indices, and every warning the codec issued), as
-// text for people or as one JSON object for scripts and tests. "encode" turns
-// a PNG, BMP or PPM picture into a GIF file the way the library writes its
+// text for people or as one JSON object for scripts and tests. "decode"
+// writes one frame as the codec renders it and "frames" plays an animation
+// through the painter, writing every frame as it is shown. "encode" turns a
+// PNG, BMP or PPM picture into a GIF file the way the library writes its
 // server images, with the colour reduction and compression to choose.
 #include <cctype>
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
+#include <exception>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "Commands.h"
 #include "gif/GIFImage.h"
 #include "platform/Bitmap.h"
+#include "platform/Canvas.h"
 #include "platform/Exceptions.h"
 #include "platform/Streams.h"
+#include "platform/Threads.h"
 
 namespace tavkit::cli {
 
@@ -28,6 +34,8 @@ const char* const kGifUsage =
     "\n"
     "subcommands:\n"
     "  info FILE [--json]   describe the file: screen, colours, frames, warnings\n"
+    "  decode FILE -o OUT   write one frame as a PNG file\n"
+    "  frames FILE -o DIR   play the animation and write every frame as a PNG file\n"
     "  encode IN -o OUT     write a PNG, BMP or PPM picture as a GIF file\n"
     "\n"
     "Run 'tavkit gif SUBCOMMAND --help' for the options of one subcommand.\n";
@@ -42,6 +50,27 @@ const char* const kInfoUsage =
     "codec issued while reading are listed in the order they came.\n"
     "\n"
     "  --json   print one JSON object instead of text\n";
+
+const char* const kDecodeUsage =
+    "usage: tavkit gif decode FILE -o OUT.png [--frame N]\n"
+    "\n"
+    "Loads the GIF file FILE and writes one of its frames as the codec renders\n"
+    "it: the frame alone, at its own size, in its own colours (transparent\n"
+    "pixels show the colour their index has), as the PNG file OUT.png.\n"
+    "\n"
+    "  --frame N   the frame to write, counted from 0 as 'tavkit gif info' lists\n"
+    "              them (default 0)\n";
+
+const char* const kFramesUsage =
+    "usage: tavkit gif frames FILE -o DIR\n"
+    "\n"
+    "Loads the GIF file FILE and plays it once through the library's painter on a\n"
+    "white picture of its logical screen, the way a browser shows it on a white\n"
+    "page: every frame drawn over the ones before it, transparent pixels showing\n"
+    "what is beneath, each frame's disposal carried out. After each frame the\n"
+    "picture is written as DIR/frame-NNNN.png (NNNN counting from 0000); DIR is\n"
+    "made when it does not exist. The frames are played as fast as they can be\n"
+    "drawn, without their delays.\n";
 
 const char* const kEncodeUsage =
     "usage: tavkit gif encode IN -o OUT.gif [--reduction rmNetscape|rmQuantize|rmNone]\n"
@@ -354,6 +383,100 @@ int EncodeCommand(Args args) {
   return 0;
 }
 
+void LoadImage(const std::string& fileName, TGIFImage& image) {
+  TMemoryStream stream;
+  stream.LoadFromFile(fileName);
+  image.LoadFromStream(stream);
+}
+
+int DecodeCommand(Args args) {
+  if (WantsHelp(args)) {
+    std::fputs(kDecodeUsage, stdout);
+    return 0;
+  }
+  const std::string output = TakeOption(args, "-o");
+  const std::string frameText = TakeOption(args, "--frame", "0");
+  RejectUnknownOptions(args);
+  if (args.size() != 1) throw UsageError("expected one GIF file");
+  if (output.empty()) throw UsageError("expected -o OUT.png");
+  if (frameText.empty() || frameText.size() > 5 ||
+      frameText.find_first_not_of("0123456789") != std::string::npos)
+    throw UsageError("--frame takes a frame number, not '" + frameText + "'");
+  const int wanted = std::stoi(frameText);
+  TGIFImage image;
+  LoadImage(args[0], image);
+  int seen = 0;
+  for (int i = 0; i < image.GetImages().GetCount(); ++i) {
+    TGIFSubImage& frame = *image.GetImages().GetImage(i);
+    if (frame.GetEmpty()) continue;
+    if (seen++ < wanted) continue;
+    TBitmap* bitmap = frame.GetBitmap();
+    if (bitmap == nullptr) throw EInvalidGraphic("frame " + frameText + " cannot be rendered");
+    bitmap->SaveToPNGFile(output);
+    return 0;
+  }
+  throw Exception("there is no frame " + frameText + "; the file has " + std::to_string(seen) +
+                  (seen == 1 ? " frame" : " frames"));
+}
+
+// Puts a clock in place for the life of the object.
+class TClockInUse {
+ public:
+  explicit TClockInUse(TClock& clock) : FPrevious(SetClock(&clock)) {}
+  ~TClockInUse() { SetClock(FPrevious); }
+  TClockInUse(const TClockInUse&) = delete;
+  TClockInUse& operator=(const TClockInUse&) = delete;
+
+ private:
+  TClock* FPrevious;
+};
+
+int FramesCommand(Args args) {
+  if (WantsHelp(args)) {
+    std::fputs(kFramesUsage, stdout);
+    return 0;
+  }
+  const std::string output = TakeOption(args, "-o");
+  RejectUnknownOptions(args);
+  if (args.size() != 1) throw UsageError("expected one GIF file");
+  if (output.empty()) throw UsageError("expected -o DIR");
+  TGIFImage image;
+  LoadImage(args[0], image);
+  if (image.GetEmpty()) throw Exception("the file has no frames");
+  if (image.GetWidth() == 0 || image.GetHeight() == 0)
+    throw Exception("the file's logical screen is empty");
+  std::filesystem::create_directories(output);
+
+  TBitmap picture(image.GetWidth(), image.GetHeight(), TPixelFormat::pf24bit);
+  int started = 0, written = 0;
+  std::exception_ptr failure;
+  // A frame is complete once the painter turns to the next one or ends.
+  const auto write = [&](TObject* sender) {
+    if (failure || written >= started) return;
+    try {
+      char name[32];
+      std::snprintf(name, sizeof(name), "frame-%04d.png", written);
+      picture.SaveToPNGFile((std::filesystem::path(output) / name).string());
+      ++written;
+    } catch (...) {
+      failure = std::current_exception();
+      static_cast<TGIFPainter*>(sender)->Stop();
+    }
+  };
+  image.OnPaintFrame = [&](TObject* sender) {
+    write(sender);
+    ++started;
+  };
+  image.OnPaintEnd = write;
+  // The delays pass at once: the clock only moves when the painter waits.
+  TVirtualClock clock;
+  const TClockInUse inUse(clock);
+  image.Paint(picture.Canvas(), Rect(0, 0, image.GetWidth(), image.GetHeight()),
+              TGIFDrawOptions{goTransparent, goAnimate});
+  if (failure) std::rethrow_exception(failure);
+  return 0;
+}
+
 }  // namespace
 
 int GifCommand(const Args& args) {
@@ -364,6 +487,8 @@ int GifCommand(const Args& args) {
   }
   Args rest(args.begin() + 1, args.end());
   if (args[0] == "info") return InfoCommand(rest);
+  if (args[0] == "decode") return DecodeCommand(rest);
+  if (args[0] == "frames") return FramesCommand(rest);
   if (args[0] == "encode") return EncodeCommand(rest);
   throw UsageError("unknown gif subcommand '" + args[0] + "'");
 }
