@@ -219,18 +219,33 @@ TEST_F(DesignServer, RendersThroughTheCallerAndCachesPerVersion) {
       return design::TRenderResult{false, "", "a <b> & c"};
     return Rendered(text, formFile);
   });
-  designtest::THttpReply first = HttpRequest(port, "GET", "/render");
+  designtest::THttpReply first = HttpRequest(port, "GET", "/page/");
   EXPECT_EQ(first.ContentType, "text/html; charset=iso-8859-1");
   EXPECT_EQ(first.Body, "<HTML>" + std::to_string(session->Text().size()) + "</HTML>");
-  HttpRequest(port, "GET", "/render");
+  HttpRequest(port, "GET", "/page/");
   EXPECT_EQ(renders, 1);
   Post("/api/rename", {{"component", "Text1"}, {"name", "Broken"}});
-  designtest::THttpReply broken = HttpRequest(port, "GET", "/render");
+  designtest::THttpReply broken = HttpRequest(port, "GET", "/page/");
   EXPECT_EQ(broken.Status, 500);
   EXPECT_EQ(broken.Body,
             "<!DOCTYPE html><html><body><pre style=\"color:#a00\">The page cannot be "
             "rendered:\na &lt;b&gt; &amp; c</pre></body></html>");
   EXPECT_EQ(renders, 2);
+}
+
+TEST_F(DesignServer, ServesTheFilesBesideTheFormToTheRenderedPage) {
+  Start(Rendered);
+  designtest::fs::create_directories(folder / "images");
+  designtest::WriteFile(folder / "images" / "plan.PNG", "picture bytes");
+  designtest::WriteFile(folder.parent_path() / "secret.txt", "not for the page");
+  const designtest::THttpReply picture = HttpRequest(port, "GET", "/page/images/plan.PNG");
+  EXPECT_EQ(picture.Status, 200);
+  EXPECT_EQ(picture.ContentType, "image/png");
+  EXPECT_EQ(picture.Body, "picture bytes");
+  EXPECT_EQ(HttpRequest(port, "GET", "/page/images/none.png").Status, 404);
+  EXPECT_EQ(HttpRequest(port, "GET", "/page/images").Status, 404);
+  EXPECT_EQ(HttpRequest(port, "GET", "/page/%2e%2e/secret.txt").Status, 404);
+  EXPECT_EQ(HttpRequest(port, "GET", "/page//etc/passwd").Status, 404);
 }
 
 // The renderer runs tavkit render itself: the same bytes as the page's put

@@ -6,7 +6,11 @@
 
 #include <httplib.h>
 
+#include <cctype>
+#include <filesystem>
+#include <fstream>
 #include <mutex>
+#include <sstream>
 
 #include "design/DesignAssets.h"
 #include "design/PreviewPainter.h"
@@ -14,6 +18,8 @@
 #include "platform/Controls.h"
 
 namespace tavkit::design {
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -38,6 +44,19 @@ std::string EscapeHtml(const std::string& text) {
     }
   }
   return escaped;
+}
+
+std::string ContentTypeOfFile(std::string extension) {
+  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  static const std::pair<const char*, const char*> types[] = {
+      {".png", "image/png"},   {".gif", "image/gif"},      {".jpg", "image/jpeg"},
+      {".jpeg", "image/jpeg"}, {".bmp", "image/bmp"},      {".svg", "image/svg+xml"},
+      {".css", "text/css"},    {".js", "text/javascript"}, {".html", "text/html"},
+      {".htm", "text/html"},   {".txt", "text/plain"},     {".class", "application/java"},
+  };
+  for (const auto& [ending, type] : types)
+    if (extension == ending) return type;
+  return "application/octet-stream";
 }
 
 void SendJson(httplib::Response& response, const TJson& body, int status = 200) {
@@ -132,6 +151,7 @@ struct TDesignServer::TImpl {
 
   void Routes();
   void RenderPage(httplib::Response& response);
+  void ServeFormFile(const std::string& relative, httplib::Response& response);
 };
 
 void TDesignServer::TImpl::Routes() {
@@ -206,8 +226,13 @@ void TDesignServer::TImpl::Routes() {
              }
              response.set_content(png, "image/png");
            });
-  Http.Get("/render",
+  // The rendered page stands at /page/, so that the files it names relative
+  // to itself (pictures beside the form) are found in the form's folder.
+  Http.Get("/page/",
            [this](const httplib::Request&, httplib::Response& response) { RenderPage(response); });
+  Http.Get(R"(/page/(.+))", [this](const httplib::Request& request, httplib::Response& response) {
+    ServeFormFile(request.matches[1].str(), response);
+  });
   if (!ImageDir.empty()) Http.set_mount_point("/images", ImageDir);
 
   Edit(Http, "/api/property", [this](const TJson& body) {
@@ -271,6 +296,23 @@ void TDesignServer::TImpl::RenderPage(httplib::Response& response) {
       "rendered:\n" +
           EscapeHtml(Rendered.Error) + "</pre></body></html>",
       "text/html; charset=utf-8");
+}
+
+void TDesignServer::TImpl::ServeFormFile(const std::string& relative, httplib::Response& response) {
+  // Only files below the form's folder: no step up, no absolute path.
+  const fs::path path(relative);
+  bool inside = !relative.empty() && path.is_relative();
+  for (const auto& part : path) inside = inside && part != "..";
+  std::error_code error;
+  const fs::path file = fs::path(Session.Folder()) / path;
+  if (!inside || !fs::is_regular_file(file, error)) {
+    response.status = 404;
+    return;
+  }
+  std::ifstream in(file, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  response.set_content(bytes.str(), ContentTypeOfFile(file.extension().string()).c_str());
 }
 
 TDesignServer::TDesignServer(TDesignSession& session, TRenderFunction render, std::string imageDir)

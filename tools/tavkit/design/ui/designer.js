@@ -91,7 +91,7 @@ const designer = (() => {
       shownVersion = next.version;
       buildSurface(next.design);
       buildTray(next.design);
-      track(rendered, '/render?v=' + next.version);
+      track(rendered, '/page/?v=' + next.version);
     }
     if (selected && !nodes.has(selected) && !trayHas(selected)) selected = null;
     showSelection();
@@ -210,7 +210,12 @@ const designer = (() => {
     if (selected === name) return;
     selected = name;
     showSelection();
-    await refreshInspector();
+    begin();
+    try {
+      await refreshInspector();
+    } finally {
+      end();
+    }
   }
 
   // ---- Dragging ----------------------------------------------------------------
@@ -380,18 +385,25 @@ const designer = (() => {
 
   // ---- Edits ---------------------------------------------------------------------
 
+  // The whole edit counts as one thing on its way, pictures and inspector
+  // included, so that idle() never resolves halfway through it.
   async function edit(path, body) {
-    const result = await api(path, body);
-    if (result.name) selected = result.name;
-    // Whatever became of the edit, the surface shows the design as it is:
-    // a refused move goes back where it was.
-    shownVersion = -1;
-    if (result.state) applyState(result.state);
-    else await refresh();
-    if (result.warning) showBox(result.warning, 'warning');
-    else if (result.error) showBox(result.error, 'error');
-    await refreshInspector();
-    return result;
+    begin();
+    try {
+      const result = await api(path, body);
+      if (result.name) selected = result.name;
+      // Whatever became of the edit, the surface shows the design as it is:
+      // a refused move goes back where it was.
+      shownVersion = -1;
+      if (result.state) applyState(result.state);
+      else await refresh();
+      if (result.warning) showBox(result.warning, 'warning');
+      else if (result.error) showBox(result.error, 'error');
+      await refreshInspector();
+      return result;
+    } finally {
+      end();
+    }
   }
 
   async function refresh() {
@@ -643,9 +655,14 @@ const designer = (() => {
   // ---- Start -------------------------------------------------------------------------
 
   async function start() {
-    await Promise.all([buildPalette(), refresh()]);
-    const firstPage = state && state.design.controls.find((c) => c.class === 'TWvPage');
-    await select(firstPage ? firstPage.name : null);
+    begin();
+    try {
+      await Promise.all([buildPalette(), refresh()]);
+      const firstPage = state && state.design.controls.find((c) => c.class === 'TWvPage');
+      await select(firstPage ? firstPage.name : null);
+    } finally {
+      end();
+    }
   }
   start();
 
