@@ -659,7 +659,8 @@ const designer = (() => {
     try {
       await Promise.all([buildPalette(), refresh()]);
       const firstPage = state && state.design.controls.find((c) => c.class === 'TWvPage');
-      await select(firstPage ? firstPage.name : null);
+      if (firstPage) await select(firstPage.name);
+      else await refreshInspector();
     } finally {
       end();
     }
