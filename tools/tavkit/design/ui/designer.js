@@ -19,6 +19,7 @@ const designer = (() => {
   let pending = 0;         // requests and pictures still on their way
   let waiters = [];
   let drag = null;         // the drag in progress
+  let inspected = null;    // the component the inspector shows
 
   // ---- Requests and the idle signal the tests wait for -------------------
 
@@ -301,10 +302,14 @@ const designer = (() => {
     ghost.style.top = event.clientY + 8 + 'px';
   }
 
-  function overSurface(event) {
-    const box = $('surfaceScroll').getBoundingClientRect();
+  function over(element, event) {
+    const box = element.getBoundingClientRect();
     return event.clientX >= box.left && event.clientX < box.right &&
       event.clientY >= box.top && event.clientY < box.bottom;
+  }
+
+  function overSurface(event) {
+    return over($('surfaceScroll'), event);
   }
 
   document.addEventListener('mousemove', (event) => {
@@ -351,7 +356,10 @@ const designer = (() => {
     markTarget(null);
     if (done.kind === 'insert') {
       $('ghost').hidden = true;
-      if (!done.moved || !overSurface(event)) return;
+      // A component that is no control joins the form wherever it is dropped
+      // on the surface or the components list; a control needs the surface.
+      const onTray = !done.tool.control && over($('tray').parentElement, event);
+      if (!done.moved || !(overSurface(event) || onTray)) return;
       const point = surfacePoint(event);
       const parent = done.tool.control ? containerAt(point) : null;
       const at = parent ? nodes.get(parent) : { absLeft: 0, absTop: 0 };
@@ -411,8 +419,11 @@ const designer = (() => {
     if (!next.error) applyState(next);
   }
 
+  // Edits go to the component the inspector shows, which may still be the
+  // one selected before: a field left by clicking on another control tells
+  // its change after that control was selected.
   function setProperty(path, value) {
-    return edit('/api/property', { component: selected, path, value });
+    return edit('/api/property', { component: inspected, path, value });
   }
 
   $('undo').addEventListener('click', () => edit('/api/undo', {}));
@@ -455,6 +466,7 @@ const designer = (() => {
   async function refreshInspector() {
     const name = selected;
     if (!name) {
+      inspected = null;
       $('inspectorTitle').textContent = 'Properties';
       properties.innerHTML = '<p class="hint">Select a component to see its properties.</p>';
       return;
@@ -466,6 +478,7 @@ const designer = (() => {
       properties.textContent = described.error;
       return;
     }
+    inspected = described.name;
     $('inspectorTitle').textContent = 'Properties of ' + described.name;
     const row = document.createElement('div');
     row.className = 'nameRow';
