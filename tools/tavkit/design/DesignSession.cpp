@@ -185,7 +185,16 @@ TDesignSession::TDesignSession(std::string fileName) : FFileName(std::move(fileN
   FDiskExists = disk.Exists;
   FDiskText = disk.Text;
   TMessageCapture boxes;  // what loading refuses is the file's business
-  FForm = Load(disk.Exists ? disk.Text : kNewForm);
+  try {
+    FForm = Load(disk.Exists ? disk.Text : kNewForm);
+  } catch (const EFormFileError& e) {
+    // The text was read here, so the reader could not name the file.
+    std::string message = e.Message();
+    const std::string unnamed = "Form file: ";
+    if (message.rfind(unnamed, 0) == 0)
+      message.replace(0, unnamed.size(), "Form file " + FFileName + ": ");
+    throw EFormFileError(message);
+  }
   FText = SaveForm(*FForm);
   FSavedText = disk.Exists ? FText : std::string();
 }
