@@ -225,6 +225,17 @@ TEST_F(DesignerBrowser, DesignsAFormWithTheMouseAndTheInspectorAndSavesIt) {
   EXPECT_EQ((std::vector<int>{moved["left"], moved["top"], moved["width"], moved["height"]}),
             (std::vector<int>{1, 120, 270, 80}));
 
+  // Drag Grid2 out of its panel into the sidebar: it changes its parent.
+  const auto grid2 = Box(".ctl[data-name='Grid2']");
+  const auto side = Box(".ctl[data-name='Sidebar']");
+  Drag({grid2[0] + 5, grid2[1] + 5}, side[0] + 100 - grid2[0] - 5, side[1] + 140 - grid2[1] - 5);
+  const TJson sidebarNode = State()["design"]["controls"][0]["children"][1];
+  ASSERT_EQ(sidebarNode["children"].size(), 3u);
+  EXPECT_EQ(sidebarNode["children"][2]["name"], "Grid2");
+  EXPECT_EQ(
+      (std::vector<int>{sidebarNode["children"][2]["left"], sidebarNode["children"][2]["top"]}),
+      (std::vector<int>{95, 135}));
+
   // Drop a text from the palette into the sidebar panel.
   const auto tool = Box(".tool[data-class='TWvText']");
   const auto sidebar = Box(".ctl[data-name='Sidebar']");
@@ -232,7 +243,7 @@ TEST_F(DesignerBrowser, DesignsAFormWithTheMouseAndTheInspectorAndSavesIt) {
   browser->Drag(fromX, fromY, sidebar[0] + 20, sidebar[1] + 265, 12);
   Idle();
   EXPECT_EQ(ModalText(), "(hidden)");
-  EXPECT_EQ(State()["design"]["controls"][0]["children"][1]["children"][2]["name"], "WvText1");
+  EXPECT_EQ(State()["design"]["controls"][0]["children"][1]["children"][3]["name"], "WvText1");
   const TJson dropped = Control("WvText1");
   EXPECT_EQ((std::vector<int>{dropped["left"], dropped["top"]}), (std::vector<int>{20, 265}));
   EXPECT_EQ(browser->Evaluate("designer.selected()"), "WvText1");
@@ -281,7 +292,7 @@ TEST_F(DesignerBrowser, DesignsAFormWithTheMouseAndTheInspectorAndSavesIt) {
   ASSERT_EQ(gridSaved["name"], "Grid");
   EXPECT_EQ(gridSaved["properties"]["Left"], 1);
   EXPECT_EQ(gridSaved["properties"]["Width"], 270);
-  const TJson text = page["children"][1]["children"][2];
+  const TJson text = page["children"][1]["children"][3];
   ASSERT_EQ(text["name"], "WvText1");
   EXPECT_EQ(text["properties"]["Font"]["Color"], "#804020");
   EXPECT_EQ(saved["components"][1]["properties"]["DependList"], TJson::array());
