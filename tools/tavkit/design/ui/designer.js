@@ -671,8 +671,11 @@ const designer = (() => {
     begin();
     try {
       await Promise.all([buildPalette(), refresh()]);
+      // The address may name the component to select (#Name); else the page.
+      const wanted = decodeURIComponent(location.hash.slice(1));
       const firstPage = state && state.design.controls.find((c) => c.class === 'TWvPage');
-      if (firstPage) await select(firstPage.name);
+      if (state && (nodes.has(wanted) || trayHas(wanted))) await select(wanted);
+      else if (firstPage) await select(firstPage.name);
       else await refreshInspector();
     } finally {
       end();
