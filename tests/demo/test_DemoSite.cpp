@@ -297,7 +297,7 @@ std::string Submit(const std::string& visitor, const std::string& search,
 // by the same form as POST, and the first result followed.
 json Visit(const DemoServer& server, const fs::path& folder, const std::string& visitor,
            const std::string& firstSearch) {
-  demotest::HeadlessBrowser browser(folder / "browser");
+  testsupport::HeadlessBrowser browser(folder / "browser");
   json steps = json::array();
   browser.Navigate(server.Origin() + "/demo");
   steps.push_back(browser.Evaluate(kDescribe));

@@ -12,6 +12,7 @@ const std::vector<Command>& Commands() {
       {"gif", "inspect, decode and encode GIF files", GifCommand},
       {"preview", "paint the design previews of a form's page into a PNG", PreviewCommand},
       {"palette", "write the palette bitmaps of the components as PNG files", PaletteCommand},
+      {"design", "serve the visual designer of a form file on 127.0.0.1", DesignCommand},
   };
   return commands;
 }

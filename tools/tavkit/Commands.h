@@ -38,5 +38,6 @@ int CgiCommand(const Args& args);
 int GifCommand(const Args& args);
 int PreviewCommand(const Args& args);
 int PaletteCommand(const Args& args);
+int DesignCommand(const Args& args);
 
 }  // namespace tavkit::cli

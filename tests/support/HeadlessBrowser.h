@@ -1,7 +1,8 @@
 // Headless Chromium driven through its debugging protocol on a pair of
-// pipes, for the tests that use the demo shop as a visitor does: open a
-// page, run a script in it (fill in and send a form, click a link) and wait
-// for the page that the browser loads next.
+// pipes, for the tests that use a page as a person does: open a page, run a
+// script in it (fill in and send a form, click a link), wait for the page
+// that the browser loads next, press, move and release the mouse, and take
+// screenshots. Shared by the test programs of the demo shop and the designer.
 #pragma once
 
 #include <sys/types.h>
@@ -12,14 +13,14 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
-namespace tavkit::demotest {
+namespace tavkit::testsupport {
 
 class HeadlessBrowser {
  public:
   // Starts chromium with a fresh profile in folder (its output goes to
-  // folder/chromium.log) and opens one tab. Raises std::runtime_error when
-  // the browser does not answer.
-  explicit HeadlessBrowser(const std::filesystem::path& folder);
+  // folder/chromium.log) and opens one tab whose window is width x height.
+  // Raises std::runtime_error when the browser does not answer.
+  explicit HeadlessBrowser(const std::filesystem::path& folder, int width = 1100, int height = 900);
   // Closes the browser; kills it when it does not end by itself.
   ~HeadlessBrowser();
   HeadlessBrowser(const HeadlessBrowser&) = delete;
@@ -34,6 +35,15 @@ class HeadlessBrowser {
   // link clicked) and waits until that page has loaded.
   void EvaluateAndWaitForLoad(const std::string& expression);
 
+  // The mouse, as the user's: type is "mousePressed", "mouseMoved" or
+  // "mouseReleased"; x and y are in the window's pixels.
+  void Mouse(const std::string& type, double x, double y);
+  // Presses the left button at (x1, y1), moves to (x2, y2) in steps and
+  // releases it there.
+  void Drag(double x1, double y1, double x2, double y2, int steps = 8);
+  // The window as a PNG file.
+  std::string Screenshot();
+
  private:
   using Clock = std::chrono::steady_clock;
 
@@ -47,10 +57,11 @@ class HeadlessBrowser {
   int FToBrowser = -1;
   int FFromBrowser = -1;
   int FNextId = 1;
+  bool FButtonDown = false;
   std::string FSession;
   std::string FPending;                // bytes read after the last message
   std::deque<nlohmann::json> FEvents;  // events read while awaiting answers
   std::filesystem::path FLog;
 };
 
-}  // namespace tavkit::demotest
+}  // namespace tavkit::testsupport

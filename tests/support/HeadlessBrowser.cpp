@@ -13,7 +13,7 @@
 #include <stdexcept>
 #include <thread>
 
-namespace tavkit::demotest {
+namespace tavkit::testsupport {
 
 namespace fs = std::filesystem;
 using nlohmann::json;
@@ -29,14 +29,36 @@ int High(int fd) {
   return moved;
 }
 
+std::string DecodeBase64(const std::string& text) {
+  static const std::string digits =
+      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  std::string bytes;
+  unsigned bits = 0;
+  int count = 0;
+  for (char c : text) {
+    const std::size_t value = digits.find(c);
+    if (value == std::string::npos) continue;  // padding and line breaks
+    bits = (bits << 6) | static_cast<unsigned>(value);
+    count += 6;
+    if (count >= 8) {
+      count -= 8;
+      bytes += static_cast<char>((bits >> count) & 0xFF);
+    }
+  }
+  return bytes;
+}
+
 }  // namespace
 
-HeadlessBrowser::HeadlessBrowser(const fs::path& folder) : FLog(folder / "chromium.log") {
+HeadlessBrowser::HeadlessBrowser(const fs::path& folder, int width, int height)
+    : FLog(folder / "chromium.log") {
   fs::create_directories(folder);
   int toBrowser[2], fromBrowser[2];
   if (pipe(toBrowser) != 0 || pipe(fromBrowser) != 0) throw std::runtime_error("no pipe");
   for (int* fd : {&toBrowser[0], &toBrowser[1], &fromBrowser[0], &fromBrowser[1]}) *fd = High(*fd);
   const std::string profile = "--user-data-dir=" + (folder / "profile").string();
+  const std::string window =
+      "--window-size=" + std::to_string(width) + "," + std::to_string(height);
   FPid = fork();
   if (FPid < 0) throw std::runtime_error("cannot fork");
   if (FPid == 0) {
@@ -46,8 +68,8 @@ HeadlessBrowser::HeadlessBrowser(const fs::path& folder) : FLog(folder / "chromi
     if (dup2(toBrowser[0], 3) < 0 || dup2(fromBrowser[1], 4) < 0) _exit(126);
     for (int fd : {toBrowser[0], toBrowser[1], fromBrowser[0], fromBrowser[1]}) close(fd);
     execlp("chromium", "chromium", "--headless", "--no-sandbox", "--disable-gpu",
-           "--disable-dev-shm-usage", "--remote-debugging-pipe", "--window-size=1100,900",
-           profile.c_str(), "about:blank", static_cast<char*>(nullptr));
+           "--disable-dev-shm-usage", "--remote-debugging-pipe", window.c_str(), profile.c_str(),
+           "about:blank", static_cast<char*>(nullptr));
     _exit(127);
   }
   close(toBrowser[0]);
@@ -170,4 +192,27 @@ void HeadlessBrowser::EvaluateAndWaitForLoad(const std::string& expression) {
   WaitForLoad();
 }
 
-}  // namespace tavkit::demotest
+void HeadlessBrowser::Mouse(const std::string& type, double x, double y) {
+  json params = {{"type", type}, {"x", x}, {"y", y}, {"button", "left"}, {"clickCount", 1}};
+  // A move made while the button is down carries it, as a real drag does.
+  if (type == "mousePressed" || (type == "mouseMoved" && FButtonDown)) params["buttons"] = 1;
+  if (type == "mouseMoved" && !FButtonDown) params["button"] = "none";
+  Command("Input.dispatchMouseEvent", params);
+  if (type == "mousePressed") FButtonDown = true;
+  if (type == "mouseReleased") FButtonDown = false;
+}
+
+void HeadlessBrowser::Drag(double x1, double y1, double x2, double y2, int steps) {
+  Mouse("mouseMoved", x1, y1);
+  Mouse("mousePressed", x1, y1);
+  for (int i = 1; i <= steps; ++i)
+    Mouse("mouseMoved", x1 + (x2 - x1) * i / steps, y1 + (y2 - y1) * i / steps);
+  Mouse("mouseReleased", x2, y2);
+}
+
+std::string HeadlessBrowser::Screenshot() {
+  const json shot = Command("Page.captureScreenshot", {{"format", "png"}});
+  return DecodeBase64(shot["data"].get<std::string>());
+}
+
+}  // namespace tavkit::testsupport

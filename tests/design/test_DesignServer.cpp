@@ -1,0 +1,279 @@
+// The designer's server answered over a real socket on 127.0.0.1: the UI's
+// files, the JSON API with its refusals, the previews as PNG files with
+// their transparency, the rendered page from tavkit render itself, and the
+// requests it turns away.
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <cstring>
+#include <thread>
+
+#include "DesignTestSupport.h"
+#include "core/WvOptimizer.h"
+#include "design/DesignServer.h"
+#include "design/PageRenderer.h"
+#include "design/PreviewPainter.h"
+#include "layout/WvPage.h"
+#include "package/Package.h"
+#include "platform/FormFile.h"
+
+namespace tavkit {
+namespace {
+
+using design::TJson;
+using designtest::HttpRequest;
+
+struct TPixels {
+  int Width = 0;
+  int Height = 0;
+  std::vector<std::uint8_t> Rgba;
+  const std::uint8_t* At(int x, int y) const {
+    return &Rgba[(static_cast<std::size_t>(y) * Width + x) * 4];
+  }
+};
+
+TPixels DecodePng(const std::string& bytes) {
+  png_image image;
+  std::memset(&image, 0, sizeof image);
+  image.version = PNG_IMAGE_VERSION;
+  TPixels pixels;
+  if (!png_image_begin_read_from_memory(&image, bytes.data(), bytes.size())) return pixels;
+  image.format = PNG_FORMAT_RGBA;
+  pixels.Width = static_cast<int>(image.width);
+  pixels.Height = static_cast<int>(image.height);
+  pixels.Rgba.resize(PNG_IMAGE_SIZE(image));
+  if (!png_image_finish_read(&image, nullptr, pixels.Rgba.data(), 0, nullptr)) pixels = TPixels();
+  return pixels;
+}
+
+class DesignServer : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    RegisterPackage();
+    folder = designtest::ScratchFolder("design-server");
+    file = (folder / "form.json").string();
+    designtest::WriteFile(file, designtest::kTestForm);
+    session = std::make_unique<design::TDesignSession>(file);
+  }
+
+  void Start(design::TRenderFunction render) {
+    server = std::make_unique<design::TDesignServer>(*session, std::move(render),
+                                                     (folder / "images").string());
+    port = server->Bind(0);
+    serving = std::thread([this] { server->Run(); });
+  }
+
+  void TearDown() override {
+    if (server) server->Stop();
+    if (serving.joinable()) serving.join();
+  }
+
+  TJson Post(const std::string& path, const TJson& body) {
+    designtest::THttpReply reply = HttpRequest(port, "POST", path, body.dump());
+    EXPECT_EQ(reply.ContentType, "application/json");
+    return TJson::parse(reply.Body);
+  }
+
+  designtest::fs::path folder;
+  std::string file;
+  std::unique_ptr<design::TDesignSession> session;
+  std::unique_ptr<design::TDesignServer> server;
+  std::thread serving;
+  int port = 0;
+};
+
+design::TRenderResult Rendered(const std::string& text, const std::string&) {
+  return {true, "<HTML>" + std::to_string(text.size()) + "</HTML>", ""};
+}
+
+TEST_F(DesignServer, ServesTheUiFromTheProgramItself) {
+  Start(Rendered);
+  designtest::THttpReply page = HttpRequest(port, "GET", "/");
+  EXPECT_EQ(page.Status, 200);
+  EXPECT_EQ(page.ContentType, "text/html; charset=utf-8");
+  EXPECT_EQ(page.Body.rfind("<!DOCTYPE html>", 0), 0u);
+  EXPECT_EQ(HttpRequest(port, "GET", "/designer.js").ContentType, "text/javascript; charset=utf-8");
+  EXPECT_EQ(HttpRequest(port, "GET", "/designer.css").ContentType, "text/css; charset=utf-8");
+  EXPECT_EQ(HttpRequest(port, "GET", "/nothing.js").Status, 404);
+}
+
+TEST_F(DesignServer, AnswersTheApiAndShowsRefusalsWithoutAChange) {
+  Start(Rendered);
+  const TJson state = TJson::parse(HttpRequest(port, "GET", "/api/state").Body);
+  EXPECT_EQ(state["version"], 1);
+  EXPECT_EQ(state["file"], file);
+  EXPECT_EQ(state["modified"], false);
+  EXPECT_EQ(state["design"]["controls"][0]["name"], "Page1");
+
+  const std::string before = session->Text();
+  const TJson refused =
+      Post("/api/insert", {{"class", "TWvText"}, {"parent", "Image1"}, {"left", 4}, {"top", 4}});
+  EXPECT_EQ(refused["warning"], "Only imagemaps can be put on images");
+  EXPECT_EQ(refused["changed"], false);
+  EXPECT_EQ(refused["state"]["version"], 1);
+  EXPECT_EQ(session->Text(), before);
+
+  const TJson cycle = Post("/api/property", {{"component", "First"},
+                                             {"path", {"DependList"}},
+                                             {"value", TJson::parse(R"([{"script": "Second"}])")}});
+  EXPECT_EQ(cycle["warning"], "Circular dependency detected. Cannot select script.");
+  EXPECT_EQ(session->Text(), before);
+
+  const TJson inserted =
+      Post("/api/insert", {{"class", "TWvText"}, {"parent", "Panel1"}, {"left", 4}, {"top", 30}});
+  EXPECT_EQ(inserted["changed"], true);
+  EXPECT_EQ(inserted["name"], "WvText1");
+  EXPECT_EQ(inserted["state"]["version"], 2);
+  EXPECT_EQ(inserted["state"]["canUndo"], true);
+  EXPECT_EQ(inserted["state"]["design"]["controls"][0]["children"][0]["children"][1]["name"],
+            "WvText1");
+
+  const TJson moved =
+      Post("/api/bounds",
+           {{"component", "WvText1"}, {"left", -3}, {"top", 0}, {"width", 50}, {"height", 20}});
+  const TJson text = moved["state"]["design"]["controls"][0]["children"][0]["children"][1];
+  EXPECT_EQ(text["left"], 1);
+  EXPECT_EQ(text["top"], 1);
+
+  const TJson described =
+      TJson::parse(HttpRequest(port, "GET", "/api/component?name=WvText1").Body);
+  EXPECT_EQ(described["class"], "TWvText");
+  EXPECT_EQ(HttpRequest(port, "GET", "/api/component?name=Nobody").Status, 404);
+
+  EXPECT_EQ(Post("/api/undo", TJson::object())["state"]["version"], 4);
+  EXPECT_EQ(Post("/api/undo", TJson::object())["state"]["canUndo"], false);
+  EXPECT_EQ(session->Text(), before);
+  EXPECT_EQ(Post("/api/redo", TJson::object())["changed"], true);
+
+  EXPECT_EQ(Post("/api/save", TJson::object())["state"]["modified"], false);
+  EXPECT_EQ(designtest::ReadFile(file), session->Text());
+  designtest::WriteFile(file, "changed elsewhere");
+  EXPECT_EQ(Post("/api/delete", {{"component", "Image1"}})["changed"], true);
+  const TJson conflict = Post("/api/save", TJson::object());
+  EXPECT_EQ(conflict["error"], file +
+                                   " has changed on disk since the designer read it; the design "
+                                   "was not saved, so that the other change is not lost");
+  EXPECT_EQ(designtest::ReadFile(file), "changed elsewhere");
+}
+
+TEST_F(DesignServer, TurnsAwayWhatABrowserOfAnotherSiteCouldSend) {
+  Start(Rendered);
+  designtest::THttpReply form = HttpRequest(port, "POST", "/api/delete", "component=Page1",
+                                            "application/x-www-form-urlencoded");
+  EXPECT_EQ(form.Status, 415);
+  designtest::THttpReply rebound =
+      HttpRequest(port, "GET", "/api/state", "", "", "attacker.example:" + std::to_string(port));
+  EXPECT_EQ(rebound.Status, 403);
+  EXPECT_EQ(HttpRequest(port, "POST", "/api/delete", "[1, 2]").Status, 400);
+  EXPECT_EQ(HttpRequest(port, "POST", "/api/delete", "{not json").Status, 400);
+  EXPECT_EQ(
+      HttpRequest(port, "POST", "/api/bounds", R"({"component": "Text1", "left": "x"})").Status,
+      400);
+  EXPECT_EQ(
+      HttpRequest(port, "GET", "/api/state", "", "", "localhost:" + std::to_string(port)).Status,
+      200);
+  EXPECT_NE(session->Form().FindComponent("Page1"), nullptr);
+}
+
+TEST_F(DesignServer, SendsPreviewsWithTheirTransparencyAndPalettePictures) {
+  Start(Rendered);
+  designtest::THttpReply panel = HttpRequest(port, "GET", "/preview/Panel1.png");
+  EXPECT_EQ(panel.ContentType, "image/png");
+  const TPixels pixels = DecodePng(panel.Body);
+  ASSERT_EQ(pixels.Width, 200);
+  ASSERT_EQ(pixels.Height, 150);
+  // The panel's own colour, opaque, inside its dashed frame.
+  const std::uint8_t* inside = pixels.At(100, 100);
+  EXPECT_EQ((std::vector<int>{inside[0], inside[1], inside[2], inside[3]}),
+            (std::vector<int>{0xE0, 0xE8, 0xF0, 255}));
+  EXPECT_EQ(HttpRequest(port, "GET", "/preview/Nobody.png").Status, 404);
+  EXPECT_EQ(HttpRequest(port, "GET", "/preview/First.png").Status, 404);  // no control
+
+  const TPixels icon = DecodePng(HttpRequest(port, "GET", "/palette/TWvText.png").Body);
+  EXPECT_EQ(icon.Width, 32);
+  EXPECT_EQ(icon.Height, 32);
+  EXPECT_EQ(HttpRequest(port, "GET", "/palette/TNothing.png").Status, 404);
+}
+
+TEST(DesignPreview, LeavesWhatAControlDoesNotPaintTransparent) {
+  RegisterPackage();
+  TComponent form(nullptr);
+  form.SetDesigning(true);
+  LoadFormFromText(R"({"form": "F", "components": [{"class": "TLabel", "name": "Label1",
+      "properties": {"Width": 60, "Height": 20, "Caption": "", "Transparent": true}},
+      {"class": "TWvPanel", "name": "Empty", "properties": {"Width": 0, "Height": 10}}]})",
+                   form);
+  const TPixels label =
+      DecodePng(design::PaintPreviewPng(dynamic_cast<TControl&>(*form.FindComponent("Label1"))));
+  ASSERT_EQ(label.Width, 60);
+  EXPECT_EQ(label.At(30, 10)[3], 0);
+  EXPECT_EQ(design::PaintPreviewPng(dynamic_cast<TControl&>(*form.FindComponent("Empty"))), "");
+}
+
+TEST_F(DesignServer, RendersThroughTheCallerAndCachesPerVersion) {
+  int renders = 0;
+  Start([&](const std::string& text, const std::string& formFile) {
+    ++renders;
+    EXPECT_EQ(formFile, file);
+    if (text.find("Broken") != std::string::npos)
+      return design::TRenderResult{false, "", "a <b> & c"};
+    return Rendered(text, formFile);
+  });
+  designtest::THttpReply first = HttpRequest(port, "GET", "/page/");
+  EXPECT_EQ(first.ContentType, "text/html; charset=iso-8859-1");
+  EXPECT_EQ(first.Body, "<HTML>" + std::to_string(session->Text().size()) + "</HTML>");
+  HttpRequest(port, "GET", "/page/");
+  EXPECT_EQ(renders, 1);
+  Post("/api/rename", {{"component", "Text1"}, {"name", "Broken"}});
+  designtest::THttpReply broken = HttpRequest(port, "GET", "/page/");
+  EXPECT_EQ(broken.Status, 500);
+  EXPECT_EQ(broken.Body,
+            "<!DOCTYPE html><html><body><pre style=\"color:#a00\">The page cannot be "
+            "rendered:\na &lt;b&gt; &amp; c</pre></body></html>");
+  EXPECT_EQ(renders, 2);
+}
+
+TEST_F(DesignServer, ServesTheFilesBesideTheFormToTheRenderedPage) {
+  Start(Rendered);
+  designtest::fs::create_directories(folder / "images");
+  designtest::WriteFile(folder / "images" / "plan.PNG", "picture bytes");
+  designtest::WriteFile(folder.parent_path() / "secret.txt", "not for the page");
+  const designtest::THttpReply picture = HttpRequest(port, "GET", "/page/images/plan.PNG");
+  EXPECT_EQ(picture.Status, 200);
+  EXPECT_EQ(picture.ContentType, "image/png");
+  EXPECT_EQ(picture.Body, "picture bytes");
+  EXPECT_EQ(HttpRequest(port, "GET", "/page/images/none.png").Status, 404);
+  EXPECT_EQ(HttpRequest(port, "GET", "/page/images").Status, 404);
+  EXPECT_EQ(HttpRequest(port, "GET", "/page/%2e%2e/secret.txt").Status, 404);
+  EXPECT_EQ(HttpRequest(port, "GET", "/page//etc/passwd").Status, 404);
+}
+
+// The renderer runs tavkit render itself: the same bytes as the page's put
+// in a fresh program, and its messages name the form, not the copy.
+TEST(DesignRenderer, GivesWhatTavkitRenderWrites) {
+  RegisterPackage();
+  const auto folder = designtest::ScratchFolder("design-renderer");
+  const std::string file = (folder / "form.json").string();
+  design::TPageRenderer renderer(TAVKIT_PROGRAM, (folder.parent_path() / "images/").string(),
+                                 "/images/");
+
+  const design::TRenderResult result = renderer.Render(designtest::kTestForm, file);
+  ASSERT_TRUE(result.Ok) << result.Error;
+  TComponent form(nullptr);
+  LoadFormFromText(designtest::kTestForm, form);
+  EXPECT_EQ(result.Html, dynamic_cast<TWvPage&>(*form.FindComponent("Page1")).put(nullptr));
+
+  const design::TRenderResult broken = renderer.Render(R"({"form": "F", "components": [
+      {"class": "TWvPage", "name": "P", "properties": {"Nothing": 1}}]})",
+                                                       file);
+  EXPECT_FALSE(broken.Ok);
+  EXPECT_EQ(broken.Error, "error: Form file " + file +
+                              ": component P (TWvPage): unknown property Nothing of class TWvPage");
+  // The copies made for the renderer are gone.
+  EXPECT_EQ(std::distance(designtest::fs::directory_iterator(folder),
+                          designtest::fs::directory_iterator()),
+            0);
+}
+
+}  // namespace
+}  // namespace tavkit

@@ -1,0 +1,280 @@
+// The design session without a browser: edits go through the library's own
+// rules (SetBounds, validateInsert, the cycle check of script dependencies),
+// a refused edit leaves the text byte for byte as it was, undo and redo bring
+// back exact texts, and saving never loses a file.
+#include <gtest/gtest.h>
+
+#include "DesignTestSupport.h"
+#include "design/DesignSession.h"
+#include "package/Package.h"
+#include "platform/Controls.h"
+#include "platform/FormFile.h"
+
+namespace tavkit {
+namespace {
+
+using design::TDesignSession;
+using design::TEditResult;
+using designtest::ReadFile;
+using designtest::WriteFile;
+
+class DesignSession : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    RegisterPackage();
+    folder = designtest::ScratchFolder("design-session");
+    file = (folder / "form.json").string();
+    WriteFile(file, designtest::kTestForm);
+  }
+
+  TControl& Control(TDesignSession& session, const std::string& name) {
+    return dynamic_cast<TControl&>(design::FindDesignComponent(session.Form(), name));
+  }
+
+  // The text must be the one the form's components save to.
+  void ExpectTextIsForm(TDesignSession& session) {
+    EXPECT_EQ(session.Text(), SaveForm(session.Form()));
+  }
+
+  designtest::fs::path folder;
+  std::string file;
+};
+
+TEST_F(DesignSession, OpensTheFileInTheDesigningStateUnmodified) {
+  TDesignSession session(file);
+  ExpectTextIsForm(session);
+  EXPECT_FALSE(session.Modified());
+  EXPECT_FALSE(session.CanUndo());
+  EXPECT_TRUE(Control(session, "Text1").IsDesigning());
+  EXPECT_EQ(session.Folder(), folder.string());
+}
+
+TEST_F(DesignSession, MovesAndSizesThroughTheControlsOwnBounds) {
+  TDesignSession session(file);
+  TEditResult moved = session.SetBounds("Text1", -5, 0, 90, 30);
+  EXPECT_TRUE(moved.Changed);
+  EXPECT_EQ(Control(session, "Text1").BoundsRect(), Bounds(1, 1, 90, 30));
+  // The page alone may sit at coordinate 0.
+  session.SetBounds("Page1", 0, 0, 500, 300);
+  EXPECT_EQ(Control(session, "Page1").BoundsRect(), Bounds(0, 0, 500, 300));
+  ExpectTextIsForm(session);
+  EXPECT_TRUE(session.Modified());
+  // Bounds the control already has change nothing and are not an edit.
+  const int version = session.Version();
+  EXPECT_FALSE(session.SetBounds("Text1", 0, 1, 90, 30).Changed);
+  EXPECT_EQ(session.Version(), version);
+}
+
+TEST_F(DesignSession, RefusedInsertionsLeaveTheTextAsItWas) {
+  TDesignSession session(file);
+  const std::string before = session.Text();
+  const int version = session.Version();
+
+  TEditResult onImage = session.Insert("TWvText", "Image1", 5, 5);
+  EXPECT_EQ(onImage.Warning, "Only imagemaps can be put on images");
+  TEditResult intoText = session.Insert("TWvText", "Text1", 5, 5);
+  EXPECT_EQ(intoText.Warning, "Cannot place component in a non-container");
+  TEditResult mapOnPage = session.Insert("TWvImageMap", "Page1", 5, 5);
+  EXPECT_EQ(mapOnPage.Warning, "Imagemaps can only be put on images");
+  TEditResult moveOnImage = session.SetParent("Text1", "Image1", 5, 5);
+  EXPECT_EQ(moveOnImage.Warning, "Only imagemaps can be put on images");
+  TEditResult intoItsChild = session.SetParent("Panel1", "Panel1", 5, 5);
+  EXPECT_EQ(intoItsChild.Warning, "Control cannot be its own parent");
+
+  for (const TEditResult& r : {onImage, intoText, mapOnPage, moveOnImage, intoItsChild}) {
+    EXPECT_FALSE(r.Changed);
+    EXPECT_EQ(r.Name, "");
+  }
+  EXPECT_EQ(session.Text(), before);
+  EXPECT_EQ(session.Version(), version);
+  EXPECT_FALSE(session.CanUndo());
+  EXPECT_EQ(session.Form().FindComponent("WvText1"), nullptr);
+}
+
+TEST_F(DesignSession, InsertsAndReparentsWhereTheLibraryAllows) {
+  TDesignSession session(file);
+  TEditResult text = session.Insert("TWvText", "Panel1", 20, 40);
+  EXPECT_TRUE(text.Changed);
+  EXPECT_EQ(text.Name, "WvText1");
+  EXPECT_EQ(Control(session, "WvText1").GetParent(), &Control(session, "Panel1"));
+  EXPECT_EQ(Control(session, "WvText1").BoundsRect(), Bounds(20, 40, 70, 20));
+  EXPECT_EQ(session.Insert("TWvText", "Panel1", 0, 0).Name, "WvText2");
+
+  TEditResult map = session.Insert("TWvImageMap", "Image1", 10, 10);
+  EXPECT_TRUE(map.Changed);
+  EXPECT_EQ(Control(session, map.Name).GetParent(), &Control(session, "Image1"));
+
+  TEditResult script = session.Insert("twvjavascript", "Panel1", 0, 0);
+  EXPECT_EQ(script.Name, "WvJavascript1");
+  EXPECT_NE(session.Form().FindComponent("WvJavascript1"), nullptr);
+
+  EXPECT_TRUE(session.SetParent("Inner", "Page1", 0, 250).Changed);
+  EXPECT_EQ(Control(session, "Inner").GetParent(), &Control(session, "Page1"));
+  EXPECT_EQ(Control(session, "Inner").BoundsRect(), Bounds(1, 250, 100, 20));
+  ExpectTextIsForm(session);
+
+  EXPECT_EQ(session.Insert("TNoSuchThing", "Page1", 0, 0).Error, "Class TNoSuchThing not found");
+  EXPECT_EQ(session.Insert("TWvText", "Nowhere", 0, 0).Error,
+            "The form has no component named Nowhere");
+}
+
+TEST_F(DesignSession, RefusesADependencyThatClosesACycle) {
+  TDesignSession session(file);
+  const std::string before = session.Text();
+  TEditResult cycle = session.SetProperty("First", design::TJson::array({"DependList"}),
+                                          design::TJson::parse(R"([{"script": "Second"}])"));
+  EXPECT_EQ(cycle.Warning, "Circular dependency detected. Cannot select script.");
+  EXPECT_FALSE(cycle.Changed);
+  EXPECT_EQ(session.Text(), before);
+  TEditResult self = session.SetProperty("Second", design::TJson::parse(R"(["DependList", 0,
+      "script"])"),
+                                         "Second");
+  EXPECT_EQ(self.Warning, "Circular dependency detected. Cannot select script.");
+  EXPECT_EQ(session.Text(), before);
+}
+
+TEST_F(DesignSession, PropertyEditsGoThroughTheFormFileReader) {
+  TDesignSession session(file);
+  const std::string before = session.Text();
+  EXPECT_TRUE(session.SetProperty("Text1", design::TJson::parse(R"(["Font", "Color"])"), "#804020")
+                  .Changed);
+  EXPECT_NE(session.Text().find("\"Color\": \"#804020\""), std::string::npos);
+  ExpectTextIsForm(session);
+
+  const std::string edited = session.Text();
+  TEditResult bad =
+      session.SetProperty("Text1", design::TJson::parse(R"(["Font", "Color"])"), "#80");
+  EXPECT_EQ(bad.Error,
+            "Form file: component Text1 (TWvText), property Font.Color: unknown colour \"#80\" "
+            "(expected a colour name or \"#RRGGBB\")");
+  EXPECT_EQ(session.Text(), edited);
+  EXPECT_EQ(session.SetProperty("Text1", "NoSuchProperty", 1).Error,
+            "Form file: component Text1 (TWvText): unknown property NoSuchProperty of class "
+            "TWvText");
+  EXPECT_EQ(session.SetProperty("Text1", design::TJson::array(), 1).Error, "No property named");
+  EXPECT_EQ(session.Text(), edited);
+  ASSERT_TRUE(session.Undo());
+  EXPECT_EQ(session.Text(), before);
+}
+
+TEST_F(DesignSession, UndoAndRedoRestoreExactTexts) {
+  TDesignSession session(file);
+  const std::string t0 = session.Text();
+  session.SetBounds("Text1", 30, 210, 150, 20);
+  const std::string t1 = session.Text();
+  session.Insert("TWvText", "Panel1", 20, 40);
+  const std::string t2 = session.Text();
+  session.Delete("Panel1");
+  const std::string t3 = session.Text();
+  EXPECT_EQ(session.Form().FindComponent("Inner"), nullptr);  // went with its panel
+
+  ASSERT_TRUE(session.Undo());
+  EXPECT_EQ(session.Text(), t2);
+  ExpectTextIsForm(session);
+  ASSERT_TRUE(session.Undo());
+  EXPECT_EQ(session.Text(), t1);
+  ASSERT_TRUE(session.Undo());
+  EXPECT_EQ(session.Text(), t0);
+  EXPECT_FALSE(session.Undo());
+  EXPECT_FALSE(session.Modified());
+
+  ASSERT_TRUE(session.Redo());
+  EXPECT_EQ(session.Text(), t1);
+  ASSERT_TRUE(session.Redo());
+  EXPECT_EQ(session.Text(), t2);
+  ASSERT_TRUE(session.Redo());
+  EXPECT_EQ(session.Text(), t3);
+  EXPECT_FALSE(session.Redo());
+
+  // A new edit after an undo drops what could have been redone.
+  session.Undo();
+  session.Rename("Text1", "Greeting");
+  EXPECT_FALSE(session.CanRedo());
+  ASSERT_TRUE(session.Undo());
+  EXPECT_EQ(session.Text(), t2);
+}
+
+TEST_F(DesignSession, RenamingCarriesTheReferencesAlong) {
+  TDesignSession session(file);
+  EXPECT_EQ(session.Rename("First", "Base").Name, "Base");
+  const std::string text = session.Text();
+  EXPECT_NE(text.find("\"script\": \"Base\""), std::string::npos);
+  EXPECT_EQ(session.Rename("Base", "Second").Error, "A component named Second already exists");
+  EXPECT_EQ(session.Rename("Base", "TestForm").Error, "The name TestForm is the form's own");
+  EXPECT_EQ(session.Rename("Base", "not a name").Error,
+            "'not a name' is not a valid component name");
+  EXPECT_EQ(session.Text(), text);
+}
+
+TEST_F(DesignSession, SavesThroughARenameAndKeepsThePreviousFile) {
+  const std::string original = ReadFile(file);
+  TDesignSession session(file);
+  session.SetBounds("Text1", 30, 210, 150, 20);
+  session.Save();
+  EXPECT_EQ(ReadFile(file), session.Text());
+  EXPECT_EQ(ReadFile(file + ".bak"), original);
+  EXPECT_FALSE(designtest::fs::exists(file + ".tmp"));
+  EXPECT_FALSE(session.Modified());
+
+  const std::string first = session.Text();
+  session.SetBounds("Text1", 40, 210, 150, 20);
+  session.Save();
+  EXPECT_EQ(ReadFile(file), session.Text());
+  EXPECT_EQ(ReadFile(file + ".bak"), first);
+
+  // A saved form loads into the same design.
+  TComponent form(nullptr);
+  LoadForm(file, form);
+  EXPECT_EQ(SaveForm(form), session.Text());
+}
+
+TEST_F(DesignSession, RefusesToOverwriteAFileChangedOnDisk) {
+  TDesignSession session(file);
+  session.SetBounds("Text1", 30, 210, 150, 20);
+  const std::string theirs = std::string(designtest::kTestForm) + " ";
+  WriteFile(file, theirs);
+  EXPECT_THROW(session.Save(), design::EDesignConflict);
+  EXPECT_EQ(ReadFile(file), theirs);
+  EXPECT_FALSE(designtest::fs::exists(file + ".bak"));
+  EXPECT_TRUE(session.Modified());
+
+  designtest::fs::remove(file);
+  EXPECT_THROW(session.Save(), design::EDesignConflict);
+  EXPECT_FALSE(designtest::fs::exists(file));
+}
+
+TEST_F(DesignSession, ANewFileStartsWithAPageAndIsMadeOnSave) {
+  const std::string fresh = (folder / "new.json").string();
+  TDesignSession session(fresh);
+  EXPECT_TRUE(session.Modified());
+  EXPECT_EQ(Control(session, "Page1").BoundsRect(), Bounds(0, 0, 640, 480));
+  session.Save();
+  EXPECT_EQ(ReadFile(fresh), session.Text());
+  EXPECT_FALSE(designtest::fs::exists(fresh + ".bak"));
+  // Someone else making the file first is a change on disk too.
+  const std::string other = (folder / "other.json").string();
+  TDesignSession late(other);
+  WriteFile(other, designtest::kTestForm);
+  EXPECT_THROW(late.Save(), design::EDesignConflict);
+}
+
+TEST_F(DesignSession, KeepsUnsavedWorkBesideTheForm) {
+  TDesignSession session(file);
+  session.SetBounds("Text1", 30, 210, 150, 20);
+  EXPECT_EQ(session.KeepUnsaved(), file + ".unsaved");
+  EXPECT_EQ(ReadFile(file + ".unsaved"), session.Text());
+  EXPECT_EQ(ReadFile(file), designtest::kTestForm);
+}
+
+TEST_F(DesignSession, ABrokenFileIsNotOpened) {
+  WriteFile(file, R"({"form": "F", "components": [{"class": "TNoSuchClass"}]})");
+  try {
+    TDesignSession session(file);
+    ADD_FAILURE() << "a broken file was opened";
+  } catch (const EFormFileError& e) {
+    EXPECT_EQ(e.Message(), "Form file " + file + ": component #1: unknown class TNoSuchClass");
+  }
+}
+
+}  // namespace
+}  // namespace tavkit

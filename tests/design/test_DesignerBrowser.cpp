@@ -1,0 +1,342 @@
+// tavkit design used as a person uses it: the program started on an example
+// form, headless Chromium pressing, moving and releasing the mouse on the
+// designer's page and filling in the inspector. Every step is checked in the
+// design the server holds; the saved file and the page the designer shows
+// are checked byte for byte against tavkit render of the saved file. The
+// screenshots stay in the build folder for a person to look at.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+#include "DesignTestSupport.h"
+#include "HeadlessBrowser.h"
+#include "design/DesignSession.h"
+
+namespace tavkit {
+namespace {
+
+namespace fs = std::filesystem;
+using design::TJson;
+using designtest::HttpRequest;
+using designtest::ReadFile;
+using testsupport::HeadlessBrowser;
+
+// `tavkit design FORM` as a child process, stopped as Ctrl-C stops it.
+class DesignerProgram {
+ public:
+  DesignerProgram(const fs::path& form, const fs::path& log) {
+    int out[2];
+    if (pipe(out) != 0) throw std::runtime_error("no pipe");
+    FPid = fork();
+    if (FPid < 0) throw std::runtime_error("cannot fork");
+    if (FPid == 0) {
+      prctl(PR_SET_PDEATHSIG, SIGKILL);
+      const int err = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      if (err < 0 || dup2(out[1], 1) < 0 || dup2(err, 2) < 0) _exit(126);
+      close(out[0]);
+      execl(TAVKIT_PROGRAM, TAVKIT_PROGRAM, "design", form.c_str(), static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    close(out[1]);
+    FOut = out[0];
+    // The first line tells the address.
+    std::string line;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (line.find('\n') == std::string::npos) {
+      pollfd ready{FOut, POLLIN, 0};
+      if (std::chrono::steady_clock::now() > deadline || poll(&ready, 1, 1000) < 0)
+        throw std::runtime_error("tavkit design did not start; see " + log.string());
+      char c;
+      if (ready.revents != 0 && read(FOut, &c, 1) != 1)
+        throw std::runtime_error("tavkit design ended; see " + log.string());
+      if (ready.revents != 0) line += c;
+    }
+    const std::size_t at = line.find("http://127.0.0.1:");
+    if (at == std::string::npos) throw std::runtime_error("no address in: " + line);
+    FPort = std::stoi(line.substr(at + 17));
+  }
+  ~DesignerProgram() {
+    kill(FPid, SIGINT);
+    int status = 0;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (waitpid(FPid, &status, WNOHANG) != FPid) {
+      if (std::chrono::steady_clock::now() > deadline) {
+        kill(FPid, SIGKILL);
+        waitpid(FPid, &status, 0);
+        break;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    close(FOut);
+  }
+  DesignerProgram(const DesignerProgram&) = delete;
+  DesignerProgram& operator=(const DesignerProgram&) = delete;
+
+  int Port() const { return FPort; }
+  std::string Url() const { return "http://127.0.0.1:" + std::to_string(FPort) + "/"; }
+
+ private:
+  pid_t FPid = -1;
+  int FOut = -1;
+  int FPort = 0;
+};
+
+// What `tavkit render FORM` writes.
+std::string TavkitRender(const fs::path& form, const fs::path& folder) {
+  const fs::path out = folder / "render.html";
+  const std::string command = "'" TAVKIT_PROGRAM "' render '" + form.string() + "' >'" +
+                              out.string() + "' 2>'" + (folder / "render.err").string() + "'";
+  EXPECT_EQ(std::system(command.c_str()), 0) << ReadFile(folder / "render.err");
+  return ReadFile(out);
+}
+
+class DesignerBrowser : public ::testing::Test {
+ protected:
+  void Open(const std::string& example) {
+    folder = designtest::ScratchFolder("design-browser");
+    form = folder / fs::path(example).filename();
+    fs::copy_file(fs::path(TAVKIT_SOURCE_DIR) / example, form);
+    fs::copy(fs::path(TAVKIT_SOURCE_DIR) / "examples" / "images", folder / "images");
+    program = std::make_unique<DesignerProgram>(form, folder / "designer.log");
+    browser = std::make_unique<HeadlessBrowser>(folder / "browser", 1900, 1000);
+    browser->Navigate(program->Url());
+    Idle();
+  }
+
+  void Idle() { browser->Evaluate("designer.idle().then(() => true)"); }
+
+  // The window rectangle of an element: left, top, width, height.
+  std::vector<double> Box(const std::string& selector) {
+    const TJson box =
+        browser->Evaluate("(() => { const r = document.querySelector(" + TJson(selector).dump() +
+                          ").getBoundingClientRect();"
+                          " return [r.left, r.top, r.width, r.height]; })()");
+    EXPECT_TRUE(box.is_array()) << "nothing matches " << selector;
+    return box.get<std::vector<double>>();
+  }
+
+  void Drag(const std::vector<double>& from, double dx, double dy) {
+    browser->Drag(from[0], from[1], from[0] + dx, from[1] + dy);
+    Idle();
+  }
+
+  void Click(const std::string& selector) {
+    browser->Evaluate("document.querySelector(" + TJson(selector).dump() +
+                      ").scrollIntoView({block: 'center'})");
+    const auto box = Box(selector);
+    browser->Mouse("mouseMoved", box[0] + box[2] / 2, box[1] + box[3] / 2);
+    browser->Mouse("mousePressed", box[0] + box[2] / 2, box[1] + box[3] / 2);
+    browser->Mouse("mouseReleased", box[0] + box[2] / 2, box[1] + box[3] / 2);
+    Idle();
+  }
+
+  // Sets an editor of the inspector as a person would and lets it tell.
+  void Fill(const std::string& selector, const std::string& value) {
+    browser->Evaluate("(() => { const e = document.querySelector(" + TJson(selector).dump() +
+                      "); e.value = " + TJson(value).dump() +
+                      "; e.dispatchEvent(new Event('change', {bubbles: true})); })()");
+    Idle();
+  }
+
+  // Clicks a control of the inspector (a check box, a button).
+  void Press(const std::string& selector) {
+    browser->Evaluate("document.querySelector(" + TJson(selector).dump() + ").click()");
+    Idle();
+  }
+
+  static std::string Editor(const std::string& path) { return "[data-path='" + path + "']"; }
+
+  TJson State() { return TJson::parse(HttpRequest(program->Port(), "GET", "/api/state").Body); }
+
+  // A control of the design tree the server holds, found by name.
+  TJson Control(const std::string& name) {
+    std::function<TJson(const TJson&)> find = [&](const TJson& nodes) -> TJson {
+      for (const TJson& node : nodes) {
+        if (node["name"] == name) return node;
+        TJson found = find(node["children"]);
+        if (!found.is_null()) return found;
+      }
+      return TJson();
+    };
+    return find(State()["design"]["controls"]);
+  }
+
+  // The value of a property of a component as the inspector is told it.
+  TJson Value(const std::string& component, const std::vector<std::string>& path) {
+    TJson list = TJson::parse(
+        HttpRequest(program->Port(), "GET", "/api/component?name=" + component).Body)["properties"];
+    TJson found;
+    for (const auto& step : path) {
+      for (const TJson& p : list)
+        if (p["name"] == step) found = p;
+      if (found.contains("properties")) list = found["properties"];
+    }
+    return found.contains("items") ? found["items"] : found["value"];
+  }
+
+  std::string ModalText() {
+    return browser
+        ->Evaluate(
+            "document.getElementById('modal').hidden ? '(hidden)' : "
+            "document.getElementById('modalText').textContent")
+        .get<std::string>();
+  }
+
+  void Screenshot(const std::string& name) {
+    designtest::WriteFile(folder / name, browser->Screenshot());
+  }
+
+  fs::path folder;
+  fs::path form;
+  std::unique_ptr<DesignerProgram> program;
+  std::unique_ptr<HeadlessBrowser> browser;
+};
+
+TEST_F(DesignerBrowser, DesignsAFormWithTheMouseAndTheInspectorAndSavesIt) {
+  Open("examples/hello.json");
+  const std::string original = ReadFile(form);
+  EXPECT_EQ(browser->Evaluate("document.querySelectorAll('#palette .tool').length"), 25);
+  EXPECT_EQ(browser->Evaluate("document.querySelectorAll('#surface .ctl').length"), 10);
+  Screenshot("designer-hello-opened.png");
+
+  // Drag the Grid text 20 pixels right and 10 down inside its panel.
+  auto grid = Box(".ctl[data-name='Grid']");
+  Drag({grid[0] + 8, grid[1] + 8}, 20, 10);
+  TJson moved = Control("Grid");
+  EXPECT_EQ((std::vector<int>{moved["left"], moved["top"], moved["width"], moved["height"]}),
+            (std::vector<int>{30, 120, 180, 60}));
+
+  // Resize by the lower right handle, then pull the left edge past the
+  // panel's: the library keeps a child off coordinate 0.
+  Drag({Box(".handle.se")[0] + 4, Box(".handle.se")[1] + 4}, 40, 20);
+  moved = Control("Grid");
+  EXPECT_EQ((std::vector<int>{moved["left"], moved["top"], moved["width"], moved["height"]}),
+            (std::vector<int>{30, 120, 220, 80}));
+  Drag({Box(".handle.w")[0] + 4, Box(".handle.w")[1] + 4}, -50, 0);
+  moved = Control("Grid");
+  EXPECT_EQ((std::vector<int>{moved["left"], moved["top"], moved["width"], moved["height"]}),
+            (std::vector<int>{1, 120, 270, 80}));
+
+  // Drag Grid2 out of its panel into the sidebar: it changes its parent.
+  const auto grid2 = Box(".ctl[data-name='Grid2']");
+  const auto side = Box(".ctl[data-name='Sidebar']");
+  Drag({grid2[0] + 5, grid2[1] + 5}, side[0] + 100 - grid2[0] - 5, side[1] + 140 - grid2[1] - 5);
+  const TJson sidebarNode = State()["design"]["controls"][0]["children"][1];
+  ASSERT_EQ(sidebarNode["children"].size(), 3u);
+  EXPECT_EQ(sidebarNode["children"][2]["name"], "Grid2");
+  EXPECT_EQ(
+      (std::vector<int>{sidebarNode["children"][2]["left"], sidebarNode["children"][2]["top"]}),
+      (std::vector<int>{95, 135}));
+
+  // Drop a text from the palette into the sidebar panel.
+  const auto tool = Box(".tool[data-class='TWvText']");
+  const auto sidebar = Box(".ctl[data-name='Sidebar']");
+  const double fromX = tool[0] + tool[2] / 2, fromY = tool[1] + tool[3] / 2;
+  browser->Drag(fromX, fromY, sidebar[0] + 20, sidebar[1] + 265, 12);
+  Idle();
+  EXPECT_EQ(ModalText(), "(hidden)");
+  EXPECT_EQ(State()["design"]["controls"][0]["children"][1]["children"][3]["name"], "WvText1");
+  const TJson dropped = Control("WvText1");
+  EXPECT_EQ((std::vector<int>{dropped["left"], dropped["top"]}), (std::vector<int>{20, 265}));
+  EXPECT_EQ(browser->Evaluate("designer.selected()"), "WvText1");
+
+  // Its font and colours, and its text, through the inspector.
+  Fill(Editor(R"(["Text"])"), "Dropped here");
+  Fill(Editor(R"(["Font","Size"])"), "4");
+  Press(Editor(R"(["Font","Bold"])"));
+  Fill(Editor(R"(["Font","Color"])") + " [data-role=picker]", "#804020");
+  Fill(Editor(R"(["BackGroundColor"])") + " [data-role=constant]", "clYellow");
+  EXPECT_EQ(Value("WvText1", {"Text"}), TJson::array({"Dropped here"}));
+  EXPECT_EQ(Value("WvText1", {"Font", "Size"}), 4);
+  EXPECT_EQ(Value("WvText1", {"Font", "Bold"}), true);
+  EXPECT_EQ(Value("WvText1", {"Font", "Color"}), "#804020");
+  EXPECT_EQ(Value("WvText1", {"BackGroundColor"}), "clYellow");
+  EXPECT_EQ(ModalText(), "(hidden)");
+
+  // A dependency of Util on Greeter would close a cycle: refused with the
+  // library's warning box, and the new item keeps no script.
+  Click(".trayItem[data-name='Util']");
+  EXPECT_EQ(browser->Evaluate("designer.selected()"), "Util");
+  Press(R"([data-add='["DependList"]'])");
+  ASSERT_EQ(Value("Util", {"DependList"}).size(), 1u);
+  Fill(Editor(R"(["DependList",0,"script"])"), "Greeter");
+  EXPECT_EQ(ModalText(), "Circular dependency detected. Cannot select script.");
+  Screenshot("designer-hello-refusal.png");
+  Click("#modalOk");
+  EXPECT_EQ(ModalText(), "(hidden)");
+  EXPECT_EQ(Value("Util", {"DependList"})[0][0]["value"], "");
+
+  // Undo takes the empty dependency back; then the design is saved.
+  Click("#undo");
+  EXPECT_EQ(Value("Util", {"DependList"}), TJson::array());
+  Click("#save");
+  EXPECT_EQ(ModalText(), "(hidden)");
+  EXPECT_EQ(State()["modified"], false);
+  EXPECT_EQ(browser->Evaluate("document.getElementById('status').textContent"), "Saved");
+  Screenshot("designer-hello.png");
+
+  // The saved file holds the design; the previous file is kept.
+  EXPECT_EQ(ReadFile(fs::path(form.string() + ".bak")), original);
+  const TJson saved = TJson::parse(ReadFile(form));
+  const TJson page = saved["components"][3];
+  ASSERT_EQ(page["name"], "Page1");
+  const TJson gridSaved = page["children"][2]["children"][1];
+  ASSERT_EQ(gridSaved["name"], "Grid");
+  EXPECT_EQ(gridSaved["properties"]["Left"], 1);
+  EXPECT_EQ(gridSaved["properties"]["Width"], 270);
+  const TJson text = page["children"][1]["children"][3];
+  ASSERT_EQ(text["name"], "WvText1");
+  EXPECT_EQ(text["properties"]["Font"]["Color"], "#804020");
+  EXPECT_EQ(saved["components"][1]["properties"]["DependList"], TJson::array());
+
+  // What the designer shows as the rendered page is what tavkit render
+  // writes for the saved file, byte for byte.
+  const designtest::THttpReply shown = HttpRequest(program->Port(), "GET", "/page/");
+  EXPECT_EQ(shown.Status, 200);
+  EXPECT_EQ(shown.Body, TavkitRender(form, folder));
+  EXPECT_NE(shown.Body.find("Dropped here"), std::string::npos);
+}
+
+TEST_F(DesignerBrowser, RefusesATextOnAnImageAndRendersImageMapsAsTavkitRenderDoes) {
+  Open("examples/showcase.json");
+  const int version = State()["version"];
+  const auto tool = Box(".tool[data-class='TWvText']");
+  const auto image = Box(".ctl[data-name='FloorPlan']");
+  browser->Drag(tool[0] + tool[2] / 2, tool[1] + tool[3] / 2, image[0] + 200, image[1] + 120, 12);
+  Idle();
+  EXPECT_EQ(ModalText(), "Only imagemaps can be put on images");
+  Screenshot("designer-showcase-refusal.png");
+  Click("#modalOk");
+  EXPECT_EQ(State()["version"], version);
+  EXPECT_EQ(State()["canUndo"], false);
+
+  // A hot spot moved on its image stays on it.
+  const auto map = Box(".ctl[data-name='" +
+                       Control("FloorPlan")["children"][0]["name"].get<std::string>() + "']");
+  Drag({map[0] + 4, map[1] + 4}, 6, 3);
+  EXPECT_EQ(Control("FloorPlan")["children"].size(), 2u);
+  EXPECT_EQ(ModalText(), "(hidden)");
+
+  Click("#save");
+  EXPECT_EQ(State()["modified"], false);
+  Screenshot("designer-showcase.png");
+  const designtest::THttpReply shown = HttpRequest(program->Port(), "GET", "/page/");
+  EXPECT_EQ(shown.Status, 200);
+  EXPECT_EQ(shown.Body, TavkitRender(form, folder));
+  EXPECT_NE(shown.Body.find("<MAP NAME=\"MAP0\">"), std::string::npos);
+  // The page in the frame finds the picture beside the form.
+  EXPECT_EQ(browser->Evaluate("document.getElementById('rendered').contentDocument.images[0]"
+                              ".naturalWidth"),
+            240);
+}
+
+}  // namespace
+}  // namespace tavkit

@@ -1,0 +1,121 @@
+// tavkit design: serves the visual designer of a form file on 127.0.0.1 and
+// prints its address; a browser opened by the user does the rest. The
+// program stops on Ctrl-C (or SIGTERM), after the request in hand.
+#include <signal.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <thread>
+
+#include "Commands.h"
+#include "design/DesignServer.h"
+#include "design/DesignSession.h"
+#include "design/PageRenderer.h"
+#include "package/Package.h"
+#include "platform/Exceptions.h"
+
+namespace tavkit::cli {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const char* const kDesignUsage =
+    "usage: tavkit design FORM [--port N]\n"
+    "\n"
+    "Serves the designer of the form file FORM on 127.0.0.1 and prints its\n"
+    "address; open it in a browser. The palette, the form drawn by the\n"
+    "components' own design previews, the property inspector and the\n"
+    "rendered page are shown side by side. Save writes FORM (the previous\n"
+    "file is kept as FORM.bak); a FORM that does not exist yet is made on\n"
+    "the first save. Stop the designer with Ctrl-C: changes not saved are\n"
+    "then kept in FORM.unsaved.\n"
+    "\n"
+    "  --port N   the port to listen on (default: any free port)\n";
+
+// The running program, for the renderer to run again as `tavkit render`.
+std::string ThisProgram() {
+  std::error_code error;
+  fs::path self = fs::read_symlink("/proc/self/exe", error);
+  if (error) throw Exception("Cannot find the tavkit program itself: " + error.message());
+  return self.string();
+}
+
+// A folder of the designer's own for the page's server images, removed when
+// the designer stops.
+struct TImageFolder {
+  std::string Path;
+  TImageFolder() {
+    std::string pattern = (fs::temp_directory_path() / "tavkit-design-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) throw EInOutError("Cannot make a folder for images");
+    Path = pattern;
+  }
+  ~TImageFolder() {
+    std::error_code ignored;
+    fs::remove_all(Path, ignored);
+  }
+};
+
+int ParsePort(const std::string& text) {
+  char* end = nullptr;
+  const long port = std::strtol(text.c_str(), &end, 10);
+  if (text.empty() || *end != '\0' || port < 0 || port > 65535)
+    throw UsageError("--port needs a number from 0 to 65535");
+  return static_cast<int>(port);
+}
+
+}  // namespace
+
+int DesignCommand(const Args& arguments) {
+  if (WantsHelp(arguments)) {
+    std::fputs(kDesignUsage, stdout);
+    return 0;
+  }
+  Args args = arguments;
+  const int port = ParsePort(TakeOption(args, "--port", "0"));
+  RejectUnknownOptions(args);
+  if (args.size() != 1) throw UsageError("expected one form file");
+
+  RegisterPackage();
+  design::TDesignSession session(args[0]);
+  TImageFolder images;
+  design::TPageRenderer renderer(ThisProgram(), images.Path + "/", "/images/");
+  design::TDesignServer server(
+      session,
+      [&renderer](const std::string& text, const std::string& file) {
+        return renderer.Render(text, file);
+      },
+      images.Path);
+
+  // The signals are taken by a thread of their own, which stops the server;
+  // every other thread, the server's included, has them blocked.
+  sigset_t stopSignals;
+  sigemptyset(&stopSignals);
+  sigaddset(&stopSignals, SIGINT);
+  sigaddset(&stopSignals, SIGTERM);
+  sigaddset(&stopSignals, SIGHUP);
+  pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+  const int bound = server.Bind(port);
+  std::thread stopper([&] {
+    int received = 0;
+    sigwait(&stopSignals, &received);
+    server.Stop();
+  });
+
+  std::printf("tavkit design: %s at http://127.0.0.1:%d/ (Ctrl-C stops)\n", args[0].c_str(), bound);
+  std::fflush(stdout);
+  server.Run();
+  // Run ended by itself (the socket failed): let the signal thread go too.
+  pthread_kill(stopper.native_handle(), SIGTERM);
+  stopper.join();
+  if (session.Modified())
+    std::fprintf(stderr, "tavkit design: changes not saved to %s are kept in %s\n", args[0].c_str(),
+                 session.KeepUnsaved().c_str());
+  return 0;
+}
+
+}  // namespace tavkit::cli

@@ -1,0 +1,117 @@
+// The form being designed. Its truth is the form-file text: every edit is
+// made on components freshly loaded from that text in the designing state,
+// and its result is the text those components save to. Undo and redo are
+// snapshots of the text. Saving goes through a temporary file and a rename,
+// keeps the previous file as FORM.bak and refuses to overwrite a file that
+// changed on disk since the designer read it.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "platform/Components.h"
+#include "platform/Exceptions.h"
+
+namespace tavkit::design {
+
+// Form files keep the order of their keys: properties are applied in it.
+using TJson = nlohmann::ordered_json;
+
+// What became of one edit. A refusal of the library (a message box it
+// showed, or an insertion its validateInsert refused) is a warning; a value
+// or a name the form cannot take is an error. Either way nothing changed.
+struct TEditResult {
+  bool Changed = false;
+  std::string Warning;
+  std::string Error;
+  std::string Name;  // the component the edit made or renamed
+};
+
+// The file on disk is not the one the designer read or last wrote.
+class EDesignConflict : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+class TDesignSession {
+ public:
+  // How many edits undo can take back.
+  static constexpr std::size_t MaxUndo = 500;
+
+  // Reads the form file; a file that does not exist yet starts a new form
+  // holding one page. Raises the form file's errors for a file that cannot
+  // be read as a form.
+  explicit TDesignSession(std::string fileName);
+  ~TDesignSession();
+  TDesignSession(const TDesignSession&) = delete;
+  TDesignSession& operator=(const TDesignSession&) = delete;
+
+  const std::string& FileName() const { return FFileName; }
+  // The absolute folder of the form file, against which it names its files.
+  const std::string& Folder() const { return FFolder; }
+  // The form file text of the design as it stands.
+  const std::string& Text() const { return FText; }
+  // The components of the design, in the designing state. Replaced by every
+  // change: hold no pointer into it across an edit.
+  TComponent& Form() { return *FForm; }
+  // Grows with every change, undo and redo.
+  int Version() const { return FVersion; }
+  // Whether the design differs from the file as last read or saved.
+  bool Modified() const { return FText != FSavedText; }
+  bool CanUndo() const { return !FUndo.empty(); }
+  bool CanRedo() const { return !FRedo.empty(); }
+
+  // Sets the property at path (names of properties and sub-properties,
+  // indices of collection items) of a component to a value written as in
+  // form files.
+  TEditResult SetProperty(const std::string& component, const TJson& path, const TJson& value);
+  // Moves and sizes a control through its own SetBounds.
+  TEditResult SetBounds(const std::string& component, int left, int top, int width, int height);
+  // Makes a component of a registered class. A control goes into the
+  // control named parent (none: onto the form) at left, top.
+  TEditResult Insert(const std::string& className, const std::string& parent, int left, int top);
+  // Moves a control into another parent (none: onto the form) at left, top.
+  TEditResult SetParent(const std::string& component, const std::string& parent, int left, int top);
+  // Removes a component; a control takes its children with it.
+  TEditResult Delete(const std::string& component);
+  TEditResult Rename(const std::string& component, const std::string& newName);
+  // Each returns false when there is nothing to take back or bring again.
+  bool Undo();
+  bool Redo();
+
+  // Writes the design to the form file. Raises EDesignConflict when the file
+  // on disk is not the one read or last written, EInOutError when it cannot
+  // be written; the file on disk is whole in every case.
+  void Save();
+  // Writes the design beside the form file as FORM.unsaved (for a designer
+  // stopped with changes not saved) and returns that file's name.
+  std::string KeepUnsaved() const;
+
+ private:
+  using TChange = std::function<std::unique_ptr<TComponent>(TEditResult&)>;
+
+  std::unique_ptr<TComponent> Load(const std::string& text) const;
+  // Loads the design as it stands, for a change to work on.
+  std::unique_ptr<TComponent> Scratch() const { return Load(FText); }
+  TEditResult Change(const TChange& change);
+  void Replace(std::string text, std::unique_ptr<TComponent> form);
+
+  std::string FFileName;
+  std::string FFolder;
+  std::string FText;
+  std::string FSavedText;
+  bool FDiskExists = false;
+  std::string FDiskText;  // the bytes of the file as last read or written
+  std::unique_ptr<TComponent> FForm;
+  std::vector<std::string> FUndo;
+  std::vector<std::string> FRedo;
+  int FVersion = 1;
+};
+
+// A component of the form by name (case-insensitive), or an Exception.
+TComponent& FindDesignComponent(TComponent& form, const std::string& name);
+
+}  // namespace tavkit::design

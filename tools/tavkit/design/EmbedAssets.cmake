@@ -1,0 +1,21 @@
+# Writes the designer's UI files into a C++ header as byte arrays, one per
+# file, with a table of their web paths. Run by the build as
+#   cmake -DOUTPUT=header -DINPUTS=file|file -P EmbedAssets.cmake
+set(text "// Generated from the designer's UI files by EmbedAssets.cmake; do not edit.\n#pragma once\n\n")
+string(APPEND text "namespace tavkit::design::assets {\n\n")
+string(REPLACE "|" ";" INPUTS "${INPUTS}")
+set(table "")
+set(index 0)
+foreach(input ${INPUTS})
+  get_filename_component(name ${input} NAME)
+  file(READ ${input} hex HEX)
+  string(LENGTH "${hex}" digits)
+  math(EXPR size "${digits} / 2")
+  string(REGEX REPLACE "([0-9a-f][0-9a-f])" "'\\\\x\\1'," bytes "${hex}")
+  string(APPEND text "inline constexpr char kAsset${index}[] = {${bytes}'\\0'};\n")
+  string(APPEND table "    {\"/${name}\", kAsset${index}, ${size}},\n")
+  math(EXPR index "${index} + 1")
+endforeach()
+string(APPEND text "\nstruct TEmbedded {\n  const char* Path;\n  const char* Data;\n  unsigned long Size;\n};\n\n")
+string(APPEND text "inline constexpr TEmbedded kFiles[] = {\n${table}};\n\n}  // namespace tavkit::design::assets\n")
+file(WRITE ${OUTPUT} "${text}")
