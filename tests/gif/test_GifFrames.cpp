@@ -14,7 +14,7 @@
 
 #include "AnimationSupport.h"
 #include "GIFTestSupport.h"
-#include "demo/HeadlessBrowser.h"
+#include "HeadlessBrowser.h"
 
 namespace tavkit {
 namespace {
@@ -264,7 +264,7 @@ std::vector<std::vector<std::string>> BrowserFrames(const std::vector<fs::path>&
       << sources << "];\n"
       << "const digests = " << (digests ? "true" : "false") << ";\n"
       << "</script></body></html>\n";
-  demotest::HeadlessBrowser browser(dir / "chromium");
+  testsupport::HeadlessBrowser browser(dir / "chromium");
   browser.Navigate("file://" + (dir / "frames.html").string());
   return browser.Evaluate("Promise.all(sources.map(framesOf))")
       .get<std::vector<std::vector<std::string>>>();
