@@ -67,6 +67,19 @@ TClock& Clock();
 // and answers the one replaced. The caller keeps the clock alive while it is
 // in use.
 TClock* SetClock(TClock* clock);
+
+// Puts a clock in place for the life of the object and then brings back the
+// one it replaced: for tools and tests that play time instead of waiting it.
+class TClockInUse {
+ public:
+  explicit TClockInUse(TClock& clock) : FPrevious(SetClock(&clock)) {}
+  ~TClockInUse() { SetClock(FPrevious); }
+  TClockInUse(const TClockInUse&) = delete;
+  TClockInUse& operator=(const TClockInUse&) = delete;
+
+ private:
+  TClock* FPrevious;
+};
 std::uint32_t GetTickCount();
 void Sleep(std::uint32_t milliseconds);
 

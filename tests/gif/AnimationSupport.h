@@ -140,16 +140,7 @@ class TRecordingClock : public TVirtualClock {
 };
 
 // Puts a clock in place for one test.
-class ClockInUse {
- public:
-  explicit ClockInUse(TClock& clock) : FPrevious(SetClock(&clock)) {}
-  ~ClockInUse() { SetClock(FPrevious); }
-  ClockInUse(const ClockInUse&) = delete;
-  ClockInUse& operator=(const ClockInUse&) = delete;
-
- private:
-  TClock* FPrevious;
-};
+using ClockInUse = TClockInUse;
 
 // What a painter run showed: each composed frame (taken when the painter
 // turns to the next frame or ends), and the clock at each frame.

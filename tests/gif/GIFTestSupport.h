@@ -4,8 +4,10 @@
 #pragma once
 
 #include <gif_lib.h>
+#include <sys/wait.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <optional>
@@ -19,6 +21,28 @@
 namespace tavkit::giftest {
 
 using Bytes = std::vector<std::uint8_t>;
+
+// The tavkit program of this build, for the tests of its gif subcommands.
+inline const std::filesystem::path kTavkit =
+    std::filesystem::path(TAVKIT_BINARY_DIR) / "tools/tavkit/tavkit";
+
+struct Result {
+  std::string Output;  // standard output and standard error together
+  int ExitCode;
+};
+
+// Runs tavkit with the arguments (quoted for the shell).
+inline Result RunTavkit(const std::string& arguments) {
+  Result result{"", -1};
+  std::FILE* pipe = popen((kTavkit.string() + " " + arguments + " 2>&1").c_str(), "r");
+  if (pipe == nullptr) return result;
+  char buffer[4096];
+  for (std::size_t n; (n = std::fread(buffer, 1, sizeof(buffer), pipe)) > 0;)
+    result.Output.append(buffer, n);
+  const int status = pclose(pipe);
+  result.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return result;
+}
 
 inline Bytes ToBytes(const std::string& text) {
   return Bytes(text.begin(), text.end());

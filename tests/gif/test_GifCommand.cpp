@@ -15,26 +15,6 @@ namespace {
 
 using namespace giftest;
 
-const std::filesystem::path kTavkit =
-    std::filesystem::path(TAVKIT_BINARY_DIR) / "tools/tavkit/tavkit";
-
-struct Result {
-  std::string Output;
-  int ExitCode;
-};
-
-Result RunTavkit(const std::string& arguments) {
-  Result result{"", -1};
-  std::FILE* pipe = popen((kTavkit.string() + " " + arguments + " 2>&1").c_str(), "r");
-  if (pipe == nullptr) return result;
-  char buffer[4096];
-  for (std::size_t n; (n = std::fread(buffer, 1, sizeof(buffer), pipe)) > 0;)
-    result.Output.append(buffer, n);
-  const int status = pclose(pipe);
-  result.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return result;
-}
-
 std::string WriteTemporary(const std::string& name, const Bytes& bytes) {
   const std::filesystem::path path = std::filesystem::temp_directory_path() / name;
   TMemoryStream(bytes).SaveToFile(path.string());

@@ -19,8 +19,6 @@ namespace {
 using namespace giftest;
 namespace fs = std::filesystem;
 
-const fs::path kTavkit = fs::path(TAVKIT_BINARY_DIR) / "tools/tavkit/tavkit";
-
 class GifEncode : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -33,14 +31,9 @@ class GifEncode : public ::testing::Test {
   // Runs tavkit with the arguments; answers its exit code and keeps what it
   // printed.
   int Run(const std::string& arguments) {
-    FOutput.clear();
-    std::FILE* pipe = popen((kTavkit.string() + " " + arguments + " 2>&1").c_str(), "r");
-    if (pipe == nullptr) return -1;
-    char buffer[4096];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof(buffer), pipe)) > 0;)
-      FOutput.append(buffer, n);
-    const int status = pclose(pipe);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    const Result result = RunTavkit(arguments);
+    FOutput = result.Output;
+    return result.ExitCode;
   }
 
   std::string Path(const std::string& name) const { return (FFolder / name).string(); }

@@ -22,25 +22,6 @@ namespace {
 using namespace giftest;
 namespace fs = std::filesystem;
 
-const fs::path kTavkit = fs::path(TAVKIT_BINARY_DIR) / "tools/tavkit/tavkit";
-
-struct Result {
-  std::string Output;
-  int ExitCode;
-};
-
-Result RunTavkit(const std::string& arguments) {
-  Result result{"", -1};
-  std::FILE* pipe = popen((kTavkit.string() + " " + arguments + " 2>&1").c_str(), "r");
-  if (pipe == nullptr) return result;
-  char buffer[4096];
-  for (std::size_t n; (n = std::fread(buffer, 1, sizeof(buffer), pipe)) > 0;)
-    result.Output.append(buffer, n);
-  const int status = pclose(pipe);
-  result.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return result;
-}
-
 fs::path ScratchDir(const std::string& name) {
   const fs::path dir = fs::path(TAVKIT_BINARY_DIR) / "gif-frames" / name;
   fs::remove_all(dir);

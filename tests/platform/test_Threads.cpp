@@ -11,16 +11,7 @@
 namespace tavkit {
 namespace {
 
-class ClockInUse {
- public:
-  explicit ClockInUse(TClock& clock) : FPrevious(SetClock(&clock)) {}
-  ~ClockInUse() { SetClock(FPrevious); }
-  ClockInUse(const ClockInUse&) = delete;
-  ClockInUse& operator=(const ClockInUse&) = delete;
-
- private:
-  TClock* FPrevious;
-};
+using ClockInUse = TClockInUse;
 
 // A thread whose work is a function.
 class TWorker : public TThread {

@@ -419,18 +419,6 @@ int DecodeCommand(Args args) {
                   (seen == 1 ? " frame" : " frames"));
 }
 
-// Puts a clock in place for the life of the object.
-class TClockInUse {
- public:
-  explicit TClockInUse(TClock& clock) : FPrevious(SetClock(&clock)) {}
-  ~TClockInUse() { SetClock(FPrevious); }
-  TClockInUse(const TClockInUse&) = delete;
-  TClockInUse& operator=(const TClockInUse&) = delete;
-
- private:
-  TClock* FPrevious;
-};
-
 int FramesCommand(Args args) {
   if (WantsHelp(args)) {
     std::fputs(kFramesUsage, stdout);
