@@ -53,8 +53,16 @@ auto ReadFrames(const fs::path& dir, Read readPicture) {
 std::vector<std::string> PlayedLetters(const fs::path& gif, const fs::path& dir) {
   const Result result = RunTavkit("gif frames " + gif.string() + " -o " + dir.string());
   EXPECT_EQ(result.ExitCode, 0) << result.Output;
-  EXPECT_EQ(result.Output, "");
-  return ReadFrames(dir, [](const TBitmap& b) { return Letters(b); });
+  std::vector<std::string> frames = ReadFrames(dir, [](const TBitmap& b) { return Letters(b); });
+  // The command names every frame file as it writes it.
+  std::string written;
+  for (std::size_t i = 0; i < frames.size(); ++i) {
+    char name[32];
+    std::snprintf(name, sizeof(name), "frame-%04zu.png", i);
+    written += (dir / name).string() + "\n";
+  }
+  EXPECT_EQ(result.Output, written);
+  return frames;
 }
 
 class GifFrames : public ::testing::Test {

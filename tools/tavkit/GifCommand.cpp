@@ -444,7 +444,11 @@ int FramesCommand(Args args) {
     try {
       char name[32];
       std::snprintf(name, sizeof(name), "frame-%04d.png", written);
-      picture.SaveToPNGFile((std::filesystem::path(output) / name).string());
+      const std::string path = (std::filesystem::path(output) / name).string();
+      picture.SaveToPNGFile(path);
+      // One line a frame, as it is written: long animations show progress.
+      std::printf("%s\n", path.c_str());
+      std::fflush(stdout);
       ++written;
     } catch (...) {
       failure = std::current_exception();
