@@ -261,15 +261,22 @@ TPlanes PlanesOf(const TBitmap& photo) {
   return planes;
 }
 
-// Median cut to 256 colours, one index per pixel.
-int GiflibQuantize(const TBitmap& photo, TPlanes& planes, std::vector<GifByteType>& indices,
-                   std::vector<GifColorType>& colors) {
+// Median cut to 256 colours, one index per pixel, the colour planes taken
+// from the photograph first as giflib's callers must. False, with the
+// benchmark marked as failed, when giflib refuses.
+bool GiflibQuantize(benchmark::State& state, const TBitmap& photo,
+                    std::vector<GifByteType>& indices, std::vector<GifColorType>& colors) {
+  TPlanes planes = PlanesOf(photo);
   int colorCount = 256;
   indices.resize(planes.Red.size());
   colors.assign(256, GifColorType{0, 0, 0});
-  return GifQuantizeBuffer(static_cast<unsigned>(photo.GetWidth()),
-                           static_cast<unsigned>(photo.GetHeight()), &colorCount, planes.Red.data(),
-                           planes.Green.data(), planes.Blue.data(), indices.data(), colors.data());
+  if (GifQuantizeBuffer(static_cast<unsigned>(photo.GetWidth()),
+                        static_cast<unsigned>(photo.GetHeight()), &colorCount, planes.Red.data(),
+                        planes.Green.data(), planes.Blue.data(), indices.data(),
+                        colors.data()) == GIF_OK)
+    return true;
+  state.SkipWithError("GifQuantizeBuffer failed");
+  return false;
 }
 
 void BM_ReduceGiflib(benchmark::State& state) {
@@ -277,11 +284,7 @@ void BM_ReduceGiflib(benchmark::State& state) {
   std::vector<GifByteType> indices;
   std::vector<GifColorType> colors;
   for (auto _ : state) {
-    TPlanes planes = PlanesOf(photo);
-    if (GiflibQuantize(photo, planes, indices, colors) != GIF_OK) {
-      state.SkipWithError("GifQuantizeBuffer failed");
-      return;
-    }
+    if (!GiflibQuantize(state, photo, indices, colors)) return;
     benchmark::DoNotOptimize(indices.data());
   }
   CountPixels(state, photo);
@@ -294,11 +297,7 @@ void BM_PhotoToFileGiflib(benchmark::State& state) {
   std::vector<GifByteType> indices;
   std::vector<GifColorType> colors;
   for (auto _ : state) {
-    TPlanes planes = PlanesOf(photo);
-    if (GiflibQuantize(photo, planes, indices, colors) != GIF_OK) {
-      state.SkipWithError("GifQuantizeBuffer failed");
-      return;
-    }
+    if (!GiflibQuantize(state, photo, indices, colors)) return;
     int error = 0;
     GifFileType* gif = EGifOpenFileName(fileName.c_str(), false, &error);
     if (gif == nullptr) {

@@ -22,7 +22,7 @@ namespace tavkit::giftest {
 // Global colours 0..4: red, lime, blue, yellow, black.
 inline const std::vector<TColor> kLetterColors = {clRed, clLime, clBlue, clYellow, clBlack};
 
-struct FrameSpec {
+struct FramePlan {
   int Left = 0;
   int Top = 0;
   int Width = 0;
@@ -36,32 +36,32 @@ struct FrameSpec {
 // An animation on a width x height screen; loopCount >= 0 puts a looping
 // extension in front of the first frame.
 inline std::unique_ptr<TGIFImage> MakeAnimation(int width, int height,
-                                                const std::vector<FrameSpec>& frames,
+                                                const std::vector<FramePlan>& frames,
                                                 int loopCount = -1) {
   auto image = std::make_unique<TGIFImage>();
   for (TColor color : kLetterColors) image->GetColorMap().Add(color);
   image->GetHeader().SetScreenWidth(static_cast<std::uint16_t>(width));
   image->GetHeader().SetScreenHeight(static_cast<std::uint16_t>(height));
   for (std::size_t i = 0; i < frames.size(); ++i) {
-    const FrameSpec& spec = frames[i];
+    const FramePlan& plan = frames[i];
     auto* frame = new TGIFSubImage(image.get());
-    frame->SetBounds(1, spec.Left);
-    frame->SetBounds(2, spec.Top);
-    frame->SetBounds(3, spec.Width);
-    frame->SetBounds(4, spec.Height);
+    frame->SetBounds(1, plan.Left);
+    frame->SetBounds(2, plan.Top);
+    frame->SetBounds(3, plan.Width);
+    frame->SetBounds(4, plan.Height);
     frame->NewImage();
-    std::memcpy(frame->GetData(), spec.Pixels.data(), spec.Pixels.size());
+    std::memcpy(frame->GetData(), plan.Pixels.data(), plan.Pixels.size());
     if (i == 0 && loopCount >= 0) {
       auto* loop = new TGIFAppExtNSLoop(frame);
       loop->SetLoopCount(static_cast<std::uint16_t>(loopCount));
       frame->GetExtensions().Add(loop);
     }
-    if (spec.Disposal >= 0) {
+    if (plan.Disposal >= 0) {
       auto* control = new TGIFGraphicControlExtension(frame);
-      control->SetDisposal(spec.Disposal);
-      control->SetDelay(static_cast<std::uint16_t>(spec.Delay));
-      if (spec.Transparent >= 0) {
-        control->SetTransparentColorIndex(spec.Transparent);
+      control->SetDisposal(plan.Disposal);
+      control->SetDelay(static_cast<std::uint16_t>(plan.Delay));
+      if (plan.Transparent >= 0) {
+        control->SetTransparentColorIndex(plan.Transparent);
         control->SetTransparent(true);
       }
       frame->GetExtensions().Add(control);

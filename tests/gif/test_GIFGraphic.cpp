@@ -17,7 +17,7 @@ namespace {
 using namespace giftest;
 
 TEST(GIFFrameDrawing, ScaleRectPlacesTheFrameOnTheScaledScreen) {
-  auto image = MakeAnimation(40, 40, {FrameSpec{10, 10, 20, 20, std::vector<std::uint8_t>(400)}});
+  auto image = MakeAnimation(40, 40, {FramePlan{10, 10, 20, 20, std::vector<std::uint8_t>(400)}});
   const TGIFSubImage& frame = *image->GetImages().GetImage(0);
   EXPECT_EQ(frame.ScaleRect(Rect(0, 0, 80, 80)), Rect(20, 20, 60, 60));
   EXPECT_EQ(frame.ScaleRect(Rect(5, 7, 25, 47)), Rect(10, 17, 20, 37));
@@ -28,7 +28,7 @@ TEST(GIFFrameDrawing, ScaleRectPlacesTheFrameOnTheScaledScreen) {
 TEST(GIFFrameDrawing, TilingA16PixelImageInto40PixelsDrawsNineClippedTiles) {
   std::vector<std::uint8_t> pixels(256, 0);
   pixels[0] = 2;  // a blue corner marks each tile's origin
-  auto image = MakeAnimation(16, 16, {FrameSpec{0, 0, 16, 16, pixels}});
+  auto image = MakeAnimation(16, 16, {FramePlan{0, 0, 16, 16, pixels}});
   const TGIFSubImage& frame = *image->GetImages().GetImage(0);
   EXPECT_EQ(frame.TileRects(Rect(0, 0, 40, 40), Rect(0, 0, 40, 40)).size(), 9u);
   EXPECT_EQ(frame.TileRects(Rect(0, 0, 40, 40), Rect(20, 20, 25, 25)).size(), 1u);
@@ -44,7 +44,7 @@ TEST(GIFFrameDrawing, TilingA16PixelImageInto40PixelsDrawsNineClippedTiles) {
 }
 
 TEST(GIFFrameDrawing, TransparentPixelsLeaveTheCanvasThroughTheMask) {
-  auto image = MakeAnimation(3, 1, {FrameSpec{0, 0, 3, 1, {0, 3, 1}, dmNone, 0, 3}});
+  auto image = MakeAnimation(3, 1, {FramePlan{0, 0, 3, 1, {0, 3, 1}, dmNone, 0, 3}});
   TGIFSubImage& frame = *image->GetImages().GetImage(0);
   EXPECT_TRUE(frame.HasMask());
   EXPECT_EQ(Letters(*frame.GetMask()), "KWK");
@@ -66,7 +66,7 @@ TEST(GIFFrameDrawing, TransparentPixelsLeaveTheCanvasThroughTheMask) {
 }
 
 TEST(GIFFrameDrawing, RenderingKeepsTheFrameColoursAndIndices) {
-  auto image = MakeAnimation(2, 2, {FrameSpec{0, 0, 2, 2, {0, 1, 2, 4}}});
+  auto image = MakeAnimation(2, 2, {FramePlan{0, 0, 2, 2, {0, 1, 2, 4}}});
   TGIFSubImage& frame = *image->GetImages().GetImage(0);
   TBitmap* bitmap = frame.GetBitmap();
   ASSERT_NE(bitmap, nullptr);
@@ -124,13 +124,13 @@ TEST(GIFFrameDrawing, ADeviceIndependentCopyLoadsBackAsABitmap) {
 
 TEST(GIFImageGraphic, TheImageBitmapIsTheFirstFrameOnTheScreen) {
   auto image = MakeAnimation(
-      3, 2, {FrameSpec{1, 0, 2, 1, {2, 1}}, FrameSpec{0, 0, 3, 2, {0, 0, 0, 0, 0, 0}}});
+      3, 2, {FramePlan{1, 0, 2, 1, {2, 1}}, FramePlan{0, 0, 3, 2, {0, 0, 0, 0, 0, 0}}});
   TBitmap copy;
   copy.Assign(image.get());
   EXPECT_EQ(Letters(copy), "WBG/WWW");
   EXPECT_EQ(image->GetBitmap(), image->GetBitmap());
   // A frame the size of the screen is copied with its palette.
-  auto still = MakeAnimation(2, 1, {FrameSpec{0, 0, 2, 1, {3, 4}}});
+  auto still = MakeAnimation(2, 1, {FramePlan{0, 0, 2, 1, {3, 4}}});
   EXPECT_EQ(still->GetBitmap()->GetPixelFormat(), TPixelFormat::pf8bit);
   EXPECT_EQ(still->GetPalette(), still->GetBitmap()->GetPalette());
   EXPECT_EQ(Letters(*still->GetBitmap()), "YK");
@@ -139,7 +139,7 @@ TEST(GIFImageGraphic, TheImageBitmapIsTheFirstFrameOnTheScreen) {
 TEST(GIFImageGraphic, FramesWithoutColoursOfTheirOwnUseTheGlobalColours) {
   // The image's bitmap takes the first frame's own colours; the second
   // frame still draws with the global ones.
-  auto image = MakeAnimation(1, 1, {FrameSpec{0, 0, 1, 1, {0}}, FrameSpec{0, 0, 1, 1, {0}}});
+  auto image = MakeAnimation(1, 1, {FramePlan{0, 0, 1, 1, {0}}, FramePlan{0, 0, 1, 1, {0}}});
   image->GetImages().GetImage(0)->GetColorMap().Add(clAqua);
   ASSERT_NE(image->GetBitmap(), nullptr);
   EXPECT_EQ(Letters(*image->GetBitmap()), "C");
@@ -148,7 +148,7 @@ TEST(GIFImageGraphic, FramesWithoutColoursOfTheirOwnUseTheGlobalColours) {
 
 TEST(GIFImageGraphic, ProgressIsReportedFromStartToEnd) {
   auto image = MakeAnimation(
-      1, 1, {FrameSpec{0, 0, 1, 1, {0}}, FrameSpec{0, 0, 1, 1, {1}}, FrameSpec{0, 0, 1, 1, {2}}});
+      1, 1, {FramePlan{0, 0, 1, 1, {0}}, FramePlan{0, 0, 1, 1, {1}}, FramePlan{0, 0, 1, 1, {2}}});
   std::vector<std::string> reports;
   image->OnProgress = [&](TObject*, TProgressStage stage, int percent, bool redraw, const TRect&,
                           const std::string& message) {
@@ -176,7 +176,7 @@ TEST(GIFImageGraphic, ProgressIsReportedFromStartToEnd) {
 }
 
 TEST(GIFImageGraphic, AnAbortedRenderingLeavesNoBitmap) {
-  auto image = MakeAnimation(1, 64, {FrameSpec{0, 0, 1, 64, std::vector<std::uint8_t>(64)}});
+  auto image = MakeAnimation(1, 64, {FramePlan{0, 0, 1, 64, std::vector<std::uint8_t>(64)}});
   std::vector<int> endings;
   image->OnProgress = [&](TObject*, TProgressStage stage, int percent, bool, const TRect&,
                           const std::string& message) {
@@ -194,8 +194,8 @@ TEST(GIFImageGraphic, CopiedAndPastedThroughTheClipboardWithAllFrames) {
   GIFImage::Initialize();
   auto image = MakeAnimation(
       2, 1,
-      {FrameSpec{0, 0, 2, 1, {0, 1}, dmNone, 5}, FrameSpec{1, 0, 1, 1, {2}, dmBackground, 7},
-       FrameSpec{0, 0, 1, 1, {3}, dmPrevious, 9, 3}},
+      {FramePlan{0, 0, 2, 1, {0, 1}, dmNone, 5}, FramePlan{1, 0, 1, 1, {2}, dmBackground, 7},
+       FramePlan{0, 0, 1, 1, {3}, dmPrevious, 9, 3}},
       2);
   Clipboard().Assign(*image);
   EXPECT_EQ(Clipboard().GetFormats(),
@@ -232,7 +232,7 @@ TEST(GIFImageGraphic, CopiedAndPastedThroughTheClipboardWithAllFrames) {
 
 TEST(GIFImageGraphic, PicturesLoadGIFFilesThroughTheRegistry) {
   GIFImage::Initialize();
-  auto image = MakeAnimation(2, 1, {FrameSpec{0, 0, 2, 1, {0, 1}}});
+  auto image = MakeAnimation(2, 1, {FramePlan{0, 0, 2, 1, {0, 1}}});
   const std::filesystem::path path =
       std::filesystem::temp_directory_path() / "tavkit-picture-test.gif";
   image->SaveToFile(path.string());

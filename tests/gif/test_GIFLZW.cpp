@@ -19,7 +19,7 @@ Bytes Encode(TGIFEncoder&& encoder, int bitsPerPixel, const Bytes& pixels, int w
   return stream.Bytes();
 }
 
-// The spec'd LZW encoder written as plainly as possible: a table of 8009
+// The LZW encoder's rules written as plainly as possible: a table of 8009
 // slots with double hashing, one code at a time through a bit packer and a
 // sub-block buffer. The fast encoder must write exactly these bytes.
 Bytes ReferenceLZW(int bitsPerPixel, const Bytes& pixels) {

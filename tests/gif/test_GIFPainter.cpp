@@ -14,8 +14,8 @@ using namespace giftest;
 const TGIFDrawOptions kPlayOnce = {goAnimate, goTransparent};
 const TGIFDrawOptions kPlayLooping = {goAnimate, goTransparent, goLoop};
 
-FrameSpec Dot(int left, std::uint8_t color, int delay) {
-  return FrameSpec{left, 0, 1, 1, {color}, dmNoDisposal, delay};
+FramePlan Dot(int left, std::uint8_t color, int delay) {
+  return FramePlan{left, 0, 1, 1, {color}, dmNoDisposal, delay};
 }
 
 // Pumps the main thread until the image has no painters left.
@@ -98,7 +98,7 @@ TEST(GIFPainterLoops, LoopingForEverIsForAsynchronousPaintersOnly) {
 TEST(GIFPainterLoops, ClearOnLoopStartsEachLoopFromTheBackground) {
   // Frame 0 leaves its right pixel transparent; frame 1 paints it.
   auto image =
-      MakeAnimation(2, 1, {FrameSpec{0, 0, 2, 1, {0, 3}, dmNoDisposal, 1, 3}, Dot(1, 1, 1)}, 2);
+      MakeAnimation(2, 1, {FramePlan{0, 0, 2, 1, {0, 3}, dmNoDisposal, 1, 3}, Dot(1, 1, 1)}, 2);
   EXPECT_EQ(PlaySynchronously(*image, kPlayLooping).Shown,
             (std::vector<std::string>{"RW", "RG", "RG", "RG"}));
   TGIFDrawOptions clearing = kPlayLooping;
@@ -111,9 +111,9 @@ TEST(GIFPainterComposition, DisposalToBackground) {
   // Red screen; a 2x2 frame with a transparent corner, disposed to the
   // background; a blue dot.
   auto image = MakeAnimation(4, 2,
-                             {FrameSpec{0, 0, 4, 2, {0, 0, 0, 0, 0, 0, 0, 0}, dmNoDisposal, 1},
-                              FrameSpec{1, 0, 2, 2, {1, 3, 1, 1}, dmBackground, 1, 3},
-                              FrameSpec{0, 1, 1, 1, {2}, dmNone, 1}});
+                             {FramePlan{0, 0, 4, 2, {0, 0, 0, 0, 0, 0, 0, 0}, dmNoDisposal, 1},
+                              FramePlan{1, 0, 2, 2, {1, 3, 1, 1}, dmBackground, 1, 3},
+                              FramePlan{0, 1, 1, 1, {2}, dmNone, 1}});
   EXPECT_EQ(PlaySynchronously(*image, kPlayOnce).Shown,
             (std::vector<std::string>{"RRRR/RRRR", "RGRR/RGGR", "RWWR/BWWR"}));
   // Without goTransparent the area is cleared with EraseColor, and
@@ -126,10 +126,10 @@ TEST(GIFPainterComposition, DisposalToBackground) {
 TEST(GIFPainterComposition, DisposalToPrevious) {
   auto image = MakeAnimation(
       4, 2,
-      {FrameSpec{0, 0, 4, 2, {0, 0, 0, 0, 0, 0, 0, 0}, dmNoDisposal, 1},
-       FrameSpec{0, 0, 2, 1, {1, 1}, dmPrevious, 1},
-       FrameSpec{2, 1, 2, 1, {2, 3}, dmBackground, 1, 3},
-       FrameSpec{0, 0, 1, 2, {2, 2}, dmPrevious, 1}, FrameSpec{3, 0, 1, 1, {1}, dmNone, 1}});
+      {FramePlan{0, 0, 4, 2, {0, 0, 0, 0, 0, 0, 0, 0}, dmNoDisposal, 1},
+       FramePlan{0, 0, 2, 1, {1, 1}, dmPrevious, 1},
+       FramePlan{2, 1, 2, 1, {2, 3}, dmBackground, 1, 3},
+       FramePlan{0, 0, 1, 2, {2, 2}, dmPrevious, 1}, FramePlan{3, 0, 1, 1, {1}, dmNone, 1}});
   EXPECT_EQ(
       PlaySynchronously(*image, kPlayOnce).Shown,
       (std::vector<std::string>{"RRRR/RRRR", "GGRR/RRRR", "RRRR/RRBR", "BRRR/BRWW", "RRRG/RRWW"}));
@@ -145,7 +145,7 @@ TEST(GIFPainterComposition, FramesAreScaledIntoTheTargetRectangle) {
 }
 
 TEST(GIFPainterThreads, ASingleFrameIsPaintedBeforePaintReturns) {
-  auto image = MakeAnimation(2, 1, {FrameSpec{0, 0, 2, 1, {2, 1}}});
+  auto image = MakeAnimation(2, 1, {FramePlan{0, 0, 2, 1, {2, 1}}});
   TBitmap picture(2, 1, TPixelFormat::pf24bit);
   EXPECT_EQ(
       image->Paint(picture.Canvas(), Rect(0, 0, 2, 1), TGIFDrawOptions{goAsync, goAnimate, goLoop}),

@@ -74,19 +74,19 @@ class GifFrames : public ::testing::Test {
 
 std::unique_ptr<TGIFImage> BackgroundAnimation() {
   return MakeAnimation(4, 2,
-                       {FrameSpec{0, 0, 4, 2, {0, 0, 0, 0, 0, 0, 0, 0}, dmNoDisposal, 10},
-                        FrameSpec{1, 0, 2, 2, {1, 3, 1, 1}, dmBackground, 10, 3},
-                        FrameSpec{0, 1, 1, 1, {2}, dmNone, 10}},
+                       {FramePlan{0, 0, 4, 2, {0, 0, 0, 0, 0, 0, 0, 0}, dmNoDisposal, 10},
+                        FramePlan{1, 0, 2, 2, {1, 3, 1, 1}, dmBackground, 10, 3},
+                        FramePlan{0, 1, 1, 1, {2}, dmNone, 10}},
                        0);
 }
 
 std::unique_ptr<TGIFImage> PreviousAnimation() {
   return MakeAnimation(
       4, 2,
-      {FrameSpec{0, 0, 4, 2, {0, 0, 0, 0, 0, 0, 0, 0}, dmNoDisposal, 10},
-       FrameSpec{0, 0, 2, 1, {1, 1}, dmPrevious, 10},
-       FrameSpec{2, 1, 2, 1, {2, 3}, dmBackground, 10, 3},
-       FrameSpec{0, 0, 1, 2, {2, 2}, dmPrevious, 10}, FrameSpec{3, 0, 1, 1, {1}, dmNone, 10}});
+      {FramePlan{0, 0, 4, 2, {0, 0, 0, 0, 0, 0, 0, 0}, dmNoDisposal, 10},
+       FramePlan{0, 0, 2, 1, {1, 1}, dmPrevious, 10},
+       FramePlan{2, 1, 2, 1, {2, 3}, dmBackground, 10, 3},
+       FramePlan{0, 0, 1, 2, {2, 2}, dmPrevious, 10}, FramePlan{3, 0, 1, 1, {1}, dmNone, 10}});
 }
 
 fs::path WriteGIF(TGIFImage& image, const fs::path& path) {
@@ -151,9 +151,9 @@ std::unique_ptr<TGIFImage> RandomAnimation(unsigned seed, const std::vector<int>
   const auto between = [&random](int low, int high) {
     return std::uniform_int_distribution<int>(low, high)(random);
   };
-  std::vector<FrameSpec> frames;
+  std::vector<FramePlan> frames;
   for (int i = 0; i < 8; ++i) {
-    FrameSpec frame;
+    FramePlan frame;
     frame.Width = i == 0 ? 12 : between(1, 8);
     frame.Height = i == 0 ? 9 : between(1, 6);
     frame.Left = i == 0 ? 0 : between(0, 12 - frame.Width);
@@ -217,7 +217,7 @@ std::string PixelDigest(const TBitmap& bitmap) {
 // The frames Chromium composes for each file, drawn over white, as
 // HexPixels gives them, or as PixelDigest gives them when digests is set.
 std::vector<std::vector<std::string>> BrowserFrames(const std::vector<fs::path>& files,
-                                                    const fs::path& dir, bool digests = false) {
+                                                    const fs::path& dir, bool digests) {
   std::string sources;
   for (const fs::path& file : files)
     sources += std::string(sources.empty() ? "" : ",") + "'" + Base64(ReadFile(file)) + "'";
@@ -259,6 +259,22 @@ std::vector<std::vector<std::string>> BrowserFrames(const std::vector<fs::path>&
       .get<std::vector<std::vector<std::string>>>();
 }
 
+// Plays every file with tavkit gif frames and compares each frame with what
+// Chromium composes from the same file: as HexPixels gives them, or as
+// PixelDigest gives them when digests is set.
+void ExpectPlayedAsChromiumShows(const std::vector<fs::path>& files, const fs::path& dir,
+                                 bool digests) {
+  const auto browser = BrowserFrames(files, dir, digests);
+  ASSERT_EQ(browser.size(), files.size());
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    SCOPED_TRACE(files[i].filename().string());
+    const fs::path out = dir / ("out-" + std::to_string(i));
+    const Result result = RunTavkit("gif frames " + files[i].string() + " -o " + out.string());
+    ASSERT_EQ(result.ExitCode, 0) << result.Output;
+    EXPECT_EQ(digests ? ReadFrames(out, PixelDigest) : ReadFrames(out, HexPixels), browser[i]);
+  }
+}
+
 TEST_F(GifFrames, FramesMatchWhatChromiumShows) {
   if (std::system("command -v chromium >/dev/null 2>&1") != 0)
     GTEST_SKIP() << "chromium is not installed";
@@ -269,15 +285,7 @@ TEST_F(GifFrames, FramesMatchWhatChromiumShows) {
       WriteGIF(*RandomAnimation(5, {dmNoDisposal, dmBackground, dmNone}), dir / "random-bg.gif"),
       WriteGIF(*RandomAnimation(6, {dmPrevious, dmNoDisposal, dmPrevious, dmBackground}),
                dir / "random-prev.gif")};
-  const auto browser = BrowserFrames(files, dir);
-  ASSERT_EQ(browser.size(), files.size());
-  for (std::size_t i = 0; i < files.size(); ++i) {
-    SCOPED_TRACE(files[i].filename().string());
-    const fs::path out = dir / ("out-" + std::to_string(i));
-    const Result result = RunTavkit("gif frames " + files[i].string() + " -o " + out.string());
-    ASSERT_EQ(result.ExitCode, 0) << result.Output;
-    EXPECT_EQ(ReadFrames(out, HexPixels), browser[i]);
-  }
+  ExpectPlayedAsChromiumShows(files, dir, false);
 }
 
 TEST_F(GifFrames, RealAnimationsMatchWhatChromiumShows) {
@@ -291,15 +299,7 @@ TEST_F(GifFrames, RealAnimationsMatchWhatChromiumShows) {
   if (std::system("command -v chromium >/dev/null 2>&1") != 0)
     GTEST_SKIP() << "chromium is not installed";
   const fs::path dir = ScratchDir("samples");
-  const auto browser = BrowserFrames(files, dir, true);
-  ASSERT_EQ(browser.size(), files.size());
-  for (std::size_t i = 0; i < files.size(); ++i) {
-    SCOPED_TRACE(files[i].filename().string());
-    const fs::path out = dir / ("out-" + std::to_string(i));
-    const Result result = RunTavkit("gif frames " + files[i].string() + " -o " + out.string());
-    ASSERT_EQ(result.ExitCode, 0) << result.Output;
-    EXPECT_EQ(ReadFrames(out, PixelDigest), browser[i]);
-  }
+  ExpectPlayedAsChromiumShows(files, dir, true);
 }
 
 }  // namespace

@@ -230,15 +230,6 @@ class DBImageTest : public DBElementsTest {
     WvSetInternalImagePath(oldInternal);
     WvSetExternalImagePath(oldExternal);
   }
-  // The names of the pictures written so far, in order of name.
-  std::vector<std::string> Images() const {
-    std::vector<std::string> names;
-    std::error_code error;
-    for (const auto& entry : fs::directory_iterator(db.Dir + "/images", error))
-      names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-  }
   std::string ImageBytes(const std::string& file) const {
     std::ifstream in(db.Dir + "/images/" + file, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
@@ -256,7 +247,7 @@ TEST_F(DBImageTest, TheFieldsPictureBecomesAServerGIF) {
   image->SetField(pics->FieldByName("pic"));
   pics->Open();
   const std::string html = image->put(nullptr);
-  const std::vector<std::string> written = Images();
+  const std::vector<std::string> written = db.Images();
   ASSERT_EQ(written.size(), 1u);
   EXPECT_TRUE(std::regex_match(written[0], std::regex("AG[0-9]+_[0-9]+\\.gif"))) << written[0];
   EXPECT_EQ(html, "<IMG SRC=\"/img/" + written[0] + "\"    BORDER=0 >");
@@ -283,7 +274,7 @@ TEST_F(DBImageTest, TheFieldsPictureBecomesAServerGIF) {
   EXPECT_EQ(image->put(nullptr), "<IMG SRC=\"\"    BORDER=0 >");
   image->SetField(nullptr);
   EXPECT_EQ(image->put(nullptr), "<IMG SRC=\"\"    BORDER=0 >");
-  EXPECT_EQ(Images().size(), 1u);
+  EXPECT_EQ(db.Images().size(), 1u);
 }
 
 TEST_F(DBImageTest, InsideAPanelTheImageShowsThePanelsRecordStretchedAndLinked) {
@@ -297,7 +288,7 @@ TEST_F(DBImageTest, InsideAPanelTheImageShowsThePanelsRecordStretchedAndLinked) 
   image->SetStretch(true);
   image->SetLink("item.html");
   const std::string html = panel->put(nullptr);
-  const std::vector<std::string> written = Images();
+  const std::vector<std::string> written = db.Images();
   ASSERT_EQ(written.size(), 1u);
   EXPECT_EQ(html, "<TABLE BORDER=0 CELLSPACING=0 CELLPADDING=0 WIDTH=200>" + kRow +
                       "<TD HEIGHT=10 WIDTH=10 ></TD><TD HEIGHT=10 WIDTH=40 ></TD>"
@@ -353,7 +344,7 @@ TEST_F(DBImageTest, ADataBoundTableWritesItsPicturesAsCellImages) {
   table->SetListColor1(clNone);
   ASSERT_EQ(table->NumberOfRows(), 3);
   const std::string html = table->put(nullptr);
-  const std::vector<std::string> written = Images();
+  const std::vector<std::string> written = db.Images();
   ASSERT_EQ(written.size(), 1u);
   // Only the first record has a picture; the others keep empty sources.
   const std::string data =

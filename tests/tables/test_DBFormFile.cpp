@@ -55,6 +55,20 @@ const char* const kForm = R"({
   ]
 })";
 
+// The page, the data-bound list and its query of a loaded list form.
+struct ListFormParts {
+  TWvPage* Page;
+  TWvDBTable* List;
+  TSQLiteQuery* Query;
+  bool Complete() const { return Page != nullptr && List != nullptr && Query != nullptr; }
+};
+
+ListFormParts PartsOf(TComponent& form) {
+  return {dynamic_cast<TWvPage*>(form.FindComponent("Page1")),
+          dynamic_cast<TWvDBTable*>(form.FindComponent("List")),
+          dynamic_cast<TSQLiteQuery*>(form.FindComponent("Products"))};
+}
+
 class DBFormFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -75,14 +89,6 @@ class DBFormFileTest : public ::testing::Test {
   void TearDown() override {
     WvSetInternalImagePath(oldInternal);
     WvSetExternalImagePath(oldExternal);
-  }
-  // The pictures written so far.
-  std::vector<std::string> Images() const {
-    std::vector<std::string> names;
-    std::error_code error;
-    for (const auto& entry : fs::directory_iterator(db.Dir + "/images", error))
-      names.push_back(entry.path().filename().string());
-    return names;
   }
   // The page as the form file lays it out, around the two rows of the list
   // and the record of the panel.
@@ -127,19 +133,18 @@ class DBFormFileTest : public ::testing::Test {
 TEST_F(DBFormFileTest, APageOfDataBoundElementsReadsItsDataAnewEachTime) {
   TComponent form(nullptr);
   LoadForm(formFile, form);
-  auto* page = dynamic_cast<TWvPage*>(form.FindComponent("Page1"));
-  auto* list = dynamic_cast<TWvDBTable*>(form.FindComponent("List"));
-  auto* query = dynamic_cast<TSQLiteQuery*>(form.FindComponent("Products"));
-  ASSERT_NE(page, nullptr);
-  ASSERT_NE(list, nullptr);
-  ASSERT_NE(query, nullptr);
+  const ListFormParts parts = PartsOf(form);
+  ASSERT_TRUE(parts.Complete());
+  auto* page = parts.Page;
+  auto* list = parts.List;
+  auto* query = parts.Query;
   // The list read its rows once the form was complete; the query it opened
   // for that is closed again.
   EXPECT_EQ(list->NumberOfRows(), 2);
   EXPECT_EQ(query->State(), TDataSetState::dsInactive);
 
   const std::string first = page->put(nullptr);
-  const std::vector<std::string> before = Images();
+  const std::vector<std::string> before = db.Images();
   ASSERT_EQ(before.size(), 1u);
   EXPECT_EQ(first, Page("Pear", "0.6", "Plum", "0.3", "Orange", before[0]));
 
@@ -150,7 +155,7 @@ TEST_F(DBFormFileTest, APageOfDataBoundElementsReadsItsDataAnewEachTime) {
       "UPDATE products SET price = 0.65 WHERE id = 2");
   list->ReloadDB();
   const std::string second = page->put(nullptr);
-  std::vector<std::string> after = Images();
+  std::vector<std::string> after = db.Images();
   ASSERT_EQ(after.size(), 2u);
   std::erase(after, before[0]);
   ASSERT_EQ(after.size(), 1u);
@@ -229,12 +234,11 @@ TEST_F(DBFormFileTest, AMissingDatabaseOrBadSQLLeavesTheListEmpty) {
 
     TComponent form(nullptr);
     ASSERT_NO_THROW(LoadForm(file, form));
-    auto* page = dynamic_cast<TWvPage*>(form.FindComponent("Page1"));
-    auto* list = dynamic_cast<TWvDBTable*>(form.FindComponent("List"));
-    auto* query = dynamic_cast<TSQLiteQuery*>(form.FindComponent("Products"));
-    ASSERT_NE(page, nullptr);
-    ASSERT_NE(list, nullptr);
-    ASSERT_NE(query, nullptr);
+    const ListFormParts parts = PartsOf(form);
+    ASSERT_TRUE(parts.Complete());
+    auto* page = parts.Page;
+    auto* list = parts.List;
+    auto* query = parts.Query;
     EXPECT_EQ(list->NumberOfRows(), 0);
     EXPECT_EQ(query->State(), TDataSetState::dsInactive);
     std::string html;

@@ -8,6 +8,7 @@
 #include <sqlite3.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -62,6 +63,17 @@ class TTestDatabase {
     text << in.rdbuf();
     ASSERT_FALSE(text.str().empty());
     Exec(text.str());
+  }
+
+  // The names of the pictures written into the folder images/ beside the
+  // database so far, in order of name.
+  std::vector<std::string> Images() const {
+    std::vector<std::string> names;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(Dir + "/images", error))
+      names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
   }
 
   std::string Dir;
