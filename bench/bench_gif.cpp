@@ -21,8 +21,9 @@
 #include <string>
 #include <vector>
 
-#include "core/WvGifMaker.h"
-#include "gif/GIFImage.h"
+#include <tavkit/core/WvGifMaker.h>
+#include <tavkit/gif/GIFImage.h>
+#include <tavkit/platform/base/Streams.h>
 
 namespace {
 

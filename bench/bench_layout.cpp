@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "layout/WvPage.h"
-#include "layout/WvStandardComponent.h"
+#include <tavkit/layout/WvPage.h>
+#include <tavkit/layout/WvStandardComponent.h>
 
 namespace {
 

@@ -12,12 +12,12 @@
 #include <stdexcept>
 #include <string>
 
-#include "core/WvOptimizer.h"
-#include "platform/DataAccess.h"
-#include "platform/SQLiteQuery.h"
-#include "platform/Strings.h"
-#include "tables/WvDBTable.h"
-#include "tables/WvTable.h"
+#include <tavkit/core/WvOptimizer.h>
+#include <tavkit/platform/data/DataAccess.h>
+#include <tavkit/platform/data/SQLiteQuery.h>
+#include <tavkit/platform/base/Strings.h>
+#include <tavkit/tables/WvDBTable.h>
+#include <tavkit/tables/WvTable.h>
 
 namespace {
 

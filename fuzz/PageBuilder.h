@@ -17,17 +17,17 @@
 #include <system_error>
 #include <vector>
 
-#include "core/WvMiscTools.h"
-#include "core/WvOptimizer.h"
-#include "core/WvVisibleComponent.h"
-#include "layout/WvPage.h"
-#include "platform/Bitmap.h"
-#include "platform/Canvas.h"
-#include "platform/Collections.h"
-#include "platform/Controls.h"
-#include "platform/Exceptions.h"
-#include "platform/Registry.h"
-#include "scripts/WvJavascriptList.h"
+#include <tavkit/core/WvMiscTools.h>
+#include <tavkit/core/WvOptimizer.h>
+#include <tavkit/core/WvVisibleComponent.h>
+#include <tavkit/layout/WvPage.h>
+#include <tavkit/platform/graphics/Bitmap.h>
+#include <tavkit/platform/graphics/Canvas.h>
+#include <tavkit/platform/base/Collections.h>
+#include <tavkit/platform/controls/Controls.h>
+#include <tavkit/platform/base/Exceptions.h>
+#include <tavkit/platform/base/Registry.h>
+#include <tavkit/scripts/WvJavascriptList.h>
 
 namespace tavkit::fuzz {
 

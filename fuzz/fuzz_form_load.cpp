@@ -10,12 +10,12 @@
 #include <string>
 
 #include "PageBuilder.h"
-#include "core/WvOptimizer.h"
-#include "layout/WvPage.h"
-#include "package/Package.h"
-#include "platform/Components.h"
-#include "platform/Exceptions.h"
-#include "platform/FormFile.h"
+#include <tavkit/core/WvOptimizer.h>
+#include <tavkit/layout/WvPage.h>
+#include <tavkit/package/Package.h>
+#include <tavkit/platform/base/Components.h>
+#include <tavkit/platform/base/Exceptions.h>
+#include <tavkit/platform/formfile/FormFile.h>
 
 namespace {
 

@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "cgi/WvCGI.h"
-#include "platform/Exceptions.h"
-#include "platform/Streams.h"
+#include <tavkit/cgi/WvCGI.h>
+#include <tavkit/platform/base/Exceptions.h>
+#include <tavkit/platform/base/Streams.h>
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <cstring>
 #include <vector>
 
-#include "gif/GIFImage.h"
-#include "platform/Streams.h"
+#include <tavkit/gif/GIFImage.h>
+#include <tavkit/platform/base/Streams.h>
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <cstdio>
 #include <string>
 
-#include "core/WvMiscTools.h"
-#include "platform/Strings.h"
+#include <tavkit/core/WvMiscTools.h>
+#include <tavkit/platform/base/Strings.h>
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "PageBuilder.h"
-#include "package/Package.h"
+#include <tavkit/package/Package.h>
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   tavkit::RegisterPackage();

@@ -8,11 +8,11 @@
 #include <cstdint>
 #include <vector>
 
-#include "package/Package.h"
-#include "platform/Bitmap.h"
-#include "platform/Exceptions.h"
-#include "platform/Picture.h"
-#include "platform/Streams.h"
+#include <tavkit/package/Package.h>
+#include <tavkit/platform/graphics/Bitmap.h>
+#include <tavkit/platform/base/Exceptions.h>
+#include <tavkit/platform/graphics/Picture.h>
+#include <tavkit/platform/base/Streams.h>
 
 namespace {
 

@@ -20,19 +20,19 @@
 #include <string>
 #include <vector>
 
-#include "cgi/WvCGI.h"
-#include "core/WvMiscTools.h"
-#include "core/WvOptimizer.h"
-#include "elements/WvText.h"
-#include "forms/WvInputForm.h"
-#include "forms/WvTextInputField.h"
-#include "layout/WvPage.h"
-#include "package/Package.h"
-#include "platform/Chart.h"
-#include "platform/DataSet.h"
-#include "platform/FormFile.h"
-#include "tables/WvDBPanel.h"
-#include "tables/WvTable.h"
+#include <tavkit/cgi/WvCGI.h>
+#include <tavkit/core/WvMiscTools.h>
+#include <tavkit/core/WvOptimizer.h>
+#include <tavkit/elements/WvText.h>
+#include <tavkit/forms/WvInputForm.h>
+#include <tavkit/forms/WvTextInputField.h>
+#include <tavkit/layout/WvPage.h>
+#include <tavkit/package/Package.h>
+#include <tavkit/platform/controls/Chart.h>
+#include <tavkit/platform/data/DataSet.h>
+#include <tavkit/platform/formfile/FormFile.h>
+#include <tavkit/tables/WvDBPanel.h>
+#include <tavkit/tables/WvTable.h>
 
 namespace tavkit::demo {
 namespace {

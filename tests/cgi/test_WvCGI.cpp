@@ -12,9 +12,9 @@
 #include <functional>
 #include <map>
 
-#include "cgi/WvCGI.h"
-#include "platform/Exceptions.h"
-#include "platform/Registry.h"
+#include <tavkit/cgi/WvCGI.h>
+#include <tavkit/platform/base/Exceptions.h>
+#include <tavkit/platform/base/Registry.h>
 
 namespace tavkit {
 namespace {

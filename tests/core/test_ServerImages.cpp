@@ -16,12 +16,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "core/WvGifMaker.h"
-#include "core/WvMiscTools.h"
-#include "gif/GIFImage.h"
-#include "platform/Bitmap.h"
-#include "platform/Canvas.h"
-#include "platform/Streams.h"
+#include <tavkit/core/WvGifMaker.h>
+#include <tavkit/core/WvMiscTools.h>
+#include <tavkit/gif/GIFImage.h>
+#include <tavkit/platform/graphics/Bitmap.h>
+#include <tavkit/platform/graphics/Canvas.h>
+#include <tavkit/platform/base/Streams.h>
 
 namespace tavkit {
 namespace {

@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "core/WvVisibleComponent.h"
-#include "platform/Bitmap.h"
-#include "platform/Canvas.h"
-#include "platform/Exceptions.h"
-#include "scripts/WvJavascriptList.h"
+#include <tavkit/core/WvVisibleComponent.h>
+#include <tavkit/platform/graphics/Bitmap.h>
+#include <tavkit/platform/graphics/Canvas.h>
+#include <tavkit/platform/base/Exceptions.h>
+#include <tavkit/scripts/WvJavascriptList.h>
 
 namespace tavkit {
 namespace {

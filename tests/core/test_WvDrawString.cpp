@@ -2,10 +2,10 @@
 // and where each alignment puts the text.
 #include <gtest/gtest.h>
 
-#include "core/WvFont.h"
-#include "core/WvMiscTools.h"
-#include "platform/Bitmap.h"
-#include "platform/Canvas.h"
+#include <tavkit/core/WvFont.h>
+#include <tavkit/core/WvMiscTools.h>
+#include <tavkit/platform/graphics/Bitmap.h>
+#include <tavkit/platform/graphics/Canvas.h>
 
 namespace tavkit {
 namespace {

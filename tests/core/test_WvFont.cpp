@@ -1,9 +1,9 @@
 // Web fonts: size clamping, FONT markup, comparison, change reports and copying.
-#include "core/WvFont.h"
+#include <tavkit/core/WvFont.h>
 
 #include <gtest/gtest.h>
 
-#include "platform/Registry.h"
+#include <tavkit/platform/base/Registry.h>
 
 namespace tavkit {
 namespace {

@@ -1,6 +1,6 @@
 // Markup helpers: web colours, Latin-1 entities, tag stripping, string-list
 // collapsing, name=value splitting and unique identifiers.
-#include "core/WvMiscTools.h"
+#include <tavkit/core/WvMiscTools.h>
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include <random>
 #include <set>
 
-#include "platform/Strings.h"
+#include <tavkit/platform/base/Strings.h>
 
 namespace tavkit {
 namespace {

@@ -1,9 +1,9 @@
 // Output optimizer: shared style classes, their CSS text, reset and options.
-#include "core/WvOptimizer.h"
+#include <tavkit/core/WvOptimizer.h>
 
 #include <gtest/gtest.h>
 
-#include "platform/Registry.h"
+#include <tavkit/platform/base/Registry.h>
 
 namespace tavkit {
 namespace {

@@ -16,11 +16,11 @@
 
 #include "DemoServer.h"
 #include "HeadlessBrowser.h"
-#include "gif/GIFImage.h"
-#include "layout/WvPage.h"
-#include "package/Package.h"
-#include "platform/FormFile.h"
-#include "platform/Streams.h"
+#include <tavkit/gif/GIFImage.h>
+#include <tavkit/layout/WvPage.h>
+#include <tavkit/package/Package.h>
+#include <tavkit/platform/formfile/FormFile.h>
+#include <tavkit/platform/base/Streams.h>
 
 namespace tavkit {
 namespace {

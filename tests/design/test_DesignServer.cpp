@@ -9,13 +9,13 @@
 #include <thread>
 
 #include "DesignTestSupport.h"
-#include "core/WvOptimizer.h"
+#include <tavkit/core/WvOptimizer.h>
 #include "design/DesignServer.h"
 #include "design/PageRenderer.h"
 #include "design/PreviewPainter.h"
-#include "layout/WvPage.h"
-#include "package/Package.h"
-#include "platform/FormFile.h"
+#include <tavkit/layout/WvPage.h>
+#include <tavkit/package/Package.h>
+#include <tavkit/platform/formfile/FormFile.h>
 
 namespace tavkit {
 namespace {

@@ -6,9 +6,9 @@
 
 #include "DesignTestSupport.h"
 #include "design/DesignSession.h"
-#include "package/Package.h"
-#include "platform/Controls.h"
-#include "platform/FormFile.h"
+#include <tavkit/package/Package.h>
+#include <tavkit/platform/controls/Controls.h>
+#include <tavkit/platform/formfile/FormFile.h>
 
 namespace tavkit {
 namespace {

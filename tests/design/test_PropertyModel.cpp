@@ -11,7 +11,7 @@
 #include "DesignTestSupport.h"
 #include "design/DesignSession.h"
 #include "design/PropertyModel.h"
-#include "package/Package.h"
+#include <tavkit/package/Package.h>
 
 namespace tavkit {
 namespace {

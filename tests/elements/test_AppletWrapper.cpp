@@ -11,23 +11,24 @@
 #include <string>
 #include <vector>
 
-#include "core/WvMiscTools.h"
-#include "elements/WvImageMap.h"
-#include "elements/WvJavaApplet.h"
-#include "elements/WvText.h"
-#include "elements/WvVCLWrapper.h"
-#include "gif/GIFImage.h"
-#include "layout/WvPage.h"
-#include "platform/Bitmap.h"
-#include "platform/Canvas.h"
-#include "platform/Chart.h"
-#include "platform/Dialogs.h"
-#include "platform/Exceptions.h"
-#include "platform/FormFile.h"
-#include "platform/Registry.h"
-#include "platform/StdCtrls.h"
-#include "scripts/WvJavascript.h"
-#include "scripts/WvScriptInvoker.h"
+#include <tavkit/core/WvMiscTools.h>
+#include <tavkit/elements/WvImageMap.h>
+#include <tavkit/elements/WvJavaApplet.h>
+#include <tavkit/elements/WvText.h>
+#include <tavkit/elements/WvVCLWrapper.h>
+#include <tavkit/gif/GIFImage.h>
+#include <tavkit/platform/base/Streams.h>
+#include <tavkit/layout/WvPage.h>
+#include <tavkit/platform/graphics/Bitmap.h>
+#include <tavkit/platform/graphics/Canvas.h>
+#include <tavkit/platform/controls/Chart.h>
+#include <tavkit/platform/base/Dialogs.h>
+#include <tavkit/platform/base/Exceptions.h>
+#include <tavkit/platform/formfile/FormFile.h>
+#include <tavkit/platform/base/Registry.h>
+#include <tavkit/platform/controls/StdCtrls.h>
+#include <tavkit/scripts/WvJavascript.h>
+#include <tavkit/scripts/WvScriptInvoker.h>
 
 namespace tavkit {
 namespace {

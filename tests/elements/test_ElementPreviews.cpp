@@ -9,12 +9,12 @@
 #include <memory>
 #include <string>
 
-#include "elements/WvImage.h"
-#include "elements/WvImageMap.h"
-#include "elements/WvText.h"
-#include "layout/WvPanel.h"
-#include "platform/Bitmap.h"
-#include "platform/Canvas.h"
+#include <tavkit/elements/WvImage.h>
+#include <tavkit/elements/WvImageMap.h>
+#include <tavkit/elements/WvText.h>
+#include <tavkit/layout/WvPanel.h>
+#include <tavkit/platform/graphics/Bitmap.h>
+#include <tavkit/platform/graphics/Canvas.h>
 
 namespace tavkit {
 namespace {

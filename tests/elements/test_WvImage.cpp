@@ -5,17 +5,17 @@
 
 #include <string>
 
-#include "core/WvMiscTools.h"
-#include "core/WvOptimizer.h"
-#include "elements/WvImage.h"
-#include "elements/WvImageMap.h"
-#include "elements/WvText.h"
-#include "layout/WvPage.h"
-#include "layout/WvPanel.h"
-#include "platform/Exceptions.h"
-#include "scripts/WvJavascript.h"
-#include "scripts/WvJavascriptList.h"
-#include "scripts/WvScriptInvoker.h"
+#include <tavkit/core/WvMiscTools.h>
+#include <tavkit/core/WvOptimizer.h>
+#include <tavkit/elements/WvImage.h>
+#include <tavkit/elements/WvImageMap.h>
+#include <tavkit/elements/WvText.h>
+#include <tavkit/layout/WvPage.h>
+#include <tavkit/layout/WvPanel.h>
+#include <tavkit/platform/base/Exceptions.h>
+#include <tavkit/scripts/WvJavascript.h>
+#include <tavkit/scripts/WvJavascriptList.h>
+#include <tavkit/scripts/WvScriptInvoker.h>
 
 namespace tavkit {
 namespace {

@@ -5,12 +5,12 @@
 
 #include <string>
 
-#include "core/WvOptimizer.h"
-#include "elements/WvText.h"
-#include "layout/WvPage.h"
-#include "scripts/WvJavascript.h"
-#include "scripts/WvJavascriptList.h"
-#include "scripts/WvScriptInvoker.h"
+#include <tavkit/core/WvOptimizer.h>
+#include <tavkit/elements/WvText.h>
+#include <tavkit/layout/WvPage.h>
+#include <tavkit/scripts/WvJavascript.h>
+#include <tavkit/scripts/WvJavascriptList.h>
+#include <tavkit/scripts/WvScriptInvoker.h>
 
 namespace tavkit {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "scripts/WvJavascript.h"
+#include <tavkit/scripts/WvJavascript.h>
 
 namespace tavkit::formstest {
 

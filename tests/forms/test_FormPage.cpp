@@ -5,18 +5,18 @@
 #include <string>
 
 #include "FormsTestHelpers.h"
-#include "core/WvOptimizer.h"
-#include "forms/WvCheckBox.h"
-#include "forms/WvDropDownlist.h"
-#include "forms/WvInputForm.h"
-#include "forms/WvListBox.h"
-#include "forms/WvRadioButton.h"
-#include "forms/WvSubmitButton.h"
-#include "forms/WvTextArea.h"
-#include "forms/WvTextInputField.h"
-#include "layout/WvPage.h"
-#include "platform/FormFile.h"
-#include "platform/Registry.h"
+#include <tavkit/core/WvOptimizer.h>
+#include <tavkit/forms/WvCheckBox.h>
+#include <tavkit/forms/WvDropDownlist.h>
+#include <tavkit/forms/WvInputForm.h>
+#include <tavkit/forms/WvListBox.h>
+#include <tavkit/forms/WvRadioButton.h>
+#include <tavkit/forms/WvSubmitButton.h>
+#include <tavkit/forms/WvTextArea.h>
+#include <tavkit/forms/WvTextInputField.h>
+#include <tavkit/layout/WvPage.h>
+#include <tavkit/platform/formfile/FormFile.h>
+#include <tavkit/platform/base/Registry.h>
 
 namespace tavkit {
 namespace {

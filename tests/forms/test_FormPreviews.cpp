@@ -7,16 +7,16 @@
 #include <memory>
 #include <string>
 
-#include "forms/WvCheckBox.h"
-#include "forms/WvDropDownlist.h"
-#include "forms/WvInputForm.h"
-#include "forms/WvListBox.h"
-#include "forms/WvRadioButton.h"
-#include "forms/WvSubmitButton.h"
-#include "forms/WvTextArea.h"
-#include "forms/WvTextInputField.h"
-#include "platform/Bitmap.h"
-#include "platform/Canvas.h"
+#include <tavkit/forms/WvCheckBox.h>
+#include <tavkit/forms/WvDropDownlist.h>
+#include <tavkit/forms/WvInputForm.h>
+#include <tavkit/forms/WvListBox.h>
+#include <tavkit/forms/WvRadioButton.h>
+#include <tavkit/forms/WvSubmitButton.h>
+#include <tavkit/forms/WvTextArea.h>
+#include <tavkit/forms/WvTextInputField.h>
+#include <tavkit/platform/graphics/Bitmap.h>
+#include <tavkit/platform/graphics/Canvas.h>
 
 namespace tavkit {
 namespace {

@@ -6,13 +6,13 @@
 #include <string>
 
 #include "FormsTestHelpers.h"
-#include "forms/WvCheckBox.h"
-#include "forms/WvDropDownlist.h"
-#include "forms/WvListBox.h"
-#include "forms/WvRadioButton.h"
-#include "forms/WvTextArea.h"
-#include "forms/WvTextInputField.h"
-#include "scripts/WvJavascriptList.h"
+#include <tavkit/forms/WvCheckBox.h>
+#include <tavkit/forms/WvDropDownlist.h>
+#include <tavkit/forms/WvListBox.h>
+#include <tavkit/forms/WvRadioButton.h>
+#include <tavkit/forms/WvTextArea.h>
+#include <tavkit/forms/WvTextInputField.h>
+#include <tavkit/scripts/WvJavascriptList.h>
 
 namespace tavkit {
 namespace {

@@ -6,12 +6,12 @@
 #include <string>
 
 #include "FormsTestHelpers.h"
-#include "forms/WvCheckBox.h"
-#include "forms/WvInputForm.h"
-#include "forms/WvSubmitButton.h"
-#include "forms/WvTextInputField.h"
-#include "layout/WvPanel.h"
-#include "scripts/WvJavascriptList.h"
+#include <tavkit/forms/WvCheckBox.h>
+#include <tavkit/forms/WvInputForm.h>
+#include <tavkit/forms/WvSubmitButton.h>
+#include <tavkit/forms/WvTextInputField.h>
+#include <tavkit/layout/WvPanel.h>
+#include <tavkit/scripts/WvJavascriptList.h>
 
 namespace tavkit {
 namespace {

@@ -12,10 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "gif/GIFImage.h"
-#include "platform/Bitmap.h"
-#include "platform/Canvas.h"
-#include "platform/Threads.h"
+#include <tavkit/gif/GIFImage.h>
+#include <tavkit/platform/graphics/Bitmap.h>
+#include <tavkit/platform/graphics/Canvas.h>
+#include <tavkit/platform/base/Threads.h>
 
 namespace tavkit::giftest {
 

@@ -15,8 +15,11 @@
 #include <string>
 #include <vector>
 
-#include "gif/GIFImage.h"
-#include "platform/Streams.h"
+#include <tavkit/gif/GIFImage.h>
+#include <tavkit/gif/detail/GIFDecoder.h>
+#include <tavkit/gif/detail/GIFLZW.h>
+#include <tavkit/gif/detail/GIFStream.h>
+#include <tavkit/platform/base/Streams.h>
 
 namespace tavkit::giftest {
 

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "GIFTestSupport.h"
-#include "platform/Picture.h"
-#include "platform/Strings.h"
+#include <tavkit/platform/graphics/Picture.h>
+#include <tavkit/platform/base/Strings.h>
 
 namespace tavkit {
 namespace {

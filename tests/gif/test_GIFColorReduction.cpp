@@ -10,7 +10,7 @@
 #include <set>
 #include <vector>
 
-#include "gif/GIFColorReduction.h"
+#include <tavkit/gif/GIFColorReduction.h>
 
 namespace tavkit {
 namespace {

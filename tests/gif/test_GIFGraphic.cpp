@@ -8,8 +8,8 @@
 
 #include "AnimationSupport.h"
 #include "GIFTestSupport.h"
-#include "platform/Clipboard.h"
-#include "platform/Picture.h"
+#include <tavkit/platform/graphics/Clipboard.h>
+#include <tavkit/platform/graphics/Picture.h>
 
 namespace tavkit {
 namespace {

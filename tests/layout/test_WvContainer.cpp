@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "layout/WvLargeArray.h"
-#include "layout/WvPanel.h"
-#include "layout/WvScanList.h"
+#include <tavkit/layout/detail/WvLargeArray.h>
+#include <tavkit/layout/WvPanel.h>
+#include <tavkit/layout/detail/WvScanList.h>
 
 namespace tavkit {
 namespace {

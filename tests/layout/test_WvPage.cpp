@@ -4,13 +4,13 @@
 #include <string>
 #include <vector>
 
-#include "core/WvOptimizer.h"
-#include "layout/WvPage.h"
-#include "layout/WvPanel.h"
-#include "layout/WvStandardComponent.h"
-#include "layout/WvTemplate.h"
-#include "scripts/WvJavascript.h"
-#include "scripts/WvJavascriptList.h"
+#include <tavkit/core/WvOptimizer.h>
+#include <tavkit/layout/WvPage.h>
+#include <tavkit/layout/WvPanel.h>
+#include <tavkit/layout/WvStandardComponent.h>
+#include <tavkit/layout/WvTemplate.h>
+#include <tavkit/scripts/WvJavascript.h>
+#include <tavkit/scripts/WvJavascriptList.h>
 
 namespace tavkit {
 namespace {

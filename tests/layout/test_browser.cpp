@@ -16,9 +16,9 @@
 #include <string>
 #include <vector>
 
-#include "layout/WvPage.h"
-#include "layout/WvPanel.h"
-#include "layout/WvStandardComponent.h"
+#include <tavkit/layout/WvPage.h>
+#include <tavkit/layout/WvPanel.h>
+#include <tavkit/layout/WvStandardComponent.h>
 
 namespace tavkit {
 namespace {

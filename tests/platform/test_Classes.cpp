@@ -5,11 +5,11 @@
 #include <cstdio>
 #include <string>
 
-#include "platform/Collections.h"
-#include "platform/Exceptions.h"
-#include "platform/Lists.h"
-#include "platform/Streams.h"
-#include "platform/Strings.h"
+#include <tavkit/platform/base/Collections.h>
+#include <tavkit/platform/base/Exceptions.h>
+#include <tavkit/platform/base/Lists.h>
+#include <tavkit/platform/base/Streams.h>
+#include <tavkit/platform/base/Strings.h>
 
 namespace tavkit {
 namespace {

@@ -3,11 +3,11 @@
 // from rows of bits.
 #include <gtest/gtest.h>
 
-#include "platform/Bitmap.h"
-#include "platform/Canvas.h"
-#include "platform/Clipboard.h"
-#include "platform/Exceptions.h"
-#include "platform/Picture.h"
+#include <tavkit/platform/graphics/Bitmap.h>
+#include <tavkit/platform/graphics/Canvas.h>
+#include <tavkit/platform/graphics/Clipboard.h>
+#include <tavkit/platform/base/Exceptions.h>
+#include <tavkit/platform/graphics/Picture.h>
 
 namespace tavkit {
 namespace {

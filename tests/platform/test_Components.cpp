@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/Components.h"
-#include "platform/Controls.h"
-#include "platform/Exceptions.h"
-#include "platform/Registry.h"
+#include <tavkit/platform/base/Components.h>
+#include <tavkit/platform/controls/Controls.h>
+#include <tavkit/platform/base/Exceptions.h>
+#include <tavkit/platform/base/Registry.h>
 
 namespace tavkit {
 namespace {

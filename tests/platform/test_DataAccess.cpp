@@ -3,7 +3,7 @@
 // cursor moves, observers, pictures from graphic fields, the error messages,
 // and queries in form files (fields bound before the query opens, the round
 // trip). Databases are built in a temporary folder through SQLite itself.
-#include "platform/DataAccess.h"
+#include <tavkit/platform/data/DataAccess.h>
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -13,11 +13,11 @@
 #include <fstream>
 #include <memory>
 
-#include "platform/Bitmap.h"
-#include "platform/Canvas.h"
-#include "platform/FormFile.h"
-#include "platform/Picture.h"
-#include "platform/Streams.h"
+#include <tavkit/platform/graphics/Bitmap.h>
+#include <tavkit/platform/graphics/Canvas.h>
+#include <tavkit/platform/formfile/FormFile.h>
+#include <tavkit/platform/graphics/Picture.h>
+#include <tavkit/platform/base/Streams.h>
 
 namespace tavkit {
 namespace {

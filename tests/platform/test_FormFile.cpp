@@ -3,7 +3,7 @@
 // place (leaving nothing behind), field resolvers and the byte-exact round
 // trip. Small component classes made for these tests stand in for the
 // library's own, registered with the class registry like any other class.
-#include "platform/FormFile.h"
+#include <tavkit/platform/formfile/FormFile.h>
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -12,10 +12,10 @@
 #include <fstream>
 #include <vector>
 
-#include "platform/Collections.h"
-#include "platform/Controls.h"
-#include "platform/Registry.h"
-#include "platform/Streams.h"
+#include <tavkit/platform/base/Collections.h>
+#include <tavkit/platform/controls/Controls.h>
+#include <tavkit/platform/base/Registry.h>
+#include <tavkit/platform/base/Streams.h>
 
 namespace tavkit {
 namespace {

@@ -6,10 +6,10 @@
 
 #include <string>
 
-#include "platform/Bitmap.h"
-#include "platform/Canvas.h"
-#include "platform/Exceptions.h"
-#include "platform/Registry.h"
+#include <tavkit/platform/graphics/Bitmap.h>
+#include <tavkit/platform/graphics/Canvas.h>
+#include <tavkit/platform/base/Exceptions.h>
+#include <tavkit/platform/base/Registry.h>
 
 namespace tavkit {
 namespace {
@@ -48,7 +48,7 @@ TEST(PaletteBitmap, IsDrawnOnAWhite16ColourSquareAndFoundByItsNameInAnyCase) {
   EXPECT_EQ(info->ResourceName(), "TPALETTETESTWIDGET");
 
   for (const char* name : {"TPALETTETESTWIDGET", "TPaletteTestWidget", "tpalettetestwidget"}) {
-    auto bitmap = TClassRegistry::Instance().PaletteBitmap(name);
+    auto bitmap = PaletteBitmap(name);
     ASSERT_NE(bitmap, nullptr) << name;
     EXPECT_EQ(bitmap->GetWidth(), 32);
     EXPECT_EQ(bitmap->GetHeight(), 32);
@@ -64,12 +64,12 @@ TEST(PaletteBitmap, IsDrawnOnAWhite16ColourSquareAndFoundByItsNameInAnyCase) {
 TEST(PaletteBitmap, OnlyRegisteredComponentClassesHaveOne) {
   RegisterTestClasses();
   auto& registry = TClassRegistry::Instance();
-  EXPECT_EQ(registry.PaletteBitmap("TPALETTETESTBARE"), nullptr);
-  EXPECT_EQ(registry.PaletteBitmap("TNOSUCHCLASS"), nullptr);
-  EXPECT_EQ(registry.PaletteBitmap(""), nullptr);
+  EXPECT_EQ(PaletteBitmap("TPALETTETESTBARE"), nullptr);
+  EXPECT_EQ(PaletteBitmap("TNOSUCHCLASS"), nullptr);
+  EXPECT_EQ(PaletteBitmap(""), nullptr);
   EXPECT_THROW(registry.SetPaletteIcon("TNoSuchClass", [](TBitmap&) {}), Exception);
   EXPECT_THROW(registry.SetPaletteIcon("TPaletteTestFont", [](TBitmap&) {}), Exception);
-  EXPECT_EQ(registry.PaletteBitmap("TPALETTETESTFONT"), nullptr);
+  EXPECT_EQ(PaletteBitmap("TPALETTETESTFONT"), nullptr);
 }
 
 TEST(PaletteBitmap, SurvivesRegisteringTheClassAgain) {
@@ -82,7 +82,7 @@ TEST(PaletteBitmap, SurvivesRegisteringTheClassAgain) {
   const TClassInfo* info = registry.Find("TPaletteTestWidget");
   ASSERT_NE(info, nullptr);
   EXPECT_EQ(info->PalettePage, "Testing");
-  auto bitmap = registry.PaletteBitmap("TPALETTETESTWIDGET");
+  auto bitmap = PaletteBitmap("TPALETTETESTWIDGET");
   ASSERT_NE(bitmap, nullptr);
   EXPECT_EQ(bitmap->GetPixel(3, 4), clBlue);
 }

@@ -6,7 +6,7 @@
 #include <atomic>
 #include <stdexcept>
 
-#include "platform/Threads.h"
+#include <tavkit/platform/base/Threads.h>
 
 namespace tavkit {
 namespace {

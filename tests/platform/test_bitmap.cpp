@@ -7,10 +7,10 @@
 #include <gtest/gtest.h>
 #include <cstring>
 
-#include "platform/Bitmap.h"
-#include "platform/Canvas.h"
-#include "platform/Exceptions.h"
-#include "platform/Streams.h"
+#include <tavkit/platform/graphics/Bitmap.h>
+#include <tavkit/platform/graphics/Canvas.h>
+#include <tavkit/platform/base/Exceptions.h>
+#include <tavkit/platform/base/Streams.h>
 
 namespace tavkit {
 namespace {

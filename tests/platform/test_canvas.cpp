@@ -10,8 +10,8 @@
 #include <climits>
 #include <string>
 
-#include "platform/Bitmap.h"
-#include "platform/Canvas.h"
+#include <tavkit/platform/graphics/Bitmap.h>
+#include <tavkit/platform/graphics/Canvas.h>
 
 namespace tavkit {
 namespace {

@@ -9,9 +9,9 @@
 #include <thread>
 #include <vector>
 
-#include "platform/Bitmap.h"
-#include "platform/Canvas.h"
-#include "platform/FontEngine.h"
+#include <tavkit/platform/graphics/Bitmap.h>
+#include <tavkit/platform/graphics/Canvas.h>
+#include <tavkit/platform/graphics/detail/FontEngine.h>
 
 namespace tavkit {
 namespace {

@@ -7,11 +7,11 @@
 #include <climits>
 #include <string>
 
-#include "layout/WvPage.h"
-#include "layout/WvPanel.h"
-#include "layout/WvStandardComponent.h"
-#include "platform/Bitmap.h"
-#include "platform/Canvas.h"
+#include <tavkit/layout/WvPage.h>
+#include <tavkit/layout/WvPanel.h>
+#include <tavkit/layout/WvStandardComponent.h>
+#include <tavkit/platform/graphics/Bitmap.h>
+#include <tavkit/platform/graphics/Canvas.h>
 
 namespace tavkit {
 namespace {

@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "PageBuilder.h"
-#include "package/Package.h"
-#include "platform/FormFile.h"
+#include <tavkit/package/Package.h>
+#include <tavkit/platform/formfile/FormFile.h>
 
 namespace tavkit {
 namespace {

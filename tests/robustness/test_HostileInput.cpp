@@ -9,12 +9,12 @@
 #include <filesystem>
 #include <string>
 
-#include "layout/WvPage.h"
-#include "layout/WvStandardComponent.h"
-#include "package/Package.h"
-#include "platform/Exceptions.h"
-#include "platform/FormFile.h"
-#include "platform/Streams.h"
+#include <tavkit/layout/WvPage.h>
+#include <tavkit/layout/WvStandardComponent.h>
+#include <tavkit/package/Package.h>
+#include <tavkit/platform/base/Exceptions.h>
+#include <tavkit/platform/formfile/FormFile.h>
+#include <tavkit/platform/base/Streams.h>
 
 namespace tavkit {
 namespace {

@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/Bitmap.h"
-#include "platform/Exceptions.h"
-#include "platform/Picture.h"
-#include "platform/Streams.h"
+#include <tavkit/platform/graphics/Bitmap.h>
+#include <tavkit/platform/base/Exceptions.h>
+#include <tavkit/platform/graphics/Picture.h>
+#include <tavkit/platform/base/Streams.h>
 
 namespace tavkit {
 namespace {

@@ -1,14 +1,14 @@
 // Script components: function names, the cycle refusal, copying dependencies
 // and dependencies that outlive the script they point at.
-#include "scripts/WvJavascript.h"
+#include <tavkit/scripts/WvJavascript.h>
 
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <vector>
 
-#include "platform/Dialogs.h"
-#include "platform/Registry.h"
+#include <tavkit/platform/base/Dialogs.h>
+#include <tavkit/platform/base/Registry.h>
 
 namespace tavkit {
 namespace {

@@ -1,12 +1,12 @@
 // Script lists: dependency order, de-duplication, merging and the script block.
-#include "scripts/WvJavascriptList.h"
+#include <tavkit/scripts/WvJavascriptList.h>
 
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <vector>
 
-#include "scripts/WvJavascript.h"
+#include <tavkit/scripts/WvJavascript.h>
 
 namespace tavkit {
 namespace {

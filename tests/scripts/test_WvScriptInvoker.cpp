@@ -4,8 +4,8 @@
 
 #include <memory>
 
-#include "scripts/WvJavascript.h"
-#include "scripts/WvScriptInvoker.h"
+#include <tavkit/scripts/WvJavascript.h>
+#include <tavkit/scripts/WvScriptInvoker.h>
 
 namespace tavkit {
 namespace {

@@ -13,16 +13,16 @@
 #include <string>
 #include <vector>
 
-#include "core/WvMiscTools.h"
-#include "core/WvOptimizer.h"
-#include "platform/Bitmap.h"
-#include "platform/Canvas.h"
-#include "platform/Picture.h"
-#include "platform/Streams.h"
-#include "tables/WvDBImage.h"
-#include "tables/WvDBPanel.h"
-#include "tables/WvDBTable.h"
-#include "tables/WvDBText.h"
+#include <tavkit/core/WvMiscTools.h>
+#include <tavkit/core/WvOptimizer.h>
+#include <tavkit/platform/graphics/Bitmap.h>
+#include <tavkit/platform/graphics/Canvas.h>
+#include <tavkit/platform/graphics/Picture.h>
+#include <tavkit/platform/base/Streams.h>
+#include <tavkit/tables/WvDBImage.h>
+#include <tavkit/tables/WvDBPanel.h>
+#include <tavkit/tables/WvDBTable.h>
+#include <tavkit/tables/WvDBText.h>
 #include "test_DBSupport.h"
 
 namespace tavkit {

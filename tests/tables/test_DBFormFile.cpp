@@ -12,13 +12,13 @@
 #include <string>
 #include <vector>
 
-#include "core/WvMiscTools.h"
-#include "layout/WvPage.h"
-#include "platform/FormFile.h"
-#include "tables/WvDBImage.h"
-#include "tables/WvDBPanel.h"
-#include "tables/WvDBTable.h"
-#include "tables/WvDBText.h"
+#include <tavkit/core/WvMiscTools.h>
+#include <tavkit/layout/WvPage.h>
+#include <tavkit/platform/formfile/FormFile.h>
+#include <tavkit/tables/WvDBImage.h>
+#include <tavkit/tables/WvDBPanel.h>
+#include <tavkit/tables/WvDBTable.h>
+#include <tavkit/tables/WvDBText.h>
 #include "test_DBSupport.h"
 
 namespace tavkit {

@@ -16,8 +16,8 @@
 #include <utility>
 #include <vector>
 
-#include "platform/DataAccess.h"
-#include "platform/DataSet.h"
+#include <tavkit/platform/data/DataAccess.h>
+#include <tavkit/platform/data/DataSet.h>
 
 namespace tavkit {
 

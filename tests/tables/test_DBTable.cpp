@@ -7,10 +7,10 @@
 
 #include <string>
 
-#include "platform/Bitmap.h"
-#include "platform/Canvas.h"
-#include "platform/Picture.h"
-#include "tables/WvDBTable.h"
+#include <tavkit/platform/graphics/Bitmap.h>
+#include <tavkit/platform/graphics/Canvas.h>
+#include <tavkit/platform/graphics/Picture.h>
+#include <tavkit/tables/WvDBTable.h>
 #include "test_DBSupport.h"
 
 namespace tavkit {

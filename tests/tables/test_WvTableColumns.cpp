@@ -6,11 +6,11 @@
 
 #include <string>
 
-#include "core/WvComponent.h"
-#include "layout/WvPage.h"
-#include "platform/FormFile.h"
-#include "platform/Registry.h"
-#include "tables/WvTable.h"
+#include <tavkit/core/WvComponent.h>
+#include <tavkit/layout/WvPage.h>
+#include <tavkit/platform/formfile/FormFile.h>
+#include <tavkit/platform/base/Registry.h>
+#include <tavkit/tables/WvTable.h>
 
 namespace tavkit {
 namespace {

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/Picture.h"
-#include "tables/WvTable.h"
+#include <tavkit/platform/graphics/Picture.h>
+#include <tavkit/tables/WvTable.h>
 
 namespace tavkit {
 namespace {

@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "core/WvOptimizer.h"
-#include "layout/WvPage.h"
-#include "scripts/WvJavascript.h"
-#include "scripts/WvJavascriptList.h"
-#include "scripts/WvScriptInvoker.h"
-#include "tables/WvTable.h"
+#include <tavkit/core/WvOptimizer.h>
+#include <tavkit/layout/WvPage.h>
+#include <tavkit/scripts/WvJavascript.h>
+#include <tavkit/scripts/WvJavascriptList.h>
+#include <tavkit/scripts/WvScriptInvoker.h>
+#include <tavkit/tables/WvTable.h>
 
 namespace tavkit {
 namespace {

@@ -9,10 +9,10 @@
 #include <memory>
 #include <string>
 
-#include "platform/Bitmap.h"
-#include "platform/Canvas.h"
-#include "platform/Picture.h"
-#include "tables/WvTable.h"
+#include <tavkit/platform/graphics/Bitmap.h>
+#include <tavkit/platform/graphics/Canvas.h>
+#include <tavkit/platform/graphics/Picture.h>
+#include <tavkit/tables/WvTable.h>
 
 namespace tavkit {
 namespace {

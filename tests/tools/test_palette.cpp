@@ -17,11 +17,11 @@
 #include <utility>
 #include <vector>
 
-#include "package/Package.h"
-#include "package/Palette.h"
-#include "platform/Bitmap.h"
-#include "platform/Registry.h"
-#include "platform/Streams.h"
+#include <tavkit/package/Package.h>
+#include <tavkit/package/Palette.h>
+#include <tavkit/platform/graphics/Bitmap.h>
+#include <tavkit/platform/base/Registry.h>
+#include <tavkit/platform/base/Streams.h>
 #include "tools/TavkitProgram.h"
 
 namespace tavkit {
@@ -83,7 +83,7 @@ TEST(Palette, EveryComponentHasAPictureOfItsOwn) {
     std::string upper;
     for (char ch : info->Name) upper += static_cast<char>(std::toupper(ch));
     EXPECT_EQ(resource, upper);
-    auto bitmap = TClassRegistry::Instance().PaletteBitmap(resource);
+    auto bitmap = PaletteBitmap(resource);
     ASSERT_NE(bitmap, nullptr);
     EXPECT_EQ(bitmap->GetWidth(), 32);
     EXPECT_EQ(bitmap->GetHeight(), 32);
@@ -95,7 +95,7 @@ TEST(Palette, EveryComponentHasAPictureOfItsOwn) {
     // The lower-case name finds the same picture: lookups ignore letter case.
     std::string lower;
     for (char ch : resource) lower += static_cast<char>(std::tolower(ch));
-    auto again = TClassRegistry::Instance().PaletteBitmap(lower);
+    auto again = PaletteBitmap(lower);
     ASSERT_NE(again, nullptr);
     EXPECT_EQ(Pixels(*again), pixels);
   }
@@ -120,7 +120,7 @@ TEST_F(PaletteCommand, WritesEveryPictureAsAPNGAndNamesEachFile) {
   for (const TClassInfo* info : Palette::Components()) {
     SCOPED_TRACE(info->Name);
     auto written = LoadPNG(icons / (info->ResourceName() + ".png"));
-    auto bitmap = TClassRegistry::Instance().PaletteBitmap(info->ResourceName());
+    auto bitmap = PaletteBitmap(info->ResourceName());
     ASSERT_NE(bitmap, nullptr);
     EXPECT_EQ(written->GetPixelFormat(), TPixelFormat::pf4bit);
     EXPECT_EQ(Pixels(*written), Pixels(*bitmap));

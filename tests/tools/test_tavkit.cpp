@@ -7,12 +7,12 @@
 #include <sstream>
 #include <string>
 
-#include "core/WvOptimizer.h"
-#include "layout/WvPage.h"
-#include "package/Package.h"
-#include "platform/Bitmap.h"
-#include "platform/FormFile.h"
-#include "platform/Streams.h"
+#include <tavkit/core/WvOptimizer.h>
+#include <tavkit/layout/WvPage.h>
+#include <tavkit/package/Package.h>
+#include <tavkit/platform/graphics/Bitmap.h>
+#include <tavkit/platform/formfile/FormFile.h>
+#include <tavkit/platform/base/Streams.h>
 #include "tools/TavkitProgram.h"
 
 namespace tavkit {

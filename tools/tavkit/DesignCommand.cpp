@@ -15,8 +15,8 @@
 #include "design/DesignServer.h"
 #include "design/DesignSession.h"
 #include "design/PageRenderer.h"
-#include "package/Package.h"
-#include "platform/Exceptions.h"
+#include <tavkit/package/Package.h>
+#include <tavkit/platform/base/Exceptions.h>
 
 namespace tavkit::cli {
 

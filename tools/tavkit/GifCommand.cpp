@@ -16,12 +16,12 @@
 #include <vector>
 
 #include "Commands.h"
-#include "gif/GIFImage.h"
-#include "platform/Bitmap.h"
-#include "platform/Canvas.h"
-#include "platform/Exceptions.h"
-#include "platform/Streams.h"
-#include "platform/Threads.h"
+#include <tavkit/gif/GIFImage.h>
+#include <tavkit/platform/graphics/Bitmap.h>
+#include <tavkit/platform/graphics/Canvas.h>
+#include <tavkit/platform/base/Exceptions.h>
+#include <tavkit/platform/base/Streams.h>
+#include <tavkit/platform/base/Threads.h>
 
 namespace tavkit::cli {
 

@@ -11,12 +11,12 @@
 #include <vector>
 
 #include "Commands.h"
-#include "package/Package.h"
-#include "package/Palette.h"
-#include "platform/Bitmap.h"
-#include "platform/Canvas.h"
-#include "platform/Exceptions.h"
-#include "platform/Registry.h"
+#include <tavkit/package/Package.h>
+#include <tavkit/package/Palette.h>
+#include <tavkit/platform/graphics/Bitmap.h>
+#include <tavkit/platform/graphics/Canvas.h>
+#include <tavkit/platform/base/Exceptions.h>
+#include <tavkit/platform/base/Registry.h>
 
 namespace tavkit::cli {
 
@@ -129,7 +129,7 @@ int PaletteCommand(const Args& arguments) {
   std::vector<TSheetEntry> entries;
   for (const TClassInfo* info : components) {
     std::string name = info->ResourceName();
-    auto icon = TClassRegistry::Instance().PaletteBitmap(name);
+    auto icon = PaletteBitmap(name);
     if (icon == nullptr) throw Exception("the component " + info->Name + " has no palette bitmap");
     std::string path = (std::filesystem::path(out) / (name + ".png")).string();
     icon->SaveToPNGFile(path);

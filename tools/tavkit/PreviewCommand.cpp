@@ -5,12 +5,12 @@
 #include <string>
 
 #include "Commands.h"
-#include "layout/WvPage.h"
-#include "package/Package.h"
-#include "platform/Bitmap.h"
-#include "platform/Canvas.h"
-#include "platform/Exceptions.h"
-#include "platform/FormFile.h"
+#include <tavkit/layout/WvPage.h>
+#include <tavkit/package/Package.h>
+#include <tavkit/platform/graphics/Bitmap.h>
+#include <tavkit/platform/graphics/Canvas.h>
+#include <tavkit/platform/base/Exceptions.h>
+#include <tavkit/platform/formfile/FormFile.h>
 
 namespace tavkit::cli {
 

@@ -4,13 +4,13 @@
 #include <string>
 
 #include "Commands.h"
-#include "cgi/WvCGI.h"
-#include "core/WvMiscTools.h"
-#include "core/WvOptimizer.h"
-#include "layout/WvPage.h"
-#include "package/Package.h"
-#include "platform/Exceptions.h"
-#include "platform/FormFile.h"
+#include <tavkit/cgi/WvCGI.h>
+#include <tavkit/core/WvMiscTools.h>
+#include <tavkit/core/WvOptimizer.h>
+#include <tavkit/layout/WvPage.h>
+#include <tavkit/package/Package.h>
+#include <tavkit/platform/base/Exceptions.h>
+#include <tavkit/platform/formfile/FormFile.h>
 
 namespace tavkit::cli {
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "Commands.h"
-#include "package/Version.h"
+#include <tavkit/package/Version.h>
 
 namespace {
 

@@ -2,10 +2,10 @@
 // so the install test can check both.
 #include <cstdio>
 
-#include "layout/WvPage.h"
-#include "layout/WvStandardComponent.h"
-#include "package/Package.h"
-#include "package/Version.h"
+#include <tavkit/layout/WvPage.h>
+#include <tavkit/layout/WvStandardComponent.h>
+#include <tavkit/package/Package.h>
+#include <tavkit/package/Version.h>
 
 int main() {
   using namespace tavkit;

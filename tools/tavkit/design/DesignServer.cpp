@@ -15,7 +15,7 @@
 #include "design/DesignAssets.h"
 #include "design/PreviewPainter.h"
 #include "design/PropertyModel.h"
-#include "platform/Controls.h"
+#include <tavkit/platform/controls/Controls.h>
 
 namespace tavkit::design {
 

@@ -16,10 +16,10 @@
 #include <sstream>
 
 #include "design/PropertyModel.h"
-#include "platform/Controls.h"
-#include "platform/Dialogs.h"
-#include "platform/FormFile.h"
-#include "platform/Registry.h"
+#include <tavkit/platform/controls/Controls.h>
+#include <tavkit/platform/base/Dialogs.h>
+#include <tavkit/platform/formfile/FormFile.h>
+#include <tavkit/platform/base/Registry.h>
 
 namespace tavkit::design {
 

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/Components.h"
-#include "platform/Exceptions.h"
+#include <tavkit/platform/base/Components.h>
+#include <tavkit/platform/base/Exceptions.h>
 
 namespace tavkit::design {
 

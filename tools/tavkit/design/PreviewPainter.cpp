@@ -9,11 +9,11 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/Bitmap.h"
-#include "platform/Canvas.h"
-#include "platform/Exceptions.h"
-#include "platform/Registry.h"
-#include "platform/Streams.h"
+#include <tavkit/platform/graphics/Bitmap.h>
+#include <tavkit/platform/graphics/Canvas.h>
+#include <tavkit/platform/base/Exceptions.h>
+#include <tavkit/platform/base/Registry.h>
+#include <tavkit/platform/base/Streams.h>
 
 namespace tavkit::design {
 
@@ -80,7 +80,7 @@ std::string PaintPreviewPng(TControl& control) {
 }
 
 std::string PaletteIconPng(const std::string& className) {
-  std::unique_ptr<TBitmap> icon = TClassRegistry::Instance().PaletteBitmap(className);
+  std::unique_ptr<TBitmap> icon = PaletteBitmap(className);
   if (!icon) return std::string();
   TMemoryStream stream;
   icon->SaveToPNGStream(stream);

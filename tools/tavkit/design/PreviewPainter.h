@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "platform/Controls.h"
+#include <tavkit/platform/controls/Controls.h>
 
 namespace tavkit::design {
 

@@ -6,10 +6,10 @@
 
 #include <cstdio>
 
-#include "platform/Collections.h"
-#include "platform/Controls.h"
-#include "platform/DataSet.h"
-#include "platform/Types.h"
+#include <tavkit/platform/base/Collections.h>
+#include <tavkit/platform/controls/Controls.h>
+#include <tavkit/platform/data/DataSet.h>
+#include <tavkit/platform/base/Types.h>
 
 namespace tavkit::design {
 

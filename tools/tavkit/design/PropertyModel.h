@@ -9,8 +9,8 @@
 #include <string>
 
 #include "design/DesignSession.h"
-#include "platform/Components.h"
-#include "platform/Registry.h"
+#include <tavkit/platform/base/Components.h>
+#include <tavkit/platform/base/Registry.h>
 
 namespace tavkit::design {
 

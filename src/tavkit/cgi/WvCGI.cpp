@@ -1,0 +1,265 @@
+// The CGI gateway: response output, query string and POST body parsing, and
+// the decoding of form values. Standard input and output are used through
+// their file descriptors so that a failed write (a web server that hung up,
+// a full disk) is seen and reported instead of being lost in a buffer.
+#include <tavkit/cgi/WvCGI.h>
+
+#include <pthread.h>
+#include <signal.h>
+#include <strings.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <system_error>
+
+#include <tavkit/platform/base/Exceptions.h>
+#include <tavkit/platform/base/Registry.h>
+
+namespace tavkit {
+
+namespace {
+
+const char* const HeaderLine = "Content-Type: text/html\r\n";
+const char* const FormContentType = "application/x-www-form-urlencoded";
+
+std::string ErrorText(int error) {
+  return std::generic_category().message(error);
+}
+
+// Writes all bytes to a descriptor. SIGPIPE is held back on this thread for
+// the duration, so a reader that went away shows as EPIPE instead of ending
+// the process; a SIGPIPE that our write raised is taken off again.
+void WriteDescriptor(int fd, const std::string& bytes) {
+  sigset_t pipeOnly, previous, pending;
+  sigemptyset(&pipeOnly);
+  sigaddset(&pipeOnly, SIGPIPE);
+  sigpending(&pending);
+  const bool alreadyPending = sigismember(&pending, SIGPIPE) == 1;
+  pthread_sigmask(SIG_BLOCK, &pipeOnly, &previous);
+  int error = 0;
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      error = n < 0 ? errno : EIO;
+      break;
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  if (error == EPIPE && !alreadyPending) {
+    const timespec noWait{0, 0};
+    sigtimedwait(&pipeOnly, nullptr, &noWait);
+  }
+  pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+  if (error != 0) throw EInOutError("Cannot write to standard output: " + ErrorText(error), error);
+}
+
+// Reads up to count bytes from a descriptor, fewer only at its end.
+std::int64_t ReadDescriptor(int fd, char* buffer, std::int64_t count) {
+  std::int64_t done = 0;
+  while (done < count) {
+    ssize_t n = ::read(fd, buffer + done, static_cast<std::size_t>(count - done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) throw EInOutError("Cannot read standard input: " + ErrorText(errno), errno);
+    if (n == 0) break;
+    done += n;
+  }
+  return done;
+}
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+std::string Trim(const std::string& text) {
+  const char* blanks = " \t";
+  std::size_t first = text.find_first_not_of(blanks);
+  if (first == std::string::npos) return "";
+  return text.substr(first, text.find_last_not_of(blanks) - first + 1);
+}
+
+// The media type of a Content-Type value, without its parameters.
+bool IsFormContentType(const std::string& contentType) {
+  std::string type = Trim(contentType.substr(0, contentType.find(';')));
+  return strcasecmp(type.c_str(), FormContentType) == 0;
+}
+
+// CONTENT_LENGTH as a number; absent or empty means no body. Values too
+// long to hold are reported as the largest number, which every limit refuses.
+std::int64_t ParseContentLength(const std::optional<std::string>& value) {
+  if (!value) return 0;
+  std::string digits = Trim(*value);
+  if (digits.empty()) return 0;
+  std::int64_t length = 0;
+  for (char c : digits) {
+    if (c < '0' || c > '9') throw Exception("Invalid CONTENT_LENGTH \"" + *value + "\"");
+    if (length > (INT64_MAX - 9) / 10) return INT64_MAX;
+    length = length * 10 + (c - '0');
+  }
+  return length;
+}
+
+}  // namespace
+
+std::string WvDecodeFormValue(const std::string& Value) {
+  std::string result;
+  result.reserve(Value.size());
+  for (std::size_t i = 0; i < Value.size(); ++i) {
+    char c = Value[i];
+    if (c == '+') {
+      result += ' ';
+    } else if (c == '%' && i + 2 < Value.size() && HexDigit(Value[i + 1]) >= 0 &&
+               HexDigit(Value[i + 2]) >= 0) {
+      result += static_cast<char>(HexDigit(Value[i + 1]) * 16 + HexDigit(Value[i + 2]));
+      i += 2;
+    } else {
+      result += c;
+    }
+  }
+  return result;
+}
+
+void WvSplitFormVars(const std::string& text, TStrings& list) {
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t amp = text.find('&', start);
+    if (amp == std::string::npos) {
+      list.Add(text.substr(start));
+      return;
+    }
+    list.Add(text.substr(start, amp - start));
+    start = amp + 1;
+  }
+}
+
+TWvCGI::TWvCGI(TComponent* owner) : TComponent(owner) {}
+
+TWvCGI::~TWvCGI() = default;
+
+void TWvCGI::SetMaxContentLength(std::int64_t limit) {
+  if (limit < 0) throw Exception("The request body limit cannot be negative");
+  FMaxContentLength = limit;
+}
+
+void TWvCGI::SetEnvironment(TWvEnvironmentLookup lookup) {
+  FEnvironment = std::move(lookup);
+}
+
+void TWvCGI::SetInput(TStream* input) {
+  FInput = input;
+}
+
+void TWvCGI::SetOutput(TStream* output) {
+  FOutput = output;
+}
+
+std::optional<std::string> TWvCGI::Env(const std::string& name) const {
+  if (FEnvironment) return FEnvironment(name);
+  const char* value = std::getenv(name.c_str());
+  if (value == nullptr) return std::nullopt;
+  return std::string(value);
+}
+
+void TWvCGI::Write(const std::string& bytes) {
+  if (FOutput == nullptr) {
+    // Anything the application printed through stdio goes out first.
+    std::fflush(stdout);
+    WriteDescriptor(STDOUT_FILENO, bytes);
+    return;
+  }
+  std::int64_t written = 0;
+  try {
+    written = FOutput->Write(bytes.data(), static_cast<std::int64_t>(bytes.size()));
+  } catch (const EStreamError& e) {
+    throw EInOutError("Cannot write the response: " + e.Message());
+  }
+  if (written != static_cast<std::int64_t>(bytes.size()))
+    throw EInOutError("Cannot write the response: the output took only part of it");
+}
+
+void TWvCGI::Send(const std::string& Text) {
+  if (!FHeaderSent) Write(HeaderLine);
+  FHeaderSent = true;
+  Write("\r\n" + Text + "\r\n");
+}
+
+std::string TWvCGI::GetQueryString() {
+  return Env("QUERY_STRING").value_or("");
+}
+
+std::string TWvCGI::ReadBody(std::int64_t length) {
+  std::string body(static_cast<std::size_t>(length), '\0');
+  std::int64_t got = 0;
+  if (FInput == nullptr) {
+    got = ReadDescriptor(STDIN_FILENO, body.data(), length);
+  } else {
+    while (got < length) {
+      std::int64_t n = FInput->Read(body.data() + got, length - got);
+      if (n <= 0) break;
+      got += n;
+    }
+  }
+  // A client that sent less than it announced: take what arrived.
+  body.resize(static_cast<std::size_t>(got));
+  return body;
+}
+
+void TWvCGI::AppendBodyVars() {
+  if (FBodyRead) return;
+  FBodyRead = true;
+  if (Env("REQUEST_METHOD").value_or("") != "POST") return;
+  if (!IsFormContentType(Env("CONTENT_TYPE").value_or(""))) return;
+  std::int64_t length = ParseContentLength(Env("CONTENT_LENGTH"));
+  if (length > FMaxContentLength)
+    throw Exception("Request body of " + Trim(Env("CONTENT_LENGTH").value_or("")) +
+                    " bytes exceeds the limit of " + std::to_string(FMaxContentLength) + " bytes");
+  if (length == 0) return;
+  WvSplitFormVars(ReadBody(length), *FVariables);
+}
+
+void TWvCGI::LoadFormVars() {
+  if (!FVariables) FVariables = std::make_unique<TStringList>();
+  WvSplitFormVars(GetQueryString(), *FVariables);
+  AppendBodyVars();
+}
+
+std::string TWvCGI::FormVar(const std::string& VarName, const std::string& DefaultValue) {
+  if (FLoadError) std::rethrow_exception(FLoadError);
+  if (!FVariables) {
+    try {
+      LoadFormVars();
+    } catch (...) {
+      // The body is read only once, so a failed load stays failed rather
+      // than answering later calls as if the request had no body.
+      FLoadError = std::current_exception();
+      throw;
+    }
+  }
+  const std::string prefix = VarName + "=";
+  for (const std::string& piece : *FVariables)
+    if (piece.compare(0, prefix.size(), prefix) == 0)
+      return WvDecodeFormValue(piece.substr(prefix.size()));
+  return DefaultValue;
+}
+
+namespace WvCGI {
+
+void RegisterClasses() {
+  RegisterClass<TWvCGI, TComponent>({});
+}
+
+void Register() {
+  RegisterClasses();
+  RegisterComponents("Taveno", {"TWvCGI"});
+}
+
+}  // namespace WvCGI
+
+}  // namespace tavkit

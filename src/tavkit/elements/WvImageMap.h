@@ -1,0 +1,48 @@
+// TWvImageMap: one rectangular hot spot on a picture. The developer places it
+// as a child of an image element; its position and size inside the image
+// become the coordinates of an AREA tag and its link the AREA's link. It is
+// refused everywhere but on an image.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include <tavkit/core/WvComponent.h>
+#include <tavkit/elements/WvLink.h>
+
+namespace tavkit {
+
+class TWvJavascriptlist;
+
+class TWvImageMap : public TWvComponent {
+ public:
+  explicit TWvImageMap(TComponent* owner);
+  ~TWvImageMap() override;
+
+  bool IsImageMap() const override { return true; }
+
+  // The scripts of the hot spot's link, in a new list that the caller owns.
+  std::unique_ptr<TWvJavascriptlist> ScriptList() const;
+
+  TWvLink* GetHyperLink() const { return FHyperLink.get(); }
+  const std::string& GetAltText() const { return FAltText; }
+  void SetAltText(const std::string& text) { FAltText = text; }
+  const std::string& GetLink() const { return FHyperLink->GetURL(); }
+  void SetLink(const std::string& url);
+
+ protected:
+  // A dashed frame and nothing else, so the picture below stays visible.
+  void paint() override;
+
+ private:
+  std::unique_ptr<TWvLink> FHyperLink;
+  std::string FAltText;
+};
+
+namespace WvImageMap {
+void RegisterClasses();
+// Puts TWvImageMap on the palette page "Taveno".
+void Register();
+}  // namespace WvImageMap
+
+}  // namespace tavkit

@@ -1,0 +1,107 @@
+// TWvCustomInputComponent: the base of every element that sends a value with
+// its form. It carries the form field name and the script that checks the
+// field before the form is submitted, and the pieces that the input elements
+// share: their events text, the option lines of the selection lists and the
+// white field box of their design previews.
+#pragma once
+
+#include <initializer_list>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <tavkit/core/WvVisibleComponent.h>
+#include <tavkit/scripts/WvScriptInvoker.h>
+
+namespace tavkit {
+
+class TWvCustomInputComponent : public TWvVisibleComponent {
+ public:
+  explicit TWvCustomInputComponent(TComponent* owner);
+  ~TWvCustomInputComponent() override;
+
+  const std::string& GetFieldName() const { return FFieldName; }
+  void SetFieldName(const std::string& name) { FFieldName = name; }
+  TWvScriptInvoker* GetJSVerifyInput() const { return FJSVerifyInput.get(); }
+
+  // The element's own scripts plus the verification script; subclasses add
+  // their event scripts after these.
+  std::unique_ptr<TWvJavascriptlist> ScriptList() override;
+
+  // Forgets the verification script when that script leaves its owner, so no
+  // reference to it outlives it.
+  void Notification(TComponent* component, TOperation operation) override;
+
+ protected:
+  void paint() override;
+
+  // Event attributes of the given invokers, each for its event name, joined
+  // by single blanks (which stay when an invoker has no script).
+  static std::string EventsText(
+      std::initializer_list<std::pair<const TWvScriptInvoker*, const char*>> events);
+
+  // The whole output of a check box or radio button: keyword starts the INPUT
+  // tag up to "NAME=", which the unquoted field name follows.
+  std::string PutCheckInput(const char* keyword, bool checked, const std::string& value,
+                            const TWvScriptInvoker& onClick);
+
+  // Runs a preview and swallows its failures: a preview that cannot draw
+  // (no font face, for one) must not take the designer down with it.
+  template <class F>
+  static void PaintSafely(F&& draw) {
+    try {
+      draw();
+    } catch (const std::exception&) {
+    }
+  }
+  // The start of every field preview: an unframed control filled with the
+  // background colour and outlined with a thin black pen; the pen is then
+  // black and two pixels wide for the field itself.
+  void BeginFieldPreview();
+  // Fills the white field box (0, 0)-(right, bottom) that text is drawn in.
+  void FillFieldBox(int right, int bottom);
+  // The start and end of the check box and radio button previews: the
+  // background, then a white brush and a black pen two pixels wide kept
+  // inside the shapes it frames; at the end a thin solid pen again and the
+  // dashed outline of every element.
+  void BeginCheckPreview();
+  void EndCheckPreview();
+  // The black font of the field previews, 16 pixels high.
+  void SetPreviewFont(const char* name);
+  // Draws lines of text one under the other, line i at (2, 14 * i + 1), each
+  // clipped to the part of the box below the lines before it.
+  void PaintFieldLines(const std::vector<std::string>& lines, int right, int bottom);
+  // A preview coordinate computed from a property, kept within what a canvas
+  // can take however large the property is.
+  static int PreviewCoordinate(long long value);
+  // The closed outline (1, 1), (1, bottom), (right, bottom), (right, 1).
+  void PaintFieldFrame(int right, int bottom);
+
+ private:
+  std::string FFieldName;
+  std::unique_ptr<TWvScriptInvoker> FJSVerifyInput;
+};
+
+// One option of a selection list. Its line is split at the first "=" into the
+// value sent and the text shown; a line without "=" repeats the option before
+// it, and both are empty before the first line.
+struct TWvOptionPair {
+  std::string Value;
+  std::string Text;
+};
+std::vector<TWvOptionPair> WvSplitOptionLines(const TStrings& lines);
+
+// The OPTION tags of a selection list; the option at index selected (from 0)
+// is marked, none when selected lies outside the list.
+std::string WvOptionsHTML(const std::vector<TWvOptionPair>& options, int selected);
+
+// The length in characters of the longest shown text, 10 when every text is
+// empty: the width the list previews make room for.
+int WvLongestOptionText(const std::vector<TWvOptionPair>& options);
+
+namespace WvCustomInputComponent {
+void RegisterClasses();
+}
+
+}  // namespace tavkit

@@ -1,0 +1,23 @@
+// GIF pictures in the host framework: the registration that makes the
+// picture class read and write ".gif" files as "GIF Image" and take GIF
+// images from the clipboard, and the clipboard format their files travel
+// under. The drawing, palette and clipboard members of TGIFImage and
+// TGIFSubImage live in GIFGraphic.cpp, the animation in GIFPainter.
+#pragma once
+
+#include <tavkit/gif/GIFModel.h>
+
+namespace tavkit {
+
+// The clipboard format named "GIF Image".
+TClipboardFormat GIFClipboardFormat();
+
+namespace GIFImage {
+// Registers the "GIF Image" file format (extension GIF) and clipboard
+// format with the picture class and sets DoAutoDither from the display.
+void Initialize();
+// Takes both registrations back.
+void Finalize();
+}  // namespace GIFImage
+
+}  // namespace tavkit

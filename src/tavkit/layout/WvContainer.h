@@ -1,0 +1,56 @@
+// TWvCustomContainer: an element whose children are laid out as one HTML
+// table. Every distinct edge coordinate of the children becomes a row or
+// column boundary; each child is written into the cell of its top-left grid
+// position with spans covering its extent, and empty cells carry the pixel
+// sizes that keep the grid in shape.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include <tavkit/core/WvVisibleComponent.h>
+
+namespace tavkit {
+
+// The most grid cells one container lays out, counting both the grid and
+// the cells that the children's spans cover. The grid grows with the square
+// of the number of children at distinct places; a page of 5000 elements at
+// random places needs about nine million. Far beyond any real page, a
+// container refuses to be written rather than take the memory and time.
+inline constexpr std::int64_t MaxLayoutCells = std::int64_t(1) << 24;
+
+// One occupied grid cell: the element's top-left cell (kind 1, where its
+// table cell is written) or a cell inside its span (kind 2).
+struct TWvGridInfo {
+  static constexpr int Origin = 1;
+  static constexpr int Covered = 2;
+  TWvComponent* Component = nullptr;
+  int Kind = 0;
+};
+
+// The extent of one grid row or column; Done records that a column's width
+// has been written.
+struct TWvSize {
+  int Size = 0;
+  bool Done = false;
+};
+
+class TWvCustomContainer : public TWvVisibleComponent {
+ public:
+  explicit TWvCustomContainer(TComponent* owner);
+
+  // The table of the children: tableStart follows the opening TABLE tag,
+  // tableEnd precedes the closing one. Children are put in grid order. A
+  // grid beyond MaxLayoutCells raises Exception.
+  std::string IterateChildren(const std::string& tableStart, const std::string& tableEnd,
+                              TWvCustomOptimizer* optimizer);
+  // The scripts of every child, merged in child order.
+  std::unique_ptr<TWvJavascriptlist> ScriptList() override;
+};
+
+namespace WvContainer {
+void RegisterClasses();
+}
+
+}  // namespace tavkit

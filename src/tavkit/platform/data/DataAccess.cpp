@@ -1,0 +1,48 @@
+// Registration of the data-access components and the field resolver of form
+// files. A reference binds through the property's own setter, which takes
+// the TField as its value; the data set describes its columns for it without
+// reading any row, so a closed query serves as well as an open one.
+#include <tavkit/platform/data/DataAccess.h>
+
+#include <tavkit/platform/formfile/FormFile.h>
+
+namespace tavkit {
+
+namespace {
+
+bool ResolveField(const TFieldReference& reference) {
+  auto* dataSet = dynamic_cast<TDataSet*>(reference.DataSet);
+  if (dataSet == nullptr) return false;
+  TField* field = dataSet->FieldByName(reference.FieldName);
+  if (reference.Property == nullptr || !reference.Property->Set)
+    throw EDatabaseError("the property cannot be bound to a field");
+  reference.Property->Set(*reference.Target, TPropValue(static_cast<TPersistent*>(field)));
+  return true;
+}
+
+}  // namespace
+
+namespace DataAccess {
+void RegisterClasses() {
+  static const int resolver = RegisterFieldResolver(ResolveField);
+  (void)resolver;
+  RegisterClass<TDataSource, TComponent>({
+      props::Component<TDataSource, TDataSet>("DataSet", &TDataSource::GetDataSet,
+                                              &TDataSource::SetDataSet),
+  });
+  RegisterClass<TDataSet, TComponent>({});
+  using Q = TSQLiteQuery;
+  RegisterClass<Q, TDataSet>({
+      props::String<Q>("DatabaseFile", &Q::GetDatabaseFile, &Q::SetDatabaseFile),
+      props::Strings<Q>("SQL", &Q::GetSQL, &Q::SetSQL),
+      props::Boolean<Q>("Active", &Q::GetActive, &Q::SetActive),
+  });
+}
+
+void Register() {
+  RegisterClasses();
+  RegisterComponents(DataAccessPage, {"TDataSource", "TSQLiteQuery"});
+}
+}  // namespace DataAccess
+
+}  // namespace tavkit

@@ -1,0 +1,289 @@
+// The SQLite query: opens its database read-only (reading pages must never
+// change or create a database), compiles exactly one statement, and steps it
+// one row per move. Text crosses between SQLite's UTF-8 and the library's
+// Latin-1 strings here, in both directions.
+#include <tavkit/platform/data/SQLiteQuery.h>
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <utility>
+
+#include <tavkit/platform/formfile/FormFile.h>
+
+namespace tavkit {
+
+namespace {
+
+// How long a read waits for a writer holding the database before it fails.
+constexpr int BusyTimeoutMs = 5000;
+
+// Length of the well-formed UTF-8 sequence at text[i] and its code point, or
+// 0 when the bytes there are no such sequence.
+std::size_t Utf8Sequence(const std::string& text, std::size_t i, unsigned& code) {
+  auto lead = static_cast<unsigned char>(text[i]);
+  std::size_t length = lead >= 0xF0 && lead <= 0xF4   ? 4
+                       : lead >= 0xE0 && lead <= 0xEF ? 3
+                       : lead >= 0xC2 && lead <= 0xDF ? 2
+                                                      : 0;
+  if (length == 0 || i + length > text.size()) return 0;
+  code = lead & (0x7Fu >> length);
+  for (std::size_t k = 1; k < length; ++k) {
+    auto next = static_cast<unsigned char>(text[i + k]);
+    if ((next & 0xC0) != 0x80) return 0;
+    code = (code << 6) | (next & 0x3F);
+  }
+  bool overlong = (length == 3 && code < 0x800) || (length == 4 && code < 0x10000);
+  if (overlong || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
+  return length;
+}
+
+// Database text is UTF-8; characters beyond Latin-1 become "?". Bytes that
+// are not UTF-8 are kept as they are: older applications stored Latin-1.
+std::string Utf8ToLatin1(const std::string& text) {
+  std::string latin;
+  latin.reserve(text.size());
+  for (std::size_t i = 0; i < text.size();) {
+    if (static_cast<unsigned char>(text[i]) < 0x80) {
+      latin += text[i++];
+      continue;
+    }
+    unsigned code = 0;
+    std::size_t length = Utf8Sequence(text, i, code);
+    if (length == 0) {
+      latin += text[i++];
+      continue;
+    }
+    latin += code <= 0xFF ? static_cast<char>(code) : '?';
+    i += length;
+  }
+  return latin;
+}
+
+std::string Upper(std::string text) {
+  for (char& c : text)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  return text;
+}
+
+// The type name without its size ("VARCHAR(20)" -> "VARCHAR"), upper case,
+// words separated by single blanks.
+std::string TypeName(const std::string& declaredType) {
+  std::string name;
+  for (char c : Upper(declaredType.substr(0, declaredType.find('(')))) {
+    bool blank = c == ' ' || c == '\t' || c == '\r' || c == '\n';
+    if (!blank)
+      name += c;
+    else if (!name.empty() && name.back() != ' ')
+      name += ' ';
+  }
+  if (!name.empty() && name.back() == ' ') name.pop_back();
+  return name;
+}
+
+bool Contains(const std::string& text, const char* part) {
+  return text.find(part) != std::string::npos;
+}
+
+std::string TextOf(const unsigned char* text, int bytes) {
+  if (text == nullptr || bytes <= 0) return std::string();
+  return std::string(reinterpret_cast<const char*>(text), static_cast<std::size_t>(bytes));
+}
+
+}  // namespace
+
+TFieldType FieldTypeOfDeclaration(const std::string& declaredType) {
+  static const std::pair<const char*, TFieldType> exact[] = {
+      {"INT", ftInteger},        {"INTEGER", ftInteger}, {"TEXT", ftString},
+      {"CHAR", ftString},        {"VARCHAR", ftString},  {"CLOB", ftString},
+      {"MEMO", ftMemo},          {"REAL", ftFloat},      {"FLOAT", ftFloat},
+      {"DOUBLE", ftFloat},       {"BOOLEAN", ftBoolean}, {"BOOL", ftBoolean},
+      {"DATE", ftDate},          {"TIME", ftTime},       {"DATETIME", ftDateTime},
+      {"TIMESTAMP", ftDateTime}, {"BLOB", ftBlob},       {"GRAPHIC", ftGraphic},
+      {"IMAGE", ftGraphic},      {"PICTURE", ftGraphic},
+  };
+  const std::string name = TypeName(declaredType);
+  if (name.empty()) return ftUnknown;
+  for (const auto& [typeName, type] : exact)
+    if (name == typeName) return type;
+  // Other names go by the rules SQLite itself uses for a column's affinity
+  // ("BIGINT", "NVARCHAR", "DOUBLE PRECISION"); a name none of them covers
+  // ("NUMERIC") leaves the type to the first value.
+  if (Contains(name, "INT")) return ftInteger;
+  if (Contains(name, "CHAR") || Contains(name, "CLOB") || Contains(name, "TEXT")) return ftString;
+  if (Contains(name, "BLOB")) return ftBlob;
+  if (Contains(name, "REAL") || Contains(name, "FLOA") || Contains(name, "DOUB")) return ftFloat;
+  return ftUnknown;
+}
+
+TSQLiteQuery::TSQLiteQuery(TComponent* owner)
+    : TDataSet(owner), FSQL(std::make_unique<TStringList>()) {
+  FSQL->OnChange = [this](TObject*) { Reset(); };
+}
+
+TSQLiteQuery::~TSQLiteQuery() {
+  // Observers are not told: the data set is going, and free notification
+  // tells those that hold it.
+  Release();
+}
+
+void TSQLiteQuery::Reset() {
+  Close();
+  DestroyFields();
+}
+
+void TSQLiteQuery::SetDatabaseFile(const std::string& fileName) {
+  // Read from a form file, a relative name means the file's folder.
+  const TFormLoadContext* load = CurrentFormLoad();
+  if (load != nullptr && IsLoading()) FBaseFolder = load->Folder;
+  if (fileName == FDatabaseFile) return;
+  Reset();
+  FDatabaseFile = fileName;
+}
+
+std::string TSQLiteQuery::DatabasePath() const {
+  if (FDatabaseFile.empty()) return std::string();
+  std::filesystem::path file(Latin1ToUtf8(FDatabaseFile));
+  if (file.is_absolute()) return file.lexically_normal().string();
+  std::error_code error;
+  std::filesystem::path base = FBaseFolder.empty() ? std::filesystem::current_path(error)
+                                                   : std::filesystem::path(FBaseFolder);
+  return (base / file).lexically_normal().string();
+}
+
+void TSQLiteQuery::SetSQL(const TStrings& lines) {
+  // Assign tells OnChange, which closes the query and frees its fields.
+  FSQL->Assign(&lines);
+}
+
+void TSQLiteQuery::SQLiteError(const std::string& what, int code) const {
+  const char* message = FDatabase != nullptr ? sqlite3_errmsg(FDatabase) : sqlite3_errstr(code);
+  DatabaseError(what + " \"" + DatabasePath() + "\": " + message);
+}
+
+void TSQLiteQuery::Prepare() {
+  if (FDatabaseFile.empty()) DatabaseError("no database file given");
+  const std::string path = DatabasePath();
+  int code = sqlite3_open_v2(path.c_str(), &FDatabase, SQLITE_OPEN_READONLY, nullptr);
+  if (code != SQLITE_OK) {
+    std::string message = FDatabase != nullptr ? sqlite3_errmsg(FDatabase) : sqlite3_errstr(code);
+    Release();
+    DatabaseError("cannot open database \"" + path + "\": " + message);
+  }
+  sqlite3_busy_timeout(FDatabase, BusyTimeoutMs);
+
+  const std::string sql = Latin1ToUtf8(FSQL->GetText());
+  const char* tail = nullptr;
+  code =
+      sqlite3_prepare_v2(FDatabase, sql.c_str(), static_cast<int>(sql.size()), &FStatement, &tail);
+  try {
+    if (code != SQLITE_OK) SQLiteError("SQL error on database", code);
+    if (FStatement == nullptr) DatabaseError("the SQL holds no statement");
+    // Whatever follows must be blanks or comments: a second statement would
+    // otherwise be silently dropped.
+    sqlite3_stmt* next = nullptr;
+    const char* end = sql.c_str() + sql.size();
+    code = sqlite3_prepare_v2(FDatabase, tail, static_cast<int>(end - tail), &next, nullptr);
+    sqlite3_finalize(next);
+    if (code != SQLITE_OK) SQLiteError("SQL error on database", code);
+    if (next != nullptr) DatabaseError("the SQL holds more than one statement");
+    if (sqlite3_column_count(FStatement) == 0)
+      DatabaseError("the SQL is no query: it gives no columns");
+  } catch (...) {
+    Release();
+    throw;
+  }
+  FDone = false;
+}
+
+void TSQLiteQuery::Release() {
+  sqlite3_finalize(FStatement);
+  FStatement = nullptr;
+  sqlite3_close_v2(FDatabase);
+  FDatabase = nullptr;
+}
+
+void TSQLiteQuery::Describe() {
+  const int count = sqlite3_column_count(FStatement);
+  std::vector<TFieldDef> defs(static_cast<std::size_t>(count));
+  for (int i = 0; i < count; ++i) {
+    const char* name = sqlite3_column_name(FStatement, i);
+    const char* declared = sqlite3_column_decltype(FStatement, i);
+    TFieldDef& def = defs[static_cast<std::size_t>(i)];
+    def.Name = Utf8ToLatin1(name != nullptr ? name : "");
+    def.DataType = FieldTypeOfDeclaration(declared != nullptr ? declared : "");
+  }
+  DefineFields(defs);
+}
+
+void TSQLiteQuery::InternalDescribe() {
+  Prepare();
+  try {
+    Describe();
+  } catch (...) {
+    Release();
+    throw;
+  }
+  Release();
+}
+
+void TSQLiteQuery::InternalOpen() {
+  Prepare();
+  try {
+    Describe();
+  } catch (...) {
+    Release();
+    throw;
+  }
+}
+
+void TSQLiteQuery::InternalClose() {
+  Release();
+}
+
+void TSQLiteQuery::InternalRewind() {
+  sqlite3_reset(FStatement);
+  FDone = false;
+}
+
+bool TSQLiteQuery::InternalFetch(std::vector<TFieldValue>& row) {
+  // After its last row a statement would start over if stepped again.
+  if (FDone) return false;
+  int code = sqlite3_step(FStatement);
+  if (code == SQLITE_DONE) {
+    FDone = true;
+    return false;
+  }
+  if (code != SQLITE_ROW) {
+    FDone = true;
+    SQLiteError("cannot read from database", code);
+  }
+  const int count = std::min(sqlite3_column_count(FStatement), static_cast<int>(row.size()));
+  for (int i = 0; i < count; ++i) {
+    TFieldValue& value = row[static_cast<std::size_t>(i)];
+    switch (sqlite3_column_type(FStatement, i)) {
+      case SQLITE_INTEGER:
+        value = static_cast<std::int64_t>(sqlite3_column_int64(FStatement, i));
+        break;
+      case SQLITE_FLOAT:
+        value = sqlite3_column_double(FStatement, i);
+        break;
+      case SQLITE_TEXT:
+        value = Utf8ToLatin1(
+            TextOf(sqlite3_column_text(FStatement, i), sqlite3_column_bytes(FStatement, i)));
+        break;
+      case SQLITE_BLOB:
+        value =
+            TFieldBlob{TextOf(static_cast<const unsigned char*>(sqlite3_column_blob(FStatement, i)),
+                              sqlite3_column_bytes(FStatement, i))};
+        break;
+      default:
+        value = std::monostate();
+        break;
+    }
+  }
+  return true;
+}
+
+}  // namespace tavkit

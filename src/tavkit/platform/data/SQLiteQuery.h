@@ -1,0 +1,61 @@
+// TSQLiteQuery: a data set holding the rows of one SELECT statement on an
+// SQLite database file. Rows are stepped as the data set moves, never read
+// all at once, and the columns are known from the compiled statement alone,
+// so a form can bind to fields of a query that has not been opened.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include <tavkit/platform/data/DataSet.h>
+#include <tavkit/platform/base/Strings.h>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace tavkit {
+
+// The field type for a column's declared type ("VARCHAR(20)", "DOUBLE
+// PRECISION", ...); ftUnknown for none or one that names no type.
+TFieldType FieldTypeOfDeclaration(const std::string& declaredType);
+
+class TSQLiteQuery : public TDataSet {
+ public:
+  explicit TSQLiteQuery(TComponent* owner);
+  ~TSQLiteQuery() override;
+
+  // The database file as given: absolute, or relative to the folder of the
+  // form file the query was loaded from (the working folder otherwise).
+  const std::string& GetDatabaseFile() const { return FDatabaseFile; }
+  void SetDatabaseFile(const std::string& fileName);
+  // The file the query opens.
+  std::string DatabasePath() const;
+
+  // The statement; changing it closes the query and frees its fields.
+  TStringList* GetSQL() const { return FSQL.get(); }
+  void SetSQL(const TStrings& lines);
+
+ protected:
+  void InternalOpen() override;
+  void InternalClose() override;
+  bool InternalFetch(std::vector<TFieldValue>& row) override;
+  void InternalRewind() override;
+  void InternalDescribe() override;
+
+ private:
+  void Reset();
+  // Opens the database read-only and compiles the SQL into FStatement.
+  void Prepare();
+  void Release();
+  void Describe();
+  [[noreturn]] void SQLiteError(const std::string& what, int code) const;
+
+  std::string FDatabaseFile;
+  std::string FBaseFolder;
+  std::unique_ptr<TStringList> FSQL;
+  sqlite3* FDatabase = nullptr;
+  sqlite3_stmt* FStatement = nullptr;
+  bool FDone = false;  // the statement has given its last row
+};
+
+}  // namespace tavkit

@@ -1,0 +1,794 @@
+// Reading and writing form files. The reader creates components through the
+// class registry, applies their properties in the order written, defers
+// component and field references until every component exists, and frees
+// everything it made when anything goes wrong, so a caller never sees half a
+// form. The writer walks the same registry descriptions back out.
+#include <tavkit/platform/formfile/FormFile.h>
+
+#include <strings.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <mutex>
+#include <nlohmann/json.hpp>
+#include <utility>
+#include <vector>
+
+#include <tavkit/platform/base/Collections.h>
+#include <tavkit/platform/controls/Controls.h>
+#include <tavkit/platform/base/Registry.h>
+#include <tavkit/platform/base/Streams.h>
+#include <tavkit/platform/base/Strings.h>
+#include <tavkit/platform/base/Types.h>
+
+namespace tavkit {
+
+namespace {
+
+// Keeps the keys of each object in the order written: properties are applied
+// in that order, and saving reproduces the registry's order.
+using Json = nlohmann::ordered_json;
+
+thread_local const TFormLoadContext* CurrentLoad = nullptr;
+
+struct TResolverTable {
+  std::mutex Lock;
+  std::vector<std::pair<int, TFieldResolver>> Items;
+  int NextId = 1;
+};
+
+TResolverTable& Resolvers() {
+  static TResolverTable table;
+  return table;
+}
+
+struct TColorName {
+  const char* Name;
+  TColor Value;
+};
+
+const TColorName ColorNames[] = {
+    {"clNone", clNone},     {"clBlack", clBlack},   {"clMaroon", clMaroon},   {"clGreen", clGreen},
+    {"clOlive", clOlive},   {"clNavy", clNavy},     {"clPurple", clPurple},   {"clTeal", clTeal},
+    {"clGray", clGray},     {"clSilver", clSilver}, {"clRed", clRed},         {"clLime", clLime},
+    {"clYellow", clYellow}, {"clBlue", clBlue},     {"clFuchsia", clFuchsia}, {"clAqua", clAqua},
+    {"clWhite", clWhite},
+};
+
+std::string Hex(unsigned value, int digits) {
+  static const char* const digitChars = "0123456789ABCDEF";
+  std::string text(static_cast<std::size_t>(digits), '0');
+  for (int i = digits - 1; i >= 0; --i, value >>= 4)
+    text[static_cast<std::size_t>(i)] = digitChars[value & 0xF];
+  return text;
+}
+
+// The parser has already checked that the text is well-formed UTF-8, so
+// only the size of each code point needs a look. Returns the first code point
+// beyond Latin-1 through tooWide, or 0 when there is none.
+std::string Utf8ToLatin1(const std::string& utf8, unsigned& tooWide) {
+  std::string text;
+  text.reserve(utf8.size());
+  tooWide = 0;
+  for (std::size_t i = 0; i < utf8.size();) {
+    auto lead = static_cast<unsigned char>(utf8[i]);
+    if (lead < 0x80) {
+      text += static_cast<char>(lead);
+      ++i;
+      continue;
+    }
+    int extra = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : 1;
+    unsigned code = lead & (0x3Fu >> extra);
+    for (int k = 1; k <= extra && i + static_cast<std::size_t>(k) < utf8.size(); ++k)
+      code =
+          (code << 6) | (static_cast<unsigned char>(utf8[i + static_cast<std::size_t>(k)]) & 0x3F);
+    if (code > 0xFF) {
+      tooWide = code;
+      return text;
+    }
+    text += static_cast<char>(code);
+    i += static_cast<std::size_t>(extra) + 1;
+  }
+  return text;
+}
+
+const char* JsonKind(const Json& value) {
+  switch (value.type()) {
+    case Json::value_t::null:
+      return "null";
+    case Json::value_t::object:
+      return "an object";
+    case Json::value_t::array:
+      return "an array";
+    case Json::value_t::string:
+      return "a string";
+    case Json::value_t::boolean:
+      return "a boolean";
+    case Json::value_t::number_integer:
+    case Json::value_t::number_unsigned:
+      return "an integer";
+    default:
+      return "a number with a fraction";
+  }
+}
+
+std::string Quoted(const std::string& text) {
+  return "\"" + text + "\"";
+}
+
+bool SameText(const std::string& a, const std::string& b) {
+  return strcasecmp(a.c_str(), b.c_str()) == 0;
+}
+
+// Sets and restores the per-thread load context.
+class TLoadScope {
+ public:
+  explicit TLoadScope(const TFormLoadContext* context) : FPrevious(CurrentLoad) {
+    CurrentLoad = context;
+  }
+  ~TLoadScope() { CurrentLoad = FPrevious; }
+  TLoadScope(const TLoadScope&) = delete;
+  TLoadScope& operator=(const TLoadScope&) = delete;
+
+ private:
+  const TFormLoadContext* FPrevious;
+};
+
+// Holds a collection's change notices back while its items are replaced.
+class TUpdateScope {
+ public:
+  explicit TUpdateScope(TCollection& collection) : FCollection(collection) {
+    collection.BeginUpdate();
+  }
+  ~TUpdateScope() { FCollection.EndUpdate(); }
+  TUpdateScope(const TUpdateScope&) = delete;
+  TUpdateScope& operator=(const TUpdateScope&) = delete;
+
+ private:
+  TCollection& FCollection;
+};
+
+class TFormReader {
+ public:
+  TFormReader(TComponent& form, const std::string& fileName)
+      : FForm(form), FPrefix(fileName.empty() ? "Form file: " : "Form file " + fileName + ": ") {}
+
+  void Read(const std::string& text);
+  // Frees every component made so far, the last first.
+  void Discard();
+
+ private:
+  // A property whose value names other components; set once all exist.
+  struct TPending {
+    TPersistent* Target;
+    const TPropInfo* Property;
+    const Json* Value;
+    std::string Place;
+  };
+
+  [[noreturn]] void Fail(const std::string& place, const std::string& what) const {
+    throw EFormFileError(FPrefix + place + ": " + what);
+  }
+  [[noreturn]] void FailTop(const std::string& what) const { throw EFormFileError(FPrefix + what); }
+  Json Parse(const std::string& text) const;
+  void ReadComponent(const Json& entry, TWinControl* parent, int level);
+  void ReadProperties(TPersistent& object, const TClassInfo& info, const Json& values,
+                      const std::string& owner, const std::string& path);
+  void ReadValue(TPersistent& object, const TPropInfo& prop, const Json& value,
+                 const std::string& place, const std::string& path);
+  void ReadCollection(TPersistent& object, const TPropInfo& prop, const Json& value,
+                      const std::string& owner, const std::string& path);
+  void Store(TPersistent& object, const TPropInfo& prop, const TPropValue& value,
+             const std::string& place) const;
+  std::string ReadString(const Json& value, const std::string& place) const;
+  std::int64_t ReadInteger(const Json& value, const std::string& place, std::int64_t low,
+                           std::int64_t high) const;
+  TColor ReadColor(const Json& value, const std::string& place) const;
+  void Resolve(const TPending& pending);
+  TComponent* FindByName(const std::string& name) const;
+
+  TComponent& FForm;
+  std::string FPrefix;
+  std::vector<TComponent*> FCreated;
+  std::vector<TPending> FPending;
+};
+
+// Follows the nesting of objects and arrays without building anything. The
+// parser's own callback would do as well, but it looks through the whole
+// enclosing array each time a value ends, which makes a long array cost its
+// length squared.
+class TDepthCheck : public nlohmann::json_sax<Json> {
+ public:
+  bool TooDeep = false;
+
+  bool null() override { return true; }
+  bool boolean(bool) override { return true; }
+  bool number_integer(number_integer_t) override { return true; }
+  bool number_unsigned(number_unsigned_t) override { return true; }
+  bool number_float(number_float_t, const string_t&) override { return true; }
+  bool string(string_t&) override { return true; }
+  bool binary(binary_t&) override { return true; }
+  bool key(string_t&) override { return true; }
+  bool start_object(std::size_t) override { return Enter(); }
+  bool end_object() override { return Leave(); }
+  bool start_array(std::size_t) override { return Enter(); }
+  bool end_array() override { return Leave(); }
+  // Malformed text is reported by the parse that builds the document.
+  bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) override {
+    return false;
+  }
+
+ private:
+  bool Enter() {
+    if (FDepth >= MaxFormJsonDepth) {
+      TooDeep = true;
+      return false;
+    }
+    ++FDepth;
+    return true;
+  }
+  bool Leave() {
+    --FDepth;
+    return true;
+  }
+
+  int FDepth = 0;
+};
+
+std::string Describe(const TComponent& component, const std::string& className) {
+  if (component.GetName().empty()) return "unnamed component (" + className + ")";
+  return "component " + component.GetName() + " (" + className + ")";
+}
+
+Json TFormReader::Parse(const std::string& text) const {
+  if (static_cast<std::int64_t>(text.size()) > MaxFormFileSize)
+    FailTop("the file is larger than " + std::to_string(MaxFormFileSize) + " bytes");
+  try {
+    TDepthCheck depth;
+    Json::sax_parse(text, &depth);
+    if (depth.TooDeep)
+      FailTop("values are nested deeper than " + std::to_string(MaxFormJsonDepth) + " levels");
+    return Json::parse(text);
+  } catch (const Json::parse_error& e) {
+    // The position of the offending byte, counted in lines and columns.
+    std::size_t at = e.byte == 0 ? 0 : std::min<std::size_t>(e.byte - 1, text.size());
+    std::size_t line = 1, lineStart = 0;
+    for (std::size_t i = 0; i < at; ++i) {
+      if (text[i] != '\n') continue;
+      ++line;
+      lineStart = i + 1;
+    }
+    std::string reason = e.what();
+    std::size_t column = reason.find("column ");
+    std::size_t colon = column == std::string::npos ? column : reason.find(": ", column);
+    if (colon != std::string::npos) reason = reason.substr(colon + 2);
+    FailTop("malformed JSON at line " + std::to_string(line) + ", column " +
+            std::to_string(at - lineStart + 1) + ": " + reason);
+  } catch (const Json::exception& e) {
+    // A number too large for a double: the parser gives no position.
+    std::string reason = e.what();
+    std::size_t tag = reason.find("] ");
+    FailTop("malformed JSON: " + (tag == std::string::npos ? reason : reason.substr(tag + 2)));
+  }
+}
+
+void TFormReader::Read(const std::string& text) {
+  Json root = Parse(text);
+  if (!root.is_object())
+    FailTop("the file holds " + std::string(JsonKind(root)) + ", not an object");
+  for (const auto& [key, value] : root.items())
+    if (key != "form" && key != "components") FailTop("unknown key " + Quoted(key));
+  if (!root.contains("form") || !root["form"].is_string())
+    FailTop("\"form\" must be given as a string");
+  const Json* components = root.contains("components") ? &root["components"] : nullptr;
+  if (components != nullptr && !components->is_array())
+    FailTop("\"components\" must be an array, not " + std::string(JsonKind(*components)));
+
+  std::string formName = root["form"].get<std::string>();
+  try {
+    FForm.SetName(formName);
+  } catch (const Exception& e) {
+    FailTop("form " + Quoted(formName) + ": " + e.Message());
+  }
+  FForm.SetLoading(true);
+
+  // The form itself is the parent of the top-level controls when it can be one.
+  auto* formControl = dynamic_cast<TWinControl*>(&FForm);
+  if (components != nullptr)
+    for (const Json& entry : *components) ReadComponent(entry, formControl, 0);
+
+  for (const TPending& pending : FPending) Resolve(pending);
+
+  for (TComponent* component : FCreated) {
+    try {
+      component->Loaded();
+    } catch (const std::exception& e) {
+      Fail(Describe(*component, component->ClassName()), e.what());
+    }
+  }
+  try {
+    FForm.Loaded();
+  } catch (const std::exception& e) {
+    FailTop("form " + FForm.GetName() + ": " + e.what());
+  }
+}
+
+void TFormReader::ReadComponent(const Json& entry, TWinControl* parent, int level) {
+  std::string where = "component #" + std::to_string(FCreated.size() + 1);
+  if (FCreated.size() >= static_cast<std::size_t>(MaxFormComponents))
+    FailTop("the form holds more than " + std::to_string(MaxFormComponents) + " components");
+  if (!entry.is_object()) Fail(where, "expected an object, found " + std::string(JsonKind(entry)));
+  std::string name;
+  if (entry.contains("name")) {
+    if (!entry["name"].is_string()) Fail(where, "\"name\" must be a string");
+    name = entry["name"].get<std::string>();
+    if (!name.empty()) where = "component " + name;
+  }
+  for (const auto& [key, value] : entry.items())
+    if (key != "class" && key != "name" && key != "properties" && key != "children")
+      Fail(where, "unknown key " + Quoted(key));
+  if (!entry.contains("class") || !entry["class"].is_string())
+    Fail(where, "\"class\" must be given as a string");
+  const std::string className = entry["class"].get<std::string>();
+  const TClassInfo* info = TClassRegistry::Instance().Find(className);
+  if (info == nullptr || !info->Factory) Fail(where, "unknown class " + className);
+  where = name.empty() ? "unnamed component (" + info->Name + ")"
+                       : "component " + name + " (" + info->Name + ")";
+  if (level > MaxFormNesting)
+    Fail(where, "children are nested deeper than " + std::to_string(MaxFormNesting) + " levels");
+  if (!name.empty() && (FForm.FindComponent(name) != nullptr || SameText(name, FForm.GetName())))
+    Fail(where, "the name " + name + " is already taken in the form");
+
+  TComponent* component = nullptr;
+  try {
+    component = info->Factory(&FForm);
+  } catch (const std::exception& e) {
+    Fail(where, e.what());
+  }
+  FCreated.push_back(component);
+  component->SetLoading(true);
+  try {
+    component->SetName(name);
+  } catch (const Exception& e) {
+    Fail(where, e.Message());
+  }
+
+  auto* control = dynamic_cast<TControl*>(component);
+  if (parent != nullptr && parent != &FForm && control == nullptr)
+    Fail(where, "is not a control and cannot be a child");
+  if (parent != nullptr && control != nullptr) {
+    try {
+      control->SetParent(parent);
+    } catch (const std::exception& e) {
+      Fail(where, "cannot be placed in " + parent->GetName() + ": " + e.what());
+    }
+  }
+
+  if (entry.contains("properties")) {
+    const Json& values = entry["properties"];
+    if (!values.is_object())
+      Fail(where, "\"properties\" must be an object, not " + std::string(JsonKind(values)));
+    ReadProperties(*component, *info, values, where, "");
+  }
+
+  if (!entry.contains("children")) return;
+  const Json& children = entry["children"];
+  if (!children.is_array())
+    Fail(where, "\"children\" must be an array, not " + std::string(JsonKind(children)));
+  if (children.empty()) return;
+  auto* container = dynamic_cast<TWinControl*>(component);
+  if (container == nullptr) Fail(where, "cannot hold child controls");
+  for (const Json& child : children) ReadComponent(child, container, level + 1);
+}
+
+void TFormReader::ReadProperties(TPersistent& object, const TClassInfo& info, const Json& values,
+                                 const std::string& owner, const std::string& path) {
+  // Each property once: a second "Items" would free the items that pending
+  // references of the first one point into.
+  std::vector<const TPropInfo*> seen;
+  for (const auto& [key, value] : values.items()) {
+    const TPropInfo* prop = info.FindProperty(key);
+    if (prop == nullptr) Fail(owner, "unknown property " + path + key + " of class " + info.Name);
+    if (std::find(seen.begin(), seen.end(), prop) != seen.end())
+      Fail(owner, "property " + path + prop->Name + " is given twice");
+    seen.push_back(prop);
+    ReadValue(object, *prop, value, owner, path + prop->Name);
+  }
+}
+
+void TFormReader::ReadValue(TPersistent& object, const TPropInfo& prop, const Json& value,
+                            const std::string& owner, const std::string& path) {
+  const std::string place = owner + ", property " + path;
+  switch (prop.Kind) {
+    case TPropKind::pkInteger:
+      Store(object, prop, ReadInteger(value, place, INT32_MIN, INT32_MAX), place);
+      return;
+    case TPropKind::pkColor:
+      Store(object, prop, std::int64_t(ReadColor(value, place)), place);
+      return;
+    case TPropKind::pkBoolean:
+      if (!value.is_boolean())
+        Fail(place, "expected true or false, found " + std::string(JsonKind(value)));
+      Store(object, prop, value.get<bool>(), place);
+      return;
+    case TPropKind::pkString:
+      Store(object, prop, ReadString(value, place), place);
+      return;
+    case TPropKind::pkStrings: {
+      if (!value.is_array())
+        Fail(place, "expected an array of strings, found " + std::string(JsonKind(value)));
+      std::vector<std::string> lines;
+      for (const Json& line : value) lines.push_back(ReadString(line, place));
+      Store(object, prop, std::move(lines), place);
+      return;
+    }
+    case TPropKind::pkEnum: {
+      std::string name = ReadString(value, place);
+      const auto& names = prop.EnumNames;
+      auto found = std::find(names.begin(), names.end(), name);
+      if (found == names.end())
+        found = std::find_if(names.begin(), names.end(),
+                             [&](const std::string& n) { return SameText(n, name); });
+      if (found == names.end()) {
+        std::string known;
+        for (const auto& n : names) known += (known.empty() ? "" : ", ") + n;
+        Fail(place, "unknown value " + Quoted(name) + " (expected one of " + known + ")");
+      }
+      Store(object, prop, std::int64_t(found - names.begin()), place);
+      return;
+    }
+    case TPropKind::pkObject: {
+      if (value.is_null()) return;  // a sub-object saved while absent
+      if (!value.is_object())
+        Fail(place, "expected an object, found " + std::string(JsonKind(value)));
+      const TPropValue got = prop.Get ? prop.Get(object) : TPropValue();
+      const auto* sub = std::get_if<TPersistent*>(&got);
+      TPersistent* target = sub != nullptr ? *sub : nullptr;
+      if (target == nullptr) Fail(place, "the object has no such sub-object to set");
+      const TClassInfo* info = TClassRegistry::Instance().ClassOf(*target);
+      if (info == nullptr) Fail(place, "class " + target->ClassName() + " is not registered");
+      ReadProperties(*target, *info, value, owner, path + ".");
+      return;
+    }
+    case TPropKind::pkCollection:
+      ReadCollection(object, prop, value, owner, path);
+      return;
+    case TPropKind::pkComponent:
+    case TPropKind::pkField:
+      if (!value.is_string() && !value.is_null())
+        Fail(place, "expected a component name, found " + std::string(JsonKind(value)));
+      // A field is bound by its resolver; a component reference needs a setter.
+      if (prop.Kind == TPropKind::pkComponent && !prop.Set)
+        Fail(place, "the property is read-only");
+      FPending.push_back({&object, &prop, &value, place});
+      return;
+  }
+}
+
+void TFormReader::ReadCollection(TPersistent& object, const TPropInfo& prop, const Json& value,
+                                 const std::string& owner, const std::string& path) {
+  const std::string place = owner + ", property " + path;
+  if (!value.is_array())
+    Fail(place, "expected an array of items, found " + std::string(JsonKind(value)));
+  TPropValue got = prop.Get ? prop.Get(object) : TPropValue();
+  auto* held = std::get_if<TPersistent*>(&got);
+  auto* collection = held != nullptr ? dynamic_cast<TCollection*>(*held) : nullptr;
+  if (collection == nullptr) Fail(place, "the object has no collection to fill");
+  TUpdateScope update(*collection);
+  collection->Clear();
+  for (std::size_t i = 0; i < value.size(); ++i) {
+    const std::string itemPath = path + "[" + std::to_string(i) + "]";
+    const Json& item = value[i];
+    if (!item.is_object())
+      Fail(owner + ", property " + itemPath,
+           "expected an object, found " + std::string(JsonKind(item)));
+    TCollectionItem* added = collection->Add();
+    const TClassInfo* info = TClassRegistry::Instance().ClassOf(*added);
+    if (info == nullptr)
+      Fail(owner + ", property " + itemPath, "class " + added->ClassName() + " is not registered");
+    ReadProperties(*added, *info, item, owner, itemPath + ".");
+  }
+}
+
+void TFormReader::Store(TPersistent& object, const TPropInfo& prop, const TPropValue& value,
+                        const std::string& place) const {
+  if (!prop.Set) Fail(place, "the property is read-only");
+  try {
+    prop.Set(object, value);
+  } catch (const std::exception& e) {
+    Fail(place, e.what());
+  }
+}
+
+std::string TFormReader::ReadString(const Json& value, const std::string& place) const {
+  if (!value.is_string()) Fail(place, "expected a string, found " + std::string(JsonKind(value)));
+  unsigned tooWide = 0;
+  std::string text = Utf8ToLatin1(value.get_ref<const std::string&>(), tooWide);
+  if (tooWide != 0)
+    Fail(place, "the character U+" + Hex(tooWide, tooWide > 0xFFFF ? 6 : 4) +
+                    " cannot be held (only U+0000 to U+00FF can)");
+  return text;
+}
+
+std::int64_t TFormReader::ReadInteger(const Json& value, const std::string& place, std::int64_t low,
+                                      std::int64_t high) const {
+  if (!value.is_number_integer())
+    Fail(place, "expected an integer, found " + std::string(JsonKind(value)));
+  bool inRange = value.is_number_unsigned()
+                     ? value.get<std::uint64_t>() <= static_cast<std::uint64_t>(high)
+                     : value.get<std::int64_t>() >= low && value.get<std::int64_t>() <= high;
+  if (!inRange)
+    Fail(place,
+         value.dump() + " is outside " + std::to_string(low) + " to " + std::to_string(high));
+  return value.get<std::int64_t>();
+}
+
+TColor TFormReader::ReadColor(const Json& value, const std::string& place) const {
+  if (value.is_number_integer()) {
+    // Accepted signed or unsigned: 0x80000000 and up are negative colours.
+    auto bits = static_cast<std::uint32_t>(ReadInteger(value, place, INT32_MIN, UINT32_MAX));
+    return static_cast<TColor>(bits);
+  }
+  if (!value.is_string())
+    Fail(place,
+         "expected a colour (integer, name or \"#RRGGBB\"), found " + std::string(JsonKind(value)));
+  const std::string& text = value.get_ref<const std::string&>();
+  for (const TColorName& c : ColorNames)
+    if (SameText(text, c.Name)) return c.Value;
+  if (text.size() == 7 && text[0] == '#' &&
+      text.find_first_not_of("0123456789abcdefABCDEF", 1) == std::string::npos) {
+    auto rgb = static_cast<unsigned>(std::stoul(text.substr(1), nullptr, 16));
+    return RGB(static_cast<std::uint8_t>(rgb >> 16), static_cast<std::uint8_t>(rgb >> 8),
+               static_cast<std::uint8_t>(rgb));
+  }
+  Fail(place, "unknown colour " + Quoted(text) + " (expected a colour name or \"#RRGGBB\")");
+}
+
+TComponent* TFormReader::FindByName(const std::string& name) const {
+  if (SameText(name, FForm.GetName())) return &FForm;
+  return FForm.FindComponent(name);
+}
+
+void TFormReader::Resolve(const TPending& pending) {
+  const std::string text =
+      pending.Value->is_null() ? "" : ReadString(*pending.Value, pending.Place);
+  const TPropInfo& prop = *pending.Property;
+  if (prop.Kind == TPropKind::pkComponent) {
+    TComponent* target = nullptr;
+    if (!text.empty()) {
+      target = FindByName(text);
+      if (target == nullptr) Fail(pending.Place, "no component named " + text + " in the form");
+      if (prop.Accepts && !prop.Accepts(target))
+        Fail(pending.Place,
+             text + " is a " + target->ClassName() + ", which the property cannot refer to" +
+                 (prop.RefClass.empty() ? "" : " (it needs a " + prop.RefClass + ")"));
+    }
+    Store(*pending.Target, prop, target, pending.Place);
+    return;
+  }
+  if (text.empty()) return;  // an unbound field stays as the constructor left it
+  std::size_t dot = text.find('.');
+  if (dot == std::string::npos || dot == 0 || dot + 1 == text.size())
+    Fail(pending.Place, "expected \"DataSetName.FIELDNAME\", found " + Quoted(text));
+  TFieldReference reference;
+  reference.Target = pending.Target;
+  reference.Property = &prop;
+  reference.FieldName = text.substr(dot + 1);
+  const std::string dataSetName = text.substr(0, dot);
+  reference.DataSet = FindByName(dataSetName);
+  if (reference.DataSet == nullptr)
+    Fail(pending.Place, "no component named " + dataSetName + " in the form");
+  std::vector<TFieldResolver> resolvers;
+  {
+    std::lock_guard<std::mutex> lock(Resolvers().Lock);
+    for (const auto& item : Resolvers().Items) resolvers.push_back(item.second);
+  }
+  for (const TFieldResolver& resolver : resolvers) {
+    try {
+      if (resolver(reference)) return;
+    } catch (const std::exception& e) {
+      Fail(pending.Place, e.what());
+    }
+  }
+  Fail(pending.Place, "no field resolver knows the field " + reference.FieldName + " of " +
+                          dataSetName + " (" + reference.DataSet->ClassName() + ")");
+}
+
+void TFormReader::Discard() {
+  for (auto it = FCreated.rbegin(); it != FCreated.rend(); ++it) delete *it;
+  FCreated.clear();
+}
+
+void LoadWithContext(const std::string& text, TComponent& form, const TFormLoadContext& context) {
+  const std::string oldName = form.GetName();
+  const bool wasLoading = form.IsLoading();
+  TLoadScope scope(&context);
+  TFormReader reader(form, context.FileName);
+  try {
+    reader.Read(text);
+  } catch (...) {
+    reader.Discard();
+    form.SetLoading(wasLoading);
+    form.SetName(oldName);
+    throw;
+  }
+}
+
+// ---- Saving ---------------------------------------------------------------
+
+Json SaveObject(TPersistent& object, const std::string& place);
+
+[[noreturn]] void SaveFail(const std::string& place, const std::string& what) {
+  throw Exception("Cannot save " + place + ": " + what);
+}
+
+Json SaveColor(TColor color) {
+  for (const TColorName& c : ColorNames)
+    if (c.Value == color) return c.Name;
+  if ((static_cast<std::uint32_t>(color) & 0xFF000000u) == 0)
+    return "#" + Hex(GetRValue(color), 2) + Hex(GetGValue(color), 2) + Hex(GetBValue(color), 2);
+  return color;
+}
+
+Json SaveValue(TPersistent& object, const TPropInfo& prop, const std::string& place) {
+  const TPropValue value = prop.Get(object);
+  const std::string where = place + ", property " + prop.Name;
+  auto need = [&](auto* held) {
+    if (held == nullptr) SaveFail(where, "the property gives a value of the wrong kind");
+    return *held;
+  };
+  switch (prop.Kind) {
+    case TPropKind::pkInteger:
+      return need(std::get_if<std::int64_t>(&value));
+    case TPropKind::pkColor:
+      return SaveColor(static_cast<TColor>(need(std::get_if<std::int64_t>(&value))));
+    case TPropKind::pkBoolean:
+      return need(std::get_if<bool>(&value));
+    case TPropKind::pkString:
+      return Latin1ToUtf8(need(std::get_if<std::string>(&value)));
+    case TPropKind::pkStrings: {
+      Json lines = Json::array();
+      for (const auto& line : need(std::get_if<std::vector<std::string>>(&value)))
+        lines.push_back(Latin1ToUtf8(line));
+      return lines;
+    }
+    case TPropKind::pkEnum: {
+      std::int64_t ordinal = need(std::get_if<std::int64_t>(&value));
+      if (ordinal < 0 || ordinal >= static_cast<std::int64_t>(prop.EnumNames.size()))
+        SaveFail(where, "the value " + std::to_string(ordinal) + " has no name");
+      return prop.EnumNames[static_cast<std::size_t>(ordinal)];
+    }
+    case TPropKind::pkObject: {
+      TPersistent* sub = need(std::get_if<TPersistent*>(&value));
+      return sub == nullptr ? Json() : SaveObject(*sub, where);
+    }
+    case TPropKind::pkCollection: {
+      auto* collection = dynamic_cast<TCollection*>(need(std::get_if<TPersistent*>(&value)));
+      if (collection == nullptr) SaveFail(where, "the property holds no collection");
+      Json items = Json::array();
+      for (int i = 0; i < collection->Count(); ++i)
+        items.push_back(SaveObject(*collection->GetItem(i), where + "[" + std::to_string(i) + "]"));
+      return items;
+    }
+    case TPropKind::pkComponent: {
+      TComponent* target = need(std::get_if<TComponent*>(&value));
+      return target == nullptr ? "" : target->GetName();
+    }
+    case TPropKind::pkField: {
+      const auto* reference = std::get_if<std::string>(&value);
+      return reference == nullptr ? "" : Latin1ToUtf8(*reference);
+    }
+  }
+  SaveFail(where, "unknown property kind");
+}
+
+Json SaveObject(TPersistent& object, const std::string& place) {
+  const TClassInfo* info = TClassRegistry::Instance().ClassOf(object);
+  if (info == nullptr) SaveFail(place, "class " + object.ClassName() + " is not registered");
+  Json values = Json::object();
+  for (const TPropInfo* prop : info->AllProperties())
+    if (prop->Get) values[prop->Name] = SaveValue(object, *prop, place);
+  return values;
+}
+
+Json SaveComponent(TComponent& form, TComponent& component) {
+  const TClassInfo* info = TClassRegistry::Instance().ClassOf(component);
+  const std::string place = "component " + component.GetName();
+  if (info == nullptr) SaveFail(place, "class " + component.ClassName() + " is not registered");
+  Json entry = Json::object();
+  entry["class"] = info->Name;
+  entry["name"] = component.GetName();
+  entry["properties"] = SaveObject(component, place + " (" + info->Name + ")");
+  if (auto* container = dynamic_cast<TWinControl*>(&component)) {
+    Json children = Json::array();
+    for (int i = 0; i < container->GetControlCount(); ++i) {
+      TControl* child = container->GetControl(i);
+      // A child owned elsewhere belongs to another form's file, not this one.
+      if (child->GetOwner() == &form) children.push_back(SaveComponent(form, *child));
+    }
+    if (!children.empty()) entry["children"] = std::move(children);
+  }
+  return entry;
+}
+
+// Top level: every owned component that is not a control, or a control whose
+// parent is missing, the form itself, or something the form does not own.
+bool IsTopLevel(TComponent& form, TComponent& component) {
+  auto* control = dynamic_cast<TControl*>(&component);
+  if (control == nullptr) return true;
+  TWinControl* parent = control->GetParent();
+  return parent == nullptr || parent == &form || parent->GetOwner() != &form;
+}
+
+}  // namespace
+
+const TFormLoadContext* CurrentFormLoad() {
+  return CurrentLoad;
+}
+
+int RegisterFieldResolver(TFieldResolver resolver) {
+  TResolverTable& table = Resolvers();
+  std::lock_guard<std::mutex> lock(table.Lock);
+  int id = table.NextId++;
+  table.Items.emplace_back(id, std::move(resolver));
+  return id;
+}
+
+void UnregisterFieldResolver(int id) {
+  TResolverTable& table = Resolvers();
+  std::lock_guard<std::mutex> lock(table.Lock);
+  std::erase_if(table.Items, [id](const auto& item) { return item.first == id; });
+}
+
+void LoadForm(const std::string& fileName, TComponent& form) {
+  TFileStream file(fileName, fmOpenRead);
+  if (file.GetSize() > MaxFormFileSize)
+    throw EFormFileError("Form file " + fileName + ": the file is larger than " +
+                         std::to_string(MaxFormFileSize) + " bytes");
+  std::string text(static_cast<std::size_t>(file.GetSize()), '\0');
+  file.ReadBuffer(text.data(), static_cast<std::int64_t>(text.size()));
+  TFormLoadContext context;
+  context.FileName = fileName;
+  std::error_code error;
+  std::filesystem::path path = std::filesystem::absolute(fileName, error);
+  context.Folder = (error ? std::filesystem::path(fileName) : path).parent_path().string();
+  context.Form = &form;
+  LoadWithContext(text, form, context);
+}
+
+void LoadFormFromStream(TStream& stream, TComponent& form, const std::string& folder) {
+  std::int64_t remaining = stream.GetSize() - stream.GetPosition();
+  if (remaining > MaxFormFileSize)
+    throw EFormFileError("Form file: the file is larger than " + std::to_string(MaxFormFileSize) +
+                         " bytes");
+  std::string text(static_cast<std::size_t>(remaining > 0 ? remaining : 0), '\0');
+  stream.ReadBuffer(text.data(), static_cast<std::int64_t>(text.size()));
+  LoadFormFromText(text, form, folder);
+}
+
+void LoadFormFromText(const std::string& text, TComponent& form, const std::string& folder) {
+  TFormLoadContext context;
+  context.Folder = folder;
+  context.Form = &form;
+  LoadWithContext(text, form, context);
+}
+
+std::string SaveForm(TComponent& form) {
+  Json components = Json::array();
+  for (int i = 0; i < form.ComponentCount(); ++i) {
+    TComponent* component = form.Components(i);
+    if (IsTopLevel(form, *component)) components.push_back(SaveComponent(form, *component));
+  }
+  Json root = Json::object();
+  root["form"] = form.GetName();
+  root["components"] = std::move(components);
+  return root.dump(2) + "\n";
+}
+
+void SaveFormToFile(TComponent& form, const std::string& fileName) {
+  std::string text = SaveForm(form);
+  TFileStream file(fileName, fmCreate);
+  file.WriteString(text);
+}
+
+}  // namespace tavkit

@@ -1,0 +1,86 @@
+// Form files: the JSON documents that hold the components of one form with
+// their classes, names, published properties and the parent/child tree of
+// the controls. Loading and saving go only through the class registry, so a
+// class registered later is read and written without any change here.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include <tavkit/platform/base/Components.h>
+#include <tavkit/platform/base/Exceptions.h>
+
+namespace tavkit {
+
+class TStream;
+struct TPropInfo;
+
+// Bounds on hostile input: the size of a form file, the number of
+// components in it (each one is told of every other as it joins the form),
+// the levels of "children" below a top-level component, and the nesting of
+// JSON values (objects and arrays) anywhere in the file.
+inline constexpr std::int64_t MaxFormFileSize = 64 * 1024 * 1024;
+inline constexpr int MaxFormComponents = 10000;
+inline constexpr int MaxFormNesting = 64;
+inline constexpr int MaxFormJsonDepth = 256;
+
+// A form file that cannot be read as a form. The message names the file,
+// the component and the property concerned.
+class EFormFileError : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+// Where the form being loaded comes from. Property setters and Loaded() of
+// the components can ask for it (CurrentFormLoad) while loading runs; data
+// components resolve their relative file paths against Folder.
+struct TFormLoadContext {
+  std::string FileName;  // empty when the form comes from a text or stream
+  std::string Folder;    // absolute folder of the file; empty: the working folder
+  TComponent* Form = nullptr;
+};
+
+// The load in progress on this thread, or null outside loading.
+const TFormLoadContext* CurrentFormLoad();
+
+// A field reference ("DataSetName.FIELDNAME") met while loading, handed to
+// the field resolvers once every component of the form exists.
+struct TFieldReference {
+  TPersistent* Target = nullptr;        // the object whose property it is
+  const TPropInfo* Property = nullptr;  // a pkField property of Target
+  TComponent* DataSet = nullptr;        // the component named before the dot
+  std::string FieldName;                // the text after the dot
+};
+
+// Binds a field reference and returns true, or returns false when it does
+// not know the data set or the field (the next resolver is asked). It may
+// raise to refuse the reference; the loader adds the place to the message.
+using TFieldResolver = std::function<bool(const TFieldReference& reference)>;
+
+// Installs a resolver (the data-access code does, at start-up); the result
+// identifies it for UnregisterFieldResolver. Resolvers are asked in the order
+// of registration.
+int RegisterFieldResolver(TFieldResolver resolver);
+void UnregisterFieldResolver(int id);
+
+// Loads a form file into form: the form's Name becomes the file's "form"
+// value and form owns every component of the file. Components take the
+// form's designing state; form and components are csLoading until the end,
+// when Loaded() runs on every new component and then on the form. On any
+// error every component made so far is freed, the form's name is restored,
+// and EFormFileError is raised (EFOpenError when the file cannot be read).
+void LoadForm(const std::string& fileName, TComponent& form);
+// The same from the rest of a stream or from a text; folder stands for the
+// form file's folder.
+void LoadFormFromStream(TStream& stream, TComponent& form, const std::string& folder = "");
+void LoadFormFromText(const std::string& text, TComponent& form, const std::string& folder = "");
+
+// Writes the form's components and every published property in the form-
+// file format, pretty-printed with an indent of two and a final line end.
+// A pkField property's getter gives its reference as the string
+// "DataSetName.FIELDNAME" (empty when unbound).
+std::string SaveForm(TComponent& form);
+void SaveFormToFile(TComponent& form, const std::string& fileName);
+
+}  // namespace tavkit

@@ -1,0 +1,180 @@
+// The data-bound table: reading records into rows, the reload notices of its
+// columns, the references it keeps to its data source and to the fields of
+// its columns, and its publishing.
+#include <tavkit/tables/WvDBTable.h>
+
+#include <memory>
+#include <vector>
+
+#include <tavkit/core/WvComponent.h>
+#include <tavkit/platform/data/DataSet.h>
+#include <tavkit/platform/graphics/Picture.h>
+#include <tavkit/platform/base/Registry.h>
+#include <tavkit/tables/WvDBPanel.h>
+
+namespace tavkit {
+
+namespace {
+
+// The picture of a graphic field. One that cannot be read stays empty, so
+// that a single damaged picture costs its own cell and not the rows after it.
+std::unique_ptr<TPicture> ReadPicture(const TField& field) {
+  auto picture = std::make_unique<TPicture>();
+  try {
+    picture->Assign(&field);
+  } catch (const std::exception&) {
+    // A failed load leaves the picture as it was: empty.
+  }
+  return picture;
+}
+
+}  // namespace
+
+void TWvDBTableColumnList::Dispatch(TMessage& message) {
+  if (message.Msg == CM_RELOADDB) {
+    PassToTable(message);
+    return;
+  }
+  TWvCustomColumnList::Dispatch(message);
+}
+
+TWvDBTable::TWvDBTable(TComponent* owner) : TWvCustomTable(owner) {
+  SetupTable(std::make_unique<TWvDBTableColumnList>(this));
+  SetMessageHandler(CM_RELOADDB, [this](TMessage&) {
+    // While the form loads, its fields are bound one by one; the rows are
+    // read once, when everything is in place.
+    if (!IsLoading()) ReloadDB();
+  });
+}
+
+TWvDBTable::~TWvDBTable() {
+  CleanUp();
+}
+
+void TWvDBTable::SetDataSource(TDataSource* Value) {
+  if (Value == FDataSource) return;
+  if (FDataSource != nullptr) RemoveFreeNotification(FDataSource);
+  FDataSource = Value;
+  if (Value != nullptr) FreeNotification(Value);
+}
+
+void TWvDBTable::SetStartIndex(int value) {
+  FFirstRecord = value;
+  if (IsDesigning()) ReloadDB();
+}
+
+void TWvDBTable::SetMaxRows(int value) {
+  StoreMaxRows(value);
+  if (IsDesigning()) ReloadDB();
+}
+
+std::unique_ptr<TWvTableItem> TWvDBTable::ReadCell(TDataSet& dataSet, const TField& bound) {
+  const TField& field = *dataSet.FieldByName(bound.FieldName());
+  if (WvIsTextField(field)) return std::make_unique<TWvTableItem>(field.AsString(), "", this);
+  if (!WvIsGraphicField(field)) return nullptr;
+  auto item = std::make_unique<TWvTableItem>("[image]", "", this);
+  item->SetPicture(ReadPicture(field));
+  return item;
+}
+
+void TWvDBTable::LoadRecord(TDataSet& dataSet, int Row) {
+  // A row that does not exist yet is put together from the cells read and
+  // then appended, rather than made of empty cells that the cells read then
+  // replace one by one. Rows that exist get their cells replaced.
+  const bool fresh = Row >= NumberOfRows();
+  std::vector<std::unique_ptr<TWvTableItem>> cells(static_cast<std::size_t>(ColumnCount()));
+  bool read = false;
+  auto appendRead = [&] {
+    while (NumberOfRows() < Row) AddRow();
+    AppendRow(cells);
+  };
+  try {
+    for (int c = 0; c < ColumnCount(); ++c) {
+      const TField* bound = GetColumnList()->Items(c)->GetField();
+      if (bound == nullptr) continue;
+      std::unique_ptr<TWvTableItem> item = ReadCell(dataSet, *bound);
+      if (item == nullptr) continue;
+      if (fresh) {
+        cells[static_cast<std::size_t>(c)] = std::move(item);
+        read = true;
+      } else {
+        SetItem(c, Row, item.get());
+        item.release();
+      }
+    }
+  } catch (...) {
+    // The cells read before the failure stay, as the rows before it do.
+    if (read) appendRead();
+    throw;
+  }
+  // A record without a single cell read adds no row of its own.
+  if (read) appendRead();
+}
+
+void TWvDBTable::DBLoadData() {
+  TDataSet* dataSet = FDataSource == nullptr ? nullptr : FDataSource->GetDataSet();
+  if (dataSet == nullptr) return;
+  try {
+    TWvDataSetVisit visit(*dataSet);
+    visit.MoveTo(FFirstRecord);
+    // The end is tested before a record is read: an empty data set, or one
+    // with no more records than StartIndex skips, gives no rows rather than
+    // a repeated or empty one.
+    for (int row = 0; row < GetMaxRows() && !dataSet->Eof(); ++row) {
+      LoadRecord(*dataSet, row);
+      dataSet->Next();
+    }
+  } catch (const std::exception&) {
+    // A page must not break over its data: the rows read so far stay.
+  }
+}
+
+void TWvDBTable::ReloadDB() {
+  EmptyTable();
+  DBLoadData();
+  invalidate();
+}
+
+void TWvDBTable::Loaded() {
+  TWvCustomTable::Loaded();
+  if (FDataSource != nullptr) ReloadDB();
+}
+
+void TWvDBTable::Notification(TComponent* component, TOperation operation) {
+  TWvCustomTable::Notification(component, operation);
+  if (operation != TOperation::opRemove) return;
+  if (component == FDataSource) FDataSource = nullptr;
+  for (int c = 0; c < ColumnCount(); ++c) {
+    TWvDBTableColumn* column = GetColumnList()->Items(c);
+    if (column->FField == component) column->FField = nullptr;
+  }
+}
+
+void TWvDBTable::paint() {
+  if (IsDesigning() && NumberOfRows() == 0 && FDataSource != nullptr) DBLoadData();
+  PaintTable();
+}
+
+namespace WvDBTable {
+void RegisterClasses() {
+  WvCustomTable::RegisterClasses();
+  WvDBTableColumn::RegisterClasses();
+  RegisterClass<TWvDBTableColumnList, TWvCustomColumnList>({});
+  using C = TWvDBTable;
+  RegisterClass<C, TWvCustomTable>({
+      props::String<C>("LocalImagePath", &C::GetLocalImagePath, &C::SetLocalImagePath),
+      props::String<C>("WebImagePath", &C::GetWebImagePath, &C::SetWebImagePath),
+      props::Collection<C>("ColumnList", &C::GetColumnList),
+      props::Component<C, TDataSource>("DataSource", &C::GetDataSource, &C::SetDataSource),
+      // Published again: a data-bound table counts StartIndex in records.
+      props::Integer<C>("StartIndex", &C::GetStartIndex, &C::SetStartIndex),
+  });
+}
+
+void Register() {
+  RegisterClasses();
+  RegisterComponents("Taveno", {"TWvDBTable"});
+}
+}  // namespace WvDBTable
+
+}  // namespace tavkit

@@ -1,0 +1,20 @@
+// TWvTableColumn: the column of the table that application code fills. It is
+// the plain column and adds nothing; the data-bound table has a column of its
+// own that also names a field.
+#pragma once
+
+#include <tavkit/tables/WvCustomTableColumn.h>
+
+namespace tavkit {
+
+class TWvTableColumn : public TWvCustomTableColumn {
+ public:
+  using TWvCustomTableColumn::TWvCustomTableColumn;
+};
+
+namespace WvTableColumn {
+// Publishes TWvTableColumn; safe to call more than once.
+void RegisterClasses();
+}  // namespace WvTableColumn
+
+}  // namespace tavkit
