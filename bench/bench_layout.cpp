@@ -82,16 +82,28 @@ void BM_PagePut(benchmark::State& state, Placement placement) {
   state.counters["bytes"] = static_cast<double>(bytes);
   state.counters["cells"] = static_cast<double>(page.Cells);
   state.counters["ns_per_cell"] = benchmark::Counter(
-      static_cast<double>(page.Cells), benchmark::Counter::kIsIterationInvariantRate |
-                                           benchmark::Counter::kInvert);
+      static_cast<double>(page.Cells),
+      benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
 BENCHMARK_CAPTURE(BM_PagePut, random_overlapping, kOverlapping)
-    ->Arg(10)->Arg(100)->Arg(1000)->Arg(5000)->Unit(benchmark::kMillisecond);
+    ->Arg(10)
+    ->Arg(100)
+    ->Arg(1000)
+    ->Arg(5000)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_PagePut, random_separate, kSeparate)
-    ->Arg(10)->Arg(100)->Arg(1000)->Arg(5000)->Unit(benchmark::kMillisecond);
+    ->Arg(10)
+    ->Arg(100)
+    ->Arg(1000)
+    ->Arg(5000)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_PagePut, regular_grid, kRegular)
-    ->Arg(10)->Arg(100)->Arg(1000)->Arg(5000)->Unit(benchmark::kMillisecond);
+    ->Arg(10)
+    ->Arg(100)
+    ->Arg(1000)
+    ->Arg(5000)
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

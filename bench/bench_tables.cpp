@@ -13,9 +13,9 @@
 #include <string>
 
 #include <tavkit/core/WvOptimizer.h>
+#include <tavkit/platform/base/Strings.h>
 #include <tavkit/platform/data/DataAccess.h>
 #include <tavkit/platform/data/SQLiteQuery.h>
-#include <tavkit/platform/base/Strings.h>
 #include <tavkit/tables/WvDBTable.h>
 #include <tavkit/tables/WvTable.h>
 

@@ -21,12 +21,12 @@
 #include <tavkit/core/WvOptimizer.h>
 #include <tavkit/core/WvVisibleComponent.h>
 #include <tavkit/layout/WvPage.h>
-#include <tavkit/platform/graphics/Bitmap.h>
-#include <tavkit/platform/graphics/Canvas.h>
 #include <tavkit/platform/base/Collections.h>
-#include <tavkit/platform/controls/Controls.h>
 #include <tavkit/platform/base/Exceptions.h>
 #include <tavkit/platform/base/Registry.h>
+#include <tavkit/platform/controls/Controls.h>
+#include <tavkit/platform/graphics/Bitmap.h>
+#include <tavkit/platform/graphics/Canvas.h>
 #include <tavkit/scripts/WvJavascriptList.h>
 
 namespace tavkit::fuzz {

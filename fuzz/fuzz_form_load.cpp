@@ -9,13 +9,13 @@
 #include <filesystem>
 #include <string>
 
-#include "PageBuilder.h"
 #include <tavkit/core/WvOptimizer.h>
 #include <tavkit/layout/WvPage.h>
 #include <tavkit/package/Package.h>
 #include <tavkit/platform/base/Components.h>
 #include <tavkit/platform/base/Exceptions.h>
 #include <tavkit/platform/formfile/FormFile.h>
+#include "PageBuilder.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "PageBuilder.h"
 #include <tavkit/package/Package.h>
+#include "PageBuilder.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   tavkit::RegisterPackage();

@@ -9,10 +9,10 @@
 #include <vector>
 
 #include <tavkit/package/Package.h>
-#include <tavkit/platform/graphics/Bitmap.h>
 #include <tavkit/platform/base/Exceptions.h>
-#include <tavkit/platform/graphics/Picture.h>
 #include <tavkit/platform/base/Streams.h>
+#include <tavkit/platform/graphics/Bitmap.h>
+#include <tavkit/platform/graphics/Picture.h>
 
 namespace {
 

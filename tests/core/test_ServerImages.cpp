@@ -19,9 +19,9 @@
 #include <tavkit/core/WvGifMaker.h>
 #include <tavkit/core/WvMiscTools.h>
 #include <tavkit/gif/GIFImage.h>
+#include <tavkit/platform/base/Streams.h>
 #include <tavkit/platform/graphics/Bitmap.h>
 #include <tavkit/platform/graphics/Canvas.h>
-#include <tavkit/platform/base/Streams.h>
 
 namespace tavkit {
 namespace {

@@ -8,9 +8,9 @@
 #include <vector>
 
 #include <tavkit/core/WvVisibleComponent.h>
+#include <tavkit/platform/base/Exceptions.h>
 #include <tavkit/platform/graphics/Bitmap.h>
 #include <tavkit/platform/graphics/Canvas.h>
-#include <tavkit/platform/base/Exceptions.h>
 #include <tavkit/scripts/WvJavascriptList.h>
 
 namespace tavkit {

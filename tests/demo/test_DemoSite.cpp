@@ -14,13 +14,13 @@
 #include <string>
 #include <vector>
 
-#include "DemoServer.h"
-#include "HeadlessBrowser.h"
 #include <tavkit/gif/GIFImage.h>
 #include <tavkit/layout/WvPage.h>
 #include <tavkit/package/Package.h>
-#include <tavkit/platform/formfile/FormFile.h>
 #include <tavkit/platform/base/Streams.h>
+#include <tavkit/platform/formfile/FormFile.h>
+#include "DemoServer.h"
+#include "HeadlessBrowser.h"
 
 namespace tavkit {
 namespace {

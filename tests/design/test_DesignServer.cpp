@@ -8,14 +8,14 @@
 #include <cstring>
 #include <thread>
 
-#include "DesignTestSupport.h"
 #include <tavkit/core/WvOptimizer.h>
-#include "design/DesignServer.h"
-#include "design/PageRenderer.h"
-#include "design/PreviewPainter.h"
 #include <tavkit/layout/WvPage.h>
 #include <tavkit/package/Package.h>
 #include <tavkit/platform/formfile/FormFile.h>
+#include "DesignTestSupport.h"
+#include "design/DesignServer.h"
+#include "design/PageRenderer.h"
+#include "design/PreviewPainter.h"
 
 namespace tavkit {
 namespace {

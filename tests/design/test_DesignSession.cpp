@@ -4,11 +4,11 @@
 // back exact texts, and saving never loses a file.
 #include <gtest/gtest.h>
 
-#include "DesignTestSupport.h"
-#include "design/DesignSession.h"
 #include <tavkit/package/Package.h>
 #include <tavkit/platform/controls/Controls.h>
 #include <tavkit/platform/formfile/FormFile.h>
+#include "DesignTestSupport.h"
+#include "design/DesignSession.h"
 
 namespace tavkit {
 namespace {

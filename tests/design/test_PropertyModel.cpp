@@ -8,10 +8,10 @@
 #include <functional>
 #include <set>
 
+#include <tavkit/package/Package.h>
 #include "DesignTestSupport.h"
 #include "design/DesignSession.h"
 #include "design/PropertyModel.h"
-#include <tavkit/package/Package.h>
 
 namespace tavkit {
 namespace {

@@ -17,16 +17,16 @@
 #include <tavkit/elements/WvText.h>
 #include <tavkit/elements/WvVCLWrapper.h>
 #include <tavkit/gif/GIFImage.h>
-#include <tavkit/platform/base/Streams.h>
 #include <tavkit/layout/WvPage.h>
-#include <tavkit/platform/graphics/Bitmap.h>
-#include <tavkit/platform/graphics/Canvas.h>
-#include <tavkit/platform/controls/Chart.h>
 #include <tavkit/platform/base/Dialogs.h>
 #include <tavkit/platform/base/Exceptions.h>
-#include <tavkit/platform/formfile/FormFile.h>
 #include <tavkit/platform/base/Registry.h>
+#include <tavkit/platform/base/Streams.h>
+#include <tavkit/platform/controls/Chart.h>
 #include <tavkit/platform/controls/StdCtrls.h>
+#include <tavkit/platform/formfile/FormFile.h>
+#include <tavkit/platform/graphics/Bitmap.h>
+#include <tavkit/platform/graphics/Canvas.h>
 #include <tavkit/scripts/WvJavascript.h>
 #include <tavkit/scripts/WvScriptInvoker.h>
 

@@ -4,7 +4,6 @@
 
 #include <string>
 
-#include "FormsTestHelpers.h"
 #include <tavkit/core/WvOptimizer.h>
 #include <tavkit/forms/WvCheckBox.h>
 #include <tavkit/forms/WvDropDownlist.h>
@@ -15,8 +14,9 @@
 #include <tavkit/forms/WvTextArea.h>
 #include <tavkit/forms/WvTextInputField.h>
 #include <tavkit/layout/WvPage.h>
-#include <tavkit/platform/formfile/FormFile.h>
 #include <tavkit/platform/base/Registry.h>
+#include <tavkit/platform/formfile/FormFile.h>
+#include "FormsTestHelpers.h"
 
 namespace tavkit {
 namespace {

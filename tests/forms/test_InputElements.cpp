@@ -5,7 +5,6 @@
 
 #include <string>
 
-#include "FormsTestHelpers.h"
 #include <tavkit/forms/WvCheckBox.h>
 #include <tavkit/forms/WvDropDownlist.h>
 #include <tavkit/forms/WvListBox.h>
@@ -13,6 +12,7 @@
 #include <tavkit/forms/WvTextArea.h>
 #include <tavkit/forms/WvTextInputField.h>
 #include <tavkit/scripts/WvJavascriptList.h>
+#include "FormsTestHelpers.h"
 
 namespace tavkit {
 namespace {

@@ -5,13 +5,13 @@
 
 #include <string>
 
-#include "FormsTestHelpers.h"
 #include <tavkit/forms/WvCheckBox.h>
 #include <tavkit/forms/WvInputForm.h>
 #include <tavkit/forms/WvSubmitButton.h>
 #include <tavkit/forms/WvTextInputField.h>
 #include <tavkit/layout/WvPanel.h>
 #include <tavkit/scripts/WvJavascriptList.h>
+#include "FormsTestHelpers.h"
 
 namespace tavkit {
 namespace {

@@ -13,9 +13,9 @@
 #include <vector>
 
 #include <tavkit/gif/GIFImage.h>
+#include <tavkit/platform/base/Threads.h>
 #include <tavkit/platform/graphics/Bitmap.h>
 #include <tavkit/platform/graphics/Canvas.h>
-#include <tavkit/platform/base/Threads.h>
 
 namespace tavkit::giftest {
 

@@ -8,9 +8,9 @@
 #include <random>
 #include <vector>
 
-#include "GIFTestSupport.h"
-#include <tavkit/platform/graphics/Picture.h>
 #include <tavkit/platform/base/Strings.h>
+#include <tavkit/platform/graphics/Picture.h>
+#include "GIFTestSupport.h"
 
 namespace tavkit {
 namespace {

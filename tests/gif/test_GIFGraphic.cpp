@@ -6,10 +6,10 @@
 
 #include <filesystem>
 
-#include "AnimationSupport.h"
-#include "GIFTestSupport.h"
 #include <tavkit/platform/graphics/Clipboard.h>
 #include <tavkit/platform/graphics/Picture.h>
+#include "AnimationSupport.h"
+#include "GIFTestSupport.h"
 
 namespace tavkit {
 namespace {

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include <tavkit/layout/detail/WvLargeArray.h>
 #include <tavkit/layout/WvPanel.h>
+#include <tavkit/layout/detail/WvLargeArray.h>
 #include <tavkit/layout/detail/WvScanList.h>
 
 namespace tavkit {
@@ -110,20 +110,20 @@ TEST_F(ContainerLayout, ZeroSizedChildClaimsNoCellAndCannotStealAnOrigin) {
   new TFixed(&form, panel, "flat", 10, 10, 30, 0);  // starts on big's origin
   new TFixed(&form, panel, "thin", 40, 40, 0, 20);  // inside big
   std::string html = panel->IterateChildren("", "", nullptr);
-  EXPECT_EQ(html,
-            "<TABLE BORDER=0 CELLSPACING=0 CELLPADDING=0 WIDTH=100>" + kRow +
-                "<TD HEIGHT=10 WIDTH=10 ></TD><TD HEIGHT=10 WIDTH=30 ></TD>"
-                "<TD HEIGHT=10 WIDTH=50 ></TD><TD HEIGHT=10 WIDTH=10 ></TD><TD></TD></TR>" +
-                kRow + "<TD HEIGHT=30 ></TD><TD  HEIGHT=30 ROWSPAN=3 COLSPAN=2  >big</TD></TR>" +
-                kRow + "<TD HEIGHT=20 ></TD></TR>" + kRow + "<TD HEIGHT=30 ></TD></TR>" + kRow +
-                "<TD HEIGHT=10 ></TD><TD COLSPAN=3></TD></TR></TABLE>");
+  EXPECT_EQ(html, "<TABLE BORDER=0 CELLSPACING=0 CELLPADDING=0 WIDTH=100>" + kRow +
+                      "<TD HEIGHT=10 WIDTH=10 ></TD><TD HEIGHT=10 WIDTH=30 ></TD>"
+                      "<TD HEIGHT=10 WIDTH=50 ></TD><TD HEIGHT=10 WIDTH=10 ></TD><TD></TD></TR>" +
+                      kRow +
+                      "<TD HEIGHT=30 ></TD><TD  HEIGHT=30 ROWSPAN=3 COLSPAN=2  >big</TD></TR>" +
+                      kRow + "<TD HEIGHT=20 ></TD></TR>" + kRow + "<TD HEIGHT=30 ></TD></TR>" +
+                      kRow + "<TD HEIGHT=10 ></TD><TD COLSPAN=3></TD></TR></TABLE>");
 }
 
 TEST_F(ContainerLayout, ChildBeyondTheFarEdgeKeepsTheTableConsistent) {
   panel->SetBounds(1, 1, 50, 30);
   new TFixed(&form, panel, "inside", 10, 10, 20, 10);
   new TFixed(&form, panel, "over", 40, 10, 30, 10);  // reaches x = 70, beyond 50
-  new TFixed(&form, panel, "out", 60, 40, 5, 5);      // wholly outside
+  new TFixed(&form, panel, "out", 60, 40, 5, 5);     // wholly outside
   std::string html = panel->IterateChildren("", "", nullptr);
   EXPECT_EQ(html,
             "<TABLE BORDER=0 CELLSPACING=0 CELLPADDING=0 WIDTH=50>" + kRow +
@@ -131,8 +131,9 @@ TEST_F(ContainerLayout, ChildBeyondTheFarEdgeKeepsTheTableConsistent) {
                 "<TD HEIGHT=10 WIDTH=10 ></TD><TD HEIGHT=10 WIDTH=10 ></TD>"
                 "<TD HEIGHT=10 WIDTH=10 ></TD><TD HEIGHT=10 WIDTH=5 ></TD>"
                 "<TD HEIGHT=10 WIDTH=5 ></TD><TD></TD></TR>" +
-                kRow + "<TD HEIGHT=10 ></TD><TD  HEIGHT=10    >inside</TD><TD></TD>"
-                       "<TD  HEIGHT=10  COLSPAN=4  >over</TD><TD></TD></TR>" +
+                kRow +
+                "<TD HEIGHT=10 ></TD><TD  HEIGHT=10    >inside</TD><TD></TD>"
+                "<TD  HEIGHT=10  COLSPAN=4  >over</TD><TD></TD></TR>" +
                 kRow + "<TD HEIGHT=10 ></TD><TD COLSPAN=6></TD></TR>" + kRow +
                 "<TD HEIGHT=10 ></TD><TD COLSPAN=6></TD></TR>" + kRow +
                 "<TD HEIGHT=5 ></TD><TD COLSPAN=4></TD><TD  HEIGHT=5    >out</TD></TR></TABLE>");

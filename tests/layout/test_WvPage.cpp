@@ -62,15 +62,18 @@ TEST(WvPage, EveryPartOfTheDocumentInItsPlace) {
   page->GetJSOnLoad()->setScript(load);
   page->GetJSOnLoad()->getParameterlist()->Add("'hi'");
   EXPECT_EQ(page->put(nullptr),
-            " before" + kHeadStart + "T<i></TITLE><META NAME=\"a\" CONTENT=\"1\">"
-                "<META HTTP-EQUIV=\"x\">" + kGenerator +
+            " before" + kHeadStart +
+                "T<i></TITLE><META NAME=\"a\" CONTENT=\"1\">"
+                "<META HTTP-EQUIV=\"x\">" +
+                kGenerator +
                 "x y <script language=\"JavaScript\">\r\nfunction hello(x) {\r\n  alert(x);\r\n"
                 "}\r\n</script></HEAD><BODY BGCOLOR=\"#FFFFFF\" LINK=\"#0000FF\" "
                 "VLINK=\"FF0000\" TEXT=\"008000\" BACKGROUND=\"bg.gif\" "
                 "onLoad=\"hello('hi')\" ><center><TABLE BORDER=0 CELLSPACING=0 CELLPADDING=0 "
                 "WIDTH=40> inside" +
-                kRow + "<TD HEIGHT=20 WIDTH=40 ></TD><TD></TD></TR></TABLE></center>"
-                       "</BODY></HTML> after");
+                kRow +
+                "<TD HEIGHT=20 WIDTH=40 ></TD><TD></TD></TR></TABLE></center>"
+                "</BODY></HTML> after");
 }
 
 TEST(WvPage, StyleSheetListsTheClassesOfThisDocument) {
@@ -81,14 +84,13 @@ TEST(WvPage, StyleSheetListsTheClassesOfThisDocument) {
   TWvFont font;
   page->OnBeforePut = [&](TObject*) { optimizer.getClassName(font, clWhite, taLeft); };
   std::string html = page->put(&optimizer);
-  EXPECT_EQ(html,
-            kHeadStart + "</TITLE>" + kGenerator + kNoScripts +
-                "<STYLE TYPE=\"text/css\" media=\"SCREEN\">.T0{font :  10pt  ARIAL,SYSTEM;"
-                "color : #000000;background-color : #FFFFFF; text-align : Left;}</STYLE>"
-                "</HEAD><BODY BGCOLOR=\"#FFFFFF\" LINK=\"#000000\" VLINK=\"000000\" "
-                "TEXT=\"000000\"  ><TABLE BGCOLOR=\"#FFFFFF\" BORDER=0 CELLSPACING=0 "
-                "CELLPADDING=0 WIDTH=10>" +
-                kRow + "<TD HEIGHT=10 WIDTH=10 ></TD><TD></TD></TR></TABLE></BODY></HTML>");
+  EXPECT_EQ(html, kHeadStart + "</TITLE>" + kGenerator + kNoScripts +
+                      "<STYLE TYPE=\"text/css\" media=\"SCREEN\">.T0{font :  10pt  ARIAL,SYSTEM;"
+                      "color : #000000;background-color : #FFFFFF; text-align : Left;}</STYLE>"
+                      "</HEAD><BODY BGCOLOR=\"#FFFFFF\" LINK=\"#000000\" VLINK=\"000000\" "
+                      "TEXT=\"000000\"  ><TABLE BGCOLOR=\"#FFFFFF\" BORDER=0 CELLSPACING=0 "
+                      "CELLPADDING=0 WIDTH=10>" +
+                      kRow + "<TD HEIGHT=10 WIDTH=10 ></TD><TD></TD></TR></TABLE></BODY></HTML>");
   optimizer.setUseCSS(false);
   EXPECT_EQ(page->put(&optimizer).find("<STYLE"), std::string::npos);
 }
@@ -115,9 +117,9 @@ TEST(WvPage, PutEventsNestInGridOrder) {
   watch(inner, "inner");
   watch(first, "first");
   page->put(nullptr);
-  EXPECT_EQ(events, (std::vector<std::string>{"before page", "before first", "after first",
-                                              "before panel", "before inner", "after inner",
-                                              "after panel", "after page"}));
+  EXPECT_EQ(events,
+            (std::vector<std::string>{"before page", "before first", "after first", "before panel",
+                                      "before inner", "after inner", "after panel", "after page"}));
 }
 
 TEST(WvPage, ScriptsOfChildrenThenLoadEventsWithoutDuplicates) {

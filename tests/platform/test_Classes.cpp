@@ -34,10 +34,10 @@ TEST(TList, EditingKeepsOrder) {
   int v[5] = {0, 1, 2, 3, 4};
   TList<int> list;
   for (int& x : v) list.Add(&x);
-  list.Move(0, 4);       // 1 2 3 4 0
-  list.Exchange(0, 1);   // 2 1 3 4 0
-  list.Insert(2, &v[4]); // 2 1 4 3 4 0
-  list.Remove(&v[4]);    // 2 1 3 4 0
+  list.Move(0, 4);        // 1 2 3 4 0
+  list.Exchange(0, 1);    // 2 1 3 4 0
+  list.Insert(2, &v[4]);  // 2 1 4 3 4 0
+  list.Remove(&v[4]);     // 2 1 3 4 0
   std::string order;
   for (int* p : list) order += std::to_string(*p);
   EXPECT_EQ(order, "21340");

@@ -3,10 +3,10 @@
 // from rows of bits.
 #include <gtest/gtest.h>
 
+#include <tavkit/platform/base/Exceptions.h>
 #include <tavkit/platform/graphics/Bitmap.h>
 #include <tavkit/platform/graphics/Canvas.h>
 #include <tavkit/platform/graphics/Clipboard.h>
-#include <tavkit/platform/base/Exceptions.h>
 #include <tavkit/platform/graphics/Picture.h>
 
 namespace tavkit {

@@ -6,9 +6,9 @@
 #include <vector>
 
 #include <tavkit/platform/base/Components.h>
-#include <tavkit/platform/controls/Controls.h>
 #include <tavkit/platform/base/Exceptions.h>
 #include <tavkit/platform/base/Registry.h>
+#include <tavkit/platform/controls/Controls.h>
 
 namespace tavkit {
 namespace {

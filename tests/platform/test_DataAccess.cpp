@@ -13,11 +13,11 @@
 #include <fstream>
 #include <memory>
 
+#include <tavkit/platform/base/Streams.h>
+#include <tavkit/platform/formfile/FormFile.h>
 #include <tavkit/platform/graphics/Bitmap.h>
 #include <tavkit/platform/graphics/Canvas.h>
-#include <tavkit/platform/formfile/FormFile.h>
 #include <tavkit/platform/graphics/Picture.h>
-#include <tavkit/platform/base/Streams.h>
 
 namespace tavkit {
 namespace {

@@ -13,9 +13,9 @@
 #include <vector>
 
 #include <tavkit/platform/base/Collections.h>
-#include <tavkit/platform/controls/Controls.h>
 #include <tavkit/platform/base/Registry.h>
 #include <tavkit/platform/base/Streams.h>
+#include <tavkit/platform/controls/Controls.h>
 
 namespace tavkit {
 namespace {

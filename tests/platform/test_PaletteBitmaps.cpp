@@ -6,10 +6,10 @@
 
 #include <string>
 
-#include <tavkit/platform/graphics/Bitmap.h>
-#include <tavkit/platform/graphics/Canvas.h>
 #include <tavkit/platform/base/Exceptions.h>
 #include <tavkit/platform/base/Registry.h>
+#include <tavkit/platform/graphics/Bitmap.h>
+#include <tavkit/platform/graphics/Canvas.h>
 
 namespace tavkit {
 namespace {

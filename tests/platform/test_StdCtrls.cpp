@@ -4,11 +4,11 @@
 
 #include <memory>
 
+#include <tavkit/platform/controls/Chart.h>
+#include <tavkit/platform/controls/StdCtrls.h>
+#include <tavkit/platform/formfile/FormFile.h>
 #include <tavkit/platform/graphics/Bitmap.h>
 #include <tavkit/platform/graphics/Canvas.h>
-#include <tavkit/platform/controls/Chart.h>
-#include <tavkit/platform/formfile/FormFile.h>
-#include <tavkit/platform/controls/StdCtrls.h>
 
 namespace tavkit {
 namespace {

@@ -175,12 +175,14 @@ TEST(TextTest, ThreadsDrawTheSamePixels) {
   auto draw = [](TBitmap& b, int seed) {
     TCanvas& c = b.Canvas();
     for (int i = 0; i < 40; ++i) {
-      c.Font() = MakeFont(i % 2 ? "ARIAL" : "COURIER NEW", 12 + (i + seed) % 20, i % 3 ? 0u : unsigned{fsBold});
+      c.Font() = MakeFont(i % 2 ? "ARIAL" : "COURIER NEW", 12 + (i + seed) % 20,
+                          i % 3 ? 0u : unsigned{fsBold});
       c.TextOut(i, i, "The quick brown fox " + std::to_string(i));
     }
   };
   std::vector<std::unique_ptr<TBitmap>> bitmaps;
-  for (int i = 0; i < 4; ++i) bitmaps.push_back(std::make_unique<TBitmap>(300, 80, TPixelFormat::pf24bit));
+  for (int i = 0; i < 4; ++i)
+    bitmaps.push_back(std::make_unique<TBitmap>(300, 80, TPixelFormat::pf24bit));
   std::vector<std::thread> threads;
   for (int i = 0; i < 4; ++i) threads.emplace_back(draw, std::ref(*bitmaps[i]), i % 2);
   for (std::thread& t : threads) t.join();
@@ -223,13 +225,17 @@ TEST(TextTest, SampleShowsShapesAndFonts) {
     const char* Name;
     int Height;
     unsigned Style;
-  } lines[] = {{"ARIAL", 13, 0},           {"ARIAL", 16, fsBold},         {"COURIER NEW", 18, 0},
-               {"Times New Roman", 21, fsItalic}, {"MS Sans Serif", 27, fsUnderline},
+  } lines[] = {{"ARIAL", 13, 0},
+               {"ARIAL", 16, fsBold},
+               {"COURIER NEW", 18, 0},
+               {"Times New Roman", 21, fsItalic},
+               {"MS Sans Serif", 27, fsUnderline},
                {"SYSTEM", 36, fsStrikeOut}};
   for (const auto& line : lines) {
     c.Font() = MakeFont(line.Name, line.Height, line.Style);
     c.Font().Color = clMaroon;
-    std::string text = std::string(line.Name) + " " + std::to_string(line.Height) + " \xC0gypt \xE9t\xE9";
+    std::string text =
+        std::string(line.Name) + " " + std::to_string(line.Height) + " \xC0gypt \xE9t\xE9";
     c.TextOut(10, y, text);
     y += c.TextHeight(text);
   }

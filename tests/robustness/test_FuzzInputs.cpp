@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "PageBuilder.h"
 #include <tavkit/package/Package.h>
 #include <tavkit/platform/formfile/FormFile.h>
+#include "PageBuilder.h"
 
 namespace tavkit {
 namespace {

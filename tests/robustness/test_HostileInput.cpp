@@ -13,8 +13,8 @@
 #include <tavkit/layout/WvStandardComponent.h>
 #include <tavkit/package/Package.h>
 #include <tavkit/platform/base/Exceptions.h>
-#include <tavkit/platform/formfile/FormFile.h>
 #include <tavkit/platform/base/Streams.h>
+#include <tavkit/platform/formfile/FormFile.h>
 
 namespace tavkit {
 namespace {

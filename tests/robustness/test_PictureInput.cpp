@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include <tavkit/platform/graphics/Bitmap.h>
 #include <tavkit/platform/base/Exceptions.h>
-#include <tavkit/platform/graphics/Picture.h>
 #include <tavkit/platform/base/Streams.h>
+#include <tavkit/platform/graphics/Bitmap.h>
+#include <tavkit/platform/graphics/Picture.h>
 
 namespace tavkit {
 namespace {

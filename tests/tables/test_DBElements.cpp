@@ -15,10 +15,10 @@
 
 #include <tavkit/core/WvMiscTools.h>
 #include <tavkit/core/WvOptimizer.h>
+#include <tavkit/platform/base/Streams.h>
 #include <tavkit/platform/graphics/Bitmap.h>
 #include <tavkit/platform/graphics/Canvas.h>
 #include <tavkit/platform/graphics/Picture.h>
-#include <tavkit/platform/base/Streams.h>
 #include <tavkit/tables/WvDBImage.h>
 #include <tavkit/tables/WvDBPanel.h>
 #include <tavkit/tables/WvDBTable.h>

@@ -8,8 +8,8 @@
 
 #include <tavkit/core/WvComponent.h>
 #include <tavkit/layout/WvPage.h>
-#include <tavkit/platform/formfile/FormFile.h>
 #include <tavkit/platform/base/Registry.h>
+#include <tavkit/platform/formfile/FormFile.h>
 #include <tavkit/tables/WvTable.h>
 
 namespace tavkit {

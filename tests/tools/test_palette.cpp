@@ -19,9 +19,9 @@
 
 #include <tavkit/package/Package.h>
 #include <tavkit/package/Palette.h>
-#include <tavkit/platform/graphics/Bitmap.h>
 #include <tavkit/platform/base/Registry.h>
 #include <tavkit/platform/base/Streams.h>
+#include <tavkit/platform/graphics/Bitmap.h>
 #include "tools/TavkitProgram.h"
 
 namespace tavkit {

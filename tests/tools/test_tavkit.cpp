@@ -10,9 +10,9 @@
 #include <tavkit/core/WvOptimizer.h>
 #include <tavkit/layout/WvPage.h>
 #include <tavkit/package/Package.h>
-#include <tavkit/platform/graphics/Bitmap.h>
-#include <tavkit/platform/formfile/FormFile.h>
 #include <tavkit/platform/base/Streams.h>
+#include <tavkit/platform/formfile/FormFile.h>
+#include <tavkit/platform/graphics/Bitmap.h>
 #include "tools/TavkitProgram.h"
 
 namespace tavkit {

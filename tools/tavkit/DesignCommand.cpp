@@ -11,12 +11,12 @@
 #include <string>
 #include <thread>
 
+#include <tavkit/package/Package.h>
+#include <tavkit/platform/base/Exceptions.h>
 #include "Commands.h"
 #include "design/DesignServer.h"
 #include "design/DesignSession.h"
 #include "design/PageRenderer.h"
-#include <tavkit/package/Package.h>
-#include <tavkit/platform/base/Exceptions.h>
 
 namespace tavkit::cli {
 

@@ -15,13 +15,13 @@
 #include <string>
 #include <vector>
 
-#include "Commands.h"
 #include <tavkit/gif/GIFImage.h>
-#include <tavkit/platform/graphics/Bitmap.h>
-#include <tavkit/platform/graphics/Canvas.h>
 #include <tavkit/platform/base/Exceptions.h>
 #include <tavkit/platform/base/Streams.h>
 #include <tavkit/platform/base/Threads.h>
+#include <tavkit/platform/graphics/Bitmap.h>
+#include <tavkit/platform/graphics/Canvas.h>
+#include "Commands.h"
 
 namespace tavkit::cli {
 

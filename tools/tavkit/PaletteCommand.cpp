@@ -10,13 +10,13 @@
 #include <utility>
 #include <vector>
 
-#include "Commands.h"
 #include <tavkit/package/Package.h>
 #include <tavkit/package/Palette.h>
-#include <tavkit/platform/graphics/Bitmap.h>
-#include <tavkit/platform/graphics/Canvas.h>
 #include <tavkit/platform/base/Exceptions.h>
 #include <tavkit/platform/base/Registry.h>
+#include <tavkit/platform/graphics/Bitmap.h>
+#include <tavkit/platform/graphics/Canvas.h>
+#include "Commands.h"
 
 namespace tavkit::cli {
 

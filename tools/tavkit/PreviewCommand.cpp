@@ -4,13 +4,13 @@
 #include <cstdio>
 #include <string>
 
-#include "Commands.h"
 #include <tavkit/layout/WvPage.h>
 #include <tavkit/package/Package.h>
-#include <tavkit/platform/graphics/Bitmap.h>
-#include <tavkit/platform/graphics/Canvas.h>
 #include <tavkit/platform/base/Exceptions.h>
 #include <tavkit/platform/formfile/FormFile.h>
+#include <tavkit/platform/graphics/Bitmap.h>
+#include <tavkit/platform/graphics/Canvas.h>
+#include "Commands.h"
 
 namespace tavkit::cli {
 

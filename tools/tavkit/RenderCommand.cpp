@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <string>
 
-#include "Commands.h"
 #include <tavkit/cgi/WvCGI.h>
 #include <tavkit/core/WvMiscTools.h>
 #include <tavkit/core/WvOptimizer.h>
@@ -11,6 +10,7 @@
 #include <tavkit/package/Package.h>
 #include <tavkit/platform/base/Exceptions.h>
 #include <tavkit/platform/formfile/FormFile.h>
+#include "Commands.h"
 
 namespace tavkit::cli {
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "Commands.h"
 #include <tavkit/package/Version.h>
+#include "Commands.h"
 
 namespace {
 
@@ -19,9 +19,10 @@ void PrintUsage(std::FILE* out) {
       out);
   for (const auto& command : tavkit::cli::Commands())
     std::fprintf(out, "  %-10s %s\n", command.Name, command.Summary);
-  std::fputs("\nRun 'tavkit COMMAND --help' for the options of one command, 'tavkit --version'\n"
-             "for the library's version.\n",
-             out);
+  std::fputs(
+      "\nRun 'tavkit COMMAND --help' for the options of one command, 'tavkit --version'\n"
+      "for the library's version.\n",
+      out);
 }
 
 }  // namespace

@@ -4,8 +4,8 @@
 // it, and the four grid lines that the container layout writes.
 #pragma once
 
-#include <tavkit/platform/controls/Controls.h>
 #include <tavkit/platform/base/Objects.h>
+#include <tavkit/platform/controls/Controls.h>
 
 namespace tavkit {
 

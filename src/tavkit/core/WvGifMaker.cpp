@@ -3,8 +3,8 @@
 #include <tavkit/core/WvGifMaker.h>
 
 #include <tavkit/gif/GIFImage.h>
-#include <tavkit/platform/graphics/Bitmap.h>
 #include <tavkit/platform/base/Streams.h>
+#include <tavkit/platform/graphics/Bitmap.h>
 
 namespace tavkit {
 

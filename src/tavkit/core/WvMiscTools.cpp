@@ -20,11 +20,11 @@
 #include <tavkit/core/WvFont.h>
 #include <tavkit/core/WvGifMaker.h>
 #include <tavkit/gif/GIFTypes.h>
-#include <tavkit/platform/graphics/Bitmap.h>
-#include <tavkit/platform/graphics/Canvas.h>
 #include <tavkit/platform/base/Exceptions.h>
 #include <tavkit/platform/base/Streams.h>
 #include <tavkit/platform/base/Strings.h>
+#include <tavkit/platform/graphics/Bitmap.h>
+#include <tavkit/platform/graphics/Canvas.h>
 
 namespace tavkit {
 

@@ -2,8 +2,8 @@
 // design preview shared by every visible element.
 #include <tavkit/core/WvVisibleComponent.h>
 
-#include <tavkit/platform/graphics/Canvas.h>
 #include <tavkit/platform/base/Registry.h>
+#include <tavkit/platform/graphics/Canvas.h>
 #include <tavkit/scripts/WvJavascriptList.h>
 
 namespace tavkit {

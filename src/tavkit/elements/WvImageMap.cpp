@@ -1,8 +1,8 @@
 // Hot spots of client-side image maps and their see-through preview.
 #include <tavkit/elements/WvImageMap.h>
 
-#include <tavkit/platform/graphics/Canvas.h>
 #include <tavkit/platform/base/Registry.h>
+#include <tavkit/platform/graphics/Canvas.h>
 #include <tavkit/scripts/WvJavascriptList.h>
 
 namespace tavkit {

@@ -7,11 +7,11 @@
 
 #include <tavkit/core/WvMiscTools.h>
 #include <tavkit/elements/WvImageMap.h>
-#include <tavkit/platform/graphics/Bitmap.h>
-#include <tavkit/platform/graphics/Canvas.h>
 #include <tavkit/platform/base/Dialogs.h>
 #include <tavkit/platform/base/Exceptions.h>
 #include <tavkit/platform/base/Registry.h>
+#include <tavkit/platform/graphics/Bitmap.h>
+#include <tavkit/platform/graphics/Canvas.h>
 
 namespace tavkit {
 

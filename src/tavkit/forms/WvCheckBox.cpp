@@ -1,8 +1,8 @@
 // The check box tag and its preview: a white square, ticked when checked.
 #include <tavkit/forms/WvCheckBox.h>
 
-#include <tavkit/platform/graphics/Canvas.h>
 #include <tavkit/platform/base/Registry.h>
+#include <tavkit/platform/graphics/Canvas.h>
 #include <tavkit/scripts/WvJavascriptList.h>
 
 namespace tavkit {

@@ -5,8 +5,8 @@
 #include <algorithm>
 
 #include <tavkit/core/WvMiscTools.h>
-#include <tavkit/platform/graphics/Canvas.h>
 #include <tavkit/platform/base/Registry.h>
+#include <tavkit/platform/graphics/Canvas.h>
 #include <tavkit/scripts/WvJavascript.h>
 #include <tavkit/scripts/WvJavascriptList.h>
 

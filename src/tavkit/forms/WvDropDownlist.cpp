@@ -2,8 +2,8 @@
 // longest option, showing the selected one, with the drop button at its right.
 #include <tavkit/forms/WvDropDownlist.h>
 
-#include <tavkit/platform/graphics/Canvas.h>
 #include <tavkit/platform/base/Registry.h>
+#include <tavkit/platform/graphics/Canvas.h>
 #include <tavkit/scripts/WvJavascriptList.h>
 
 namespace tavkit {

@@ -1,8 +1,8 @@
 // The radio button tag and its preview: a white circle with a dot when chosen.
 #include <tavkit/forms/WvRadioButton.h>
 
-#include <tavkit/platform/graphics/Canvas.h>
 #include <tavkit/platform/base/Registry.h>
+#include <tavkit/platform/graphics/Canvas.h>
 #include <tavkit/scripts/WvJavascriptList.h>
 
 namespace tavkit {

@@ -2,8 +2,8 @@
 // its text must arrive in the browser with the lines as they were given.
 #include <tavkit/forms/WvTextArea.h>
 
-#include <tavkit/platform/graphics/Canvas.h>
 #include <tavkit/platform/base/Registry.h>
+#include <tavkit/platform/graphics/Canvas.h>
 #include <tavkit/scripts/WvJavascriptList.h>
 
 namespace tavkit {

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include <tavkit/gif/GIFTypes.h>
-#include <tavkit/platform/graphics/Bitmap.h>
 #include <tavkit/platform/base/Types.h>
+#include <tavkit/platform/graphics/Bitmap.h>
 
 namespace tavkit {
 

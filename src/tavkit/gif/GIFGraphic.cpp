@@ -14,10 +14,10 @@
 #include <tavkit/gif/GIFColorReduction.h>
 #include <tavkit/gif/GIFExtensions.h>
 #include <tavkit/gif/GIFPainter.h>
+#include <tavkit/platform/base/Streams.h>
 #include <tavkit/platform/graphics/Canvas.h>
 #include <tavkit/platform/graphics/Clipboard.h>
 #include <tavkit/platform/graphics/Picture.h>
-#include <tavkit/platform/base/Streams.h>
 
 namespace tavkit {
 

@@ -7,14 +7,14 @@
 #include <cstring>
 #include <vector>
 
-#include <tavkit/gif/detail/GIFDecoder.h>
 #include <tavkit/gif/GIFExtensions.h>
-#include <tavkit/gif/detail/GIFLZW.h>
 #include <tavkit/gif/GIFPainter.h>
+#include <tavkit/gif/detail/GIFDecoder.h>
+#include <tavkit/gif/detail/GIFLZW.h>
 #include <tavkit/gif/detail/GIFStream.h>
+#include <tavkit/platform/base/Streams.h>
 #include <tavkit/platform/graphics/Bitmap.h>
 #include <tavkit/platform/graphics/Canvas.h>
-#include <tavkit/platform/base/Streams.h>
 
 namespace tavkit {
 

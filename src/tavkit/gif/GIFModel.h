@@ -15,10 +15,10 @@
 
 #include <tavkit/gif/GIFColorMap.h>
 #include <tavkit/gif/GIFTypes.h>
-#include <tavkit/platform/graphics/Bitmap.h>
-#include <tavkit/platform/graphics/Graphic.h>
 #include <tavkit/platform/base/Lists.h>
 #include <tavkit/platform/base/Types.h>
+#include <tavkit/platform/graphics/Bitmap.h>
+#include <tavkit/platform/graphics/Graphic.h>
 
 namespace tavkit {
 

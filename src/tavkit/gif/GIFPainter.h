@@ -10,8 +10,8 @@
 #include <memory>
 
 #include <tavkit/gif/GIFModel.h>
-#include <tavkit/platform/graphics/Canvas.h>
 #include <tavkit/platform/base/Threads.h>
+#include <tavkit/platform/graphics/Canvas.h>
 
 namespace tavkit {
 

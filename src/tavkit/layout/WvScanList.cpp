@@ -27,8 +27,10 @@ void TWvScanList::NotifyComponents() {
     }
     TWvComponent* c = member->Component;
     if (c == nullptr) continue;
-    if (FListType == XLISTTYPE) (member->IsStart ? c->ColStart : c->ColEnd) = line;
-    else (member->IsStart ? c->RowStart : c->RowEnd) = line;
+    if (FListType == XLISTTYPE)
+      (member->IsStart ? c->ColStart : c->ColEnd) = line;
+    else
+      (member->IsStart ? c->RowStart : c->RowEnd) = line;
   }
 }
 

@@ -2,13 +2,15 @@
 // HTML, and a crossed-out preview at design time.
 #include <tavkit/layout/WvTemplate.h>
 
-#include <tavkit/platform/graphics/Canvas.h>
 #include <tavkit/platform/base/Registry.h>
+#include <tavkit/platform/graphics/Canvas.h>
 #include <tavkit/scripts/WvJavascriptList.h>
 
 namespace tavkit {
 
-TWvTemplate::TWvTemplate(TComponent* owner) : TWvVisibleComponent(owner) { SetContainer(false); }
+TWvTemplate::TWvTemplate(TComponent* owner) : TWvVisibleComponent(owner) {
+  SetContainer(false);
+}
 
 void TWvTemplate::SetDisplayedComponent(TWvVisibleComponent* component) {
   if (component == FDisplayed) return;

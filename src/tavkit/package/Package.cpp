@@ -24,8 +24,8 @@
 #include <tavkit/layout/WvTemplate.h>
 #include <tavkit/package/Palette.h>
 #include <tavkit/platform/controls/Chart.h>
-#include <tavkit/platform/data/DataAccess.h>
 #include <tavkit/platform/controls/StdCtrls.h>
+#include <tavkit/platform/data/DataAccess.h>
 #include <tavkit/scripts/WvJavascript.h>
 #include <tavkit/scripts/WvScriptInvoker.h>
 #include <tavkit/tables/WvDBImage.h>

@@ -8,10 +8,16 @@
 
 namespace tavkit {
 
-int HostFrameworkVersion() { return TAVKIT_HOST_VERSION; }
+int HostFrameworkVersion() {
+  return TAVKIT_HOST_VERSION;
+}
 
-std::string LibraryName() { return "Tavkit" + std::to_string(TAVKIT_HOST_VERSION); }
+std::string LibraryName() {
+  return "Tavkit" + std::to_string(TAVKIT_HOST_VERSION);
+}
 
-std::string LibraryVersion() { return TAVKIT_RELEASE; }
+std::string LibraryVersion() {
+  return TAVKIT_RELEASE;
+}
 
 }  // namespace tavkit

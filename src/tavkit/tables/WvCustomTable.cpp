@@ -8,9 +8,9 @@
 
 #include <tavkit/core/WvMiscTools.h>
 #include <tavkit/core/WvOptimizer.h>
+#include <tavkit/platform/base/Registry.h>
 #include <tavkit/platform/graphics/Canvas.h>
 #include <tavkit/platform/graphics/Picture.h>
-#include <tavkit/platform/base/Registry.h>
 #include <tavkit/scripts/WvJavascriptList.h>
 #include <tavkit/tables/WvCustomTableColumn.h>
 

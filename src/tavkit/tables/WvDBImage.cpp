@@ -4,10 +4,10 @@
 
 #include <tavkit/core/WvComponent.h>
 #include <tavkit/core/WvMiscTools.h>
-#include <tavkit/platform/graphics/Canvas.h>
-#include <tavkit/platform/data/DataSet.h>
-#include <tavkit/platform/graphics/Picture.h>
 #include <tavkit/platform/base/Registry.h>
+#include <tavkit/platform/data/DataSet.h>
+#include <tavkit/platform/graphics/Canvas.h>
+#include <tavkit/platform/graphics/Picture.h>
 #include <tavkit/tables/WvDBPanel.h>
 
 namespace tavkit {

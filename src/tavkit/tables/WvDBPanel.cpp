@@ -6,8 +6,8 @@
 #include <optional>
 
 #include <tavkit/core/WvComponent.h>
-#include <tavkit/platform/data/DataSet.h>
 #include <tavkit/platform/base/Registry.h>
+#include <tavkit/platform/data/DataSet.h>
 
 namespace tavkit {
 

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include <tavkit/core/WvComponent.h>
+#include <tavkit/platform/base/Registry.h>
 #include <tavkit/platform/data/DataSet.h>
 #include <tavkit/platform/graphics/Picture.h>
-#include <tavkit/platform/base/Registry.h>
 #include <tavkit/tables/WvDBPanel.h>
 
 namespace tavkit {

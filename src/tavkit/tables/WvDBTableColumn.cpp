@@ -3,8 +3,8 @@
 #include <tavkit/tables/WvDBTableColumn.h>
 
 #include <tavkit/core/WvComponent.h>
-#include <tavkit/platform/data/DataSet.h>
 #include <tavkit/platform/base/Registry.h>
+#include <tavkit/platform/data/DataSet.h>
 #include <tavkit/tables/WvCustomColumnList.h>
 #include <tavkit/tables/WvCustomTable.h>
 

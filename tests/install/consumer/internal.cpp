@@ -3,4 +3,6 @@
 // installed Tavkit.
 #include <tavkit/gif/detail/GIFLZW.h>
 
-int main() { return 0; }
+int main() {
+  return 0;
+}

@@ -17,6 +17,7 @@ int main() {
   hello->SetParent(page);
   hello->SetBounds(5, 5, 30, 10);
   hello->GetHTMLInside()->Add("hello");
-  std::printf("%s %d\n%s\n", LibraryName().c_str(), HostFrameworkVersion(), page->put(nullptr).c_str());
+  std::printf("%s %d\n%s\n", LibraryName().c_str(), HostFrameworkVersion(),
+              page->put(nullptr).c_str());
   return 0;
 }

@@ -12,10 +12,10 @@
 #include <mutex>
 #include <sstream>
 
+#include <tavkit/platform/controls/Controls.h>
 #include "design/DesignAssets.h"
 #include "design/PreviewPainter.h"
 #include "design/PropertyModel.h"
-#include <tavkit/platform/controls/Controls.h>
 
 namespace tavkit::design {
 

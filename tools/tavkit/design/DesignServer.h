@@ -1,8 +1,8 @@
 // The designer's web server on 127.0.0.1: the UI's files, a JSON API over
 // the design session (the form tree, the palette, component properties and
 // every edit), the design previews and palette pictures as PNG files, and
-// the rendered page with its server images and the files beside the form. The library is not made for
-// threads, so one lock guards the session for every request.
+// the rendered page with its server images and the files beside the form. The library is not made
+// for threads, so one lock guards the session for every request.
 #pragma once
 
 #include <functional>

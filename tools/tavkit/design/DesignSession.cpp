@@ -15,11 +15,11 @@
 #include <fstream>
 #include <sstream>
 
-#include "design/PropertyModel.h"
-#include <tavkit/platform/controls/Controls.h>
 #include <tavkit/platform/base/Dialogs.h>
-#include <tavkit/platform/formfile/FormFile.h>
 #include <tavkit/platform/base/Registry.h>
+#include <tavkit/platform/controls/Controls.h>
+#include <tavkit/platform/formfile/FormFile.h>
+#include "design/PropertyModel.h"
 
 namespace tavkit::design {
 

@@ -7,9 +7,9 @@
 #include <cstdio>
 
 #include <tavkit/platform/base/Collections.h>
+#include <tavkit/platform/base/Types.h>
 #include <tavkit/platform/controls/Controls.h>
 #include <tavkit/platform/data/DataSet.h>
-#include <tavkit/platform/base/Types.h>
 
 namespace tavkit::design {
 

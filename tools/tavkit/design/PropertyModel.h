@@ -8,9 +8,9 @@
 
 #include <string>
 
-#include "design/DesignSession.h"
 #include <tavkit/platform/base/Components.h>
 #include <tavkit/platform/base/Registry.h>
+#include "design/DesignSession.h"
 
 namespace tavkit::design {
 

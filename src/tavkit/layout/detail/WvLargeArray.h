@@ -31,7 +31,8 @@ class TLargeArray {
   std::size_t Index(int x, int y) const {
     if (x < 0 || x >= FWidth) ListIndexError(x);
     if (y < 0 || y >= FHeight) ListIndexError(y);
-    return static_cast<std::size_t>(y) * static_cast<std::size_t>(FWidth) + static_cast<std::size_t>(x);
+    return static_cast<std::size_t>(y) * static_cast<std::size_t>(FWidth) +
+           static_cast<std::size_t>(x);
   }
 
   int FWidth;

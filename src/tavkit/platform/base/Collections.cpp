@@ -32,7 +32,9 @@ void TCollectionItem::SetIndex(int index) {
   Changed(true);
 }
 
-std::string TCollectionItem::GetDisplayName() const { return ClassName(); }
+std::string TCollectionItem::GetDisplayName() const {
+  return ClassName();
+}
 
 void TCollectionItem::Changed(bool allItems) {
   if (FCollection != nullptr) FCollection->Changed(allItems ? nullptr : this);

@@ -110,16 +110,22 @@ void TComponent::Notification(TComponent* component, TOperation operation) {
 }
 
 void TComponent::SetDesigning(bool designing) {
-  if (designing) FState |= csDesigning;
-  else FState &= ~static_cast<unsigned>(csDesigning);
+  if (designing)
+    FState |= csDesigning;
+  else
+    FState &= ~static_cast<unsigned>(csDesigning);
   for (TComponent* c : FComponents) c->SetDesigning(designing);
 }
 
 void TComponent::SetLoading(bool loading) {
-  if (loading) FState |= csLoading;
-  else FState &= ~static_cast<unsigned>(csLoading);
+  if (loading)
+    FState |= csLoading;
+  else
+    FState &= ~static_cast<unsigned>(csLoading);
 }
 
-void TComponent::Loaded() { SetLoading(false); }
+void TComponent::Loaded() {
+  SetLoading(false);
+}
 
 }  // namespace tavkit

@@ -25,6 +25,8 @@ TMessageBoxHandler SetMessageBoxHandler(TMessageBoxHandler handler) {
   return std::exchange(Handler(), std::move(handler));
 }
 
-std::string LastMessageBox() { return Last(); }
+std::string LastMessageBox() {
+  return Last();
+}
 
 }  // namespace tavkit

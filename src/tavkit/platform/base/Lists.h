@@ -84,7 +84,8 @@ class TList {
     MergeSort(lo, mid, buffer, compare);
     MergeSort(mid, hi, buffer, compare);
     std::size_t i = lo, j = mid, k = lo;
-    while (i < mid && j < hi) buffer[k++] = compare(FItems[j], FItems[i]) < 0 ? FItems[j++] : FItems[i++];
+    while (i < mid && j < hi)
+      buffer[k++] = compare(FItems[j], FItems[i]) < 0 ? FItems[j++] : FItems[i++];
     while (i < mid) buffer[k++] = FItems[i++];
     while (j < hi) buffer[k++] = FItems[j++];
     for (k = lo; k < hi; ++k) FItems[k] = buffer[k];

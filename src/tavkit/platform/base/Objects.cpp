@@ -13,8 +13,8 @@ namespace tavkit {
 
 std::string DemangledClassName(const char* mangled) {
   int status = 0;
-  std::unique_ptr<char, void (*)(void*)> text(abi::__cxa_demangle(mangled, nullptr, nullptr, &status),
-                                              std::free);
+  std::unique_ptr<char, void (*)(void*)> text(
+      abi::__cxa_demangle(mangled, nullptr, nullptr, &status), std::free);
   std::string name = (status == 0 && text) ? text.get() : mangled;
   auto angle = name.find('<');
   if (angle != std::string::npos) name.erase(angle);
@@ -23,7 +23,9 @@ std::string DemangledClassName(const char* mangled) {
   return name;
 }
 
-std::string TObject::ClassName() const { return DemangledClassName(typeid(*this).name()); }
+std::string TObject::ClassName() const {
+  return DemangledClassName(typeid(*this).name());
+}
 
 void TPersistent::Assign(const TPersistent* source) {
   if (source != nullptr) {

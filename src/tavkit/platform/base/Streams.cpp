@@ -19,7 +19,9 @@ std::int64_t TStream::GetSize() {
   return size;
 }
 
-void TStream::SetSize(std::int64_t) { throw EStreamError("Stream size cannot be changed"); }
+void TStream::SetSize(std::int64_t) {
+  throw EStreamError("Stream size cannot be changed");
+}
 
 void TStream::ReadBuffer(void* buffer, std::int64_t count) {
   if (count != 0 && Read(buffer, count) != count) throw EReadError("Stream read error");
@@ -114,11 +116,16 @@ void TMemoryStream::SaveToFile(const std::string& fileName) const {
 TFileStream::TFileStream(const std::string& fileName, unsigned mode) : FFileName(fileName) {
   int flags = O_CLOEXEC;
   bool creating = mode == fmCreate || mode == fmCreateNew;
-  if (mode == fmCreate) flags |= O_RDWR | O_CREAT | O_TRUNC;
-  else if (mode == fmCreateNew) flags |= O_RDWR | O_CREAT | O_EXCL;
-  else if ((mode & 3) == fmOpenWrite) flags |= O_WRONLY;
-  else if ((mode & 3) == fmOpenReadWrite) flags |= O_RDWR;
-  else flags |= O_RDONLY;
+  if (mode == fmCreate)
+    flags |= O_RDWR | O_CREAT | O_TRUNC;
+  else if (mode == fmCreateNew)
+    flags |= O_RDWR | O_CREAT | O_EXCL;
+  else if ((mode & 3) == fmOpenWrite)
+    flags |= O_WRONLY;
+  else if ((mode & 3) == fmOpenReadWrite)
+    flags |= O_RDWR;
+  else
+    flags |= O_RDONLY;
   FHandle = ::open(fileName.c_str(), flags, 0644);
   if (FHandle >= 0) return;
   std::string reason = std::strerror(errno);

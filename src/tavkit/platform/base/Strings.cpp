@@ -86,7 +86,9 @@ std::size_t TStringList::Check(int index) const {
   return static_cast<std::size_t>(index);
 }
 
-const std::string& TStringList::Get(int index) const { return FLines[Check(index)]; }
+const std::string& TStringList::Get(int index) const {
+  return FLines[Check(index)];
+}
 
 void TStringList::Put(int index, const std::string& line) {
   FLines[Check(index)] = line;

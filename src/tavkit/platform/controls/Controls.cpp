@@ -3,8 +3,8 @@
 
 #include <algorithm>
 
-#include <tavkit/platform/graphics/Canvas.h>
 #include <tavkit/platform/base/Registry.h>
+#include <tavkit/platform/graphics/Canvas.h>
 
 namespace tavkit {
 
@@ -57,8 +57,10 @@ std::intptr_t TControl::Perform(unsigned msg, std::intptr_t wParam, std::intptr_
 
 void TControl::Dispatch(TMessage& message) {
   auto it = FHandlers.find(message.Msg);
-  if (it != FHandlers.end()) it->second(message);
-  else DefaultHandler(message);
+  if (it != FHandlers.end())
+    it->second(message);
+  else
+    DefaultHandler(message);
 }
 
 void TControl::DefaultHandler(TMessage&) {}
@@ -119,7 +121,8 @@ void TWinControl::PaintTo(TCanvas& canvas, int x, int y) {
   if (inside.IsEmpty()) return;
   canvas.SetClipRect(inside);
   try {
-    for (TControl* child : FControls) child->PaintTo(canvas, x + child->GetLeft(), y + child->GetTop());
+    for (TControl* child : FControls)
+      child->PaintTo(canvas, x + child->GetLeft(), y + child->GetTop());
   } catch (...) {
     canvas.SetClipRect(saved);
     throw;

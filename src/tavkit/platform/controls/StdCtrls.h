@@ -8,9 +8,9 @@
 #include <memory>
 #include <string>
 
-#include <tavkit/platform/graphics/Canvas.h>
-#include <tavkit/platform/controls/Controls.h>
 #include <tavkit/platform/base/Objects.h>
+#include <tavkit/platform/controls/Controls.h>
+#include <tavkit/platform/graphics/Canvas.h>
 
 namespace tavkit {
 

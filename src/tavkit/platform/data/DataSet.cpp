@@ -10,8 +10,8 @@
 #include <charconv>
 #include <cmath>
 
-#include <tavkit/platform/graphics/Picture.h>
 #include <tavkit/platform/base/Streams.h>
+#include <tavkit/platform/graphics/Picture.h>
 
 namespace tavkit {
 

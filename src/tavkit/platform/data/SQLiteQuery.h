@@ -7,8 +7,8 @@
 #include <memory>
 #include <string>
 
-#include <tavkit/platform/data/DataSet.h>
 #include <tavkit/platform/base/Strings.h>
+#include <tavkit/platform/data/DataSet.h>
 
 struct sqlite3;
 struct sqlite3_stmt;

@@ -15,11 +15,11 @@
 #include <vector>
 
 #include <tavkit/platform/base/Collections.h>
-#include <tavkit/platform/controls/Controls.h>
 #include <tavkit/platform/base/Registry.h>
 #include <tavkit/platform/base/Streams.h>
 #include <tavkit/platform/base/Strings.h>
 #include <tavkit/platform/base/Types.h>
+#include <tavkit/platform/controls/Controls.h>
 
 namespace tavkit {
 

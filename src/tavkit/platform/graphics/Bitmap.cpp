@@ -13,10 +13,10 @@
 #include <cstring>
 #include <unordered_map>
 
-#include <tavkit/platform/graphics/Canvas.h>
 #include <tavkit/platform/base/Exceptions.h>
 #include <tavkit/platform/base/Registry.h>
 #include <tavkit/platform/base/Streams.h>
+#include <tavkit/platform/graphics/Canvas.h>
 
 namespace tavkit {
 

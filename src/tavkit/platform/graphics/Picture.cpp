@@ -8,9 +8,9 @@
 #include <mutex>
 #include <optional>
 
-#include <tavkit/platform/graphics/Canvas.h>
 #include <tavkit/platform/base/Exceptions.h>
 #include <tavkit/platform/base/Streams.h>
+#include <tavkit/platform/graphics/Canvas.h>
 
 namespace tavkit {
 
