@@ -16,6 +16,7 @@
 #include <system_error>
 
 #include <tavkit/platform/base/Exceptions.h>
+#include <tavkit/platform/base/Limits.h>
 #include <tavkit/platform/base/Registry.h>
 
 namespace tavkit {
@@ -218,8 +219,10 @@ void TWvCGI::AppendBodyVars() {
   if (!IsFormContentType(Env("CONTENT_TYPE").value_or(""))) return;
   std::int64_t length = ParseContentLength(Env("CONTENT_LENGTH"));
   if (length > FMaxContentLength)
-    throw Exception("Request body of " + Trim(Env("CONTENT_LENGTH").value_or("")) +
-                    " bytes exceeds the limit of " + std::to_string(FMaxContentLength) + " bytes");
+    throw ETooLargeAs<Exception>("MaxCGIContentLength", FMaxContentLength,
+                                 "Request body of " + Trim(Env("CONTENT_LENGTH").value_or("")) +
+                                     " bytes exceeds the limit of " +
+                                     std::to_string(FMaxContentLength) + " bytes");
   if (length == 0) return;
   WvSplitFormVars(ReadBody(length), *FVariables);
 }

@@ -12,6 +12,7 @@
 #include <string>
 
 #include <tavkit/platform/base/Components.h>
+#include <tavkit/platform/base/Limits.h>
 #include <tavkit/platform/base/Streams.h>
 #include <tavkit/platform/base/Strings.h>
 
@@ -22,9 +23,6 @@ using TWvEnvironmentLookup = std::function<std::optional<std::string>(const std:
 
 class TWvCGI : public TComponent {
  public:
-  // The largest request body read by default: a form's fields, not uploads.
-  static constexpr std::int64_t DefaultMaxContentLength = 1024 * 1024;
-
   explicit TWvCGI(TComponent* owner);
   ~TWvCGI() override;
 
@@ -66,7 +64,7 @@ class TWvCGI : public TComponent {
   bool FBodyRead = false;
   std::exception_ptr FLoadError;
   std::unique_ptr<TStringList> FVariables;
-  std::int64_t FMaxContentLength = DefaultMaxContentLength;
+  std::int64_t FMaxContentLength = MaxCGIContentLength;
   TWvEnvironmentLookup FEnvironment;
   TStream* FInput = nullptr;
   TStream* FOutput = nullptr;

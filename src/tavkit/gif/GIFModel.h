@@ -175,7 +175,7 @@ class TGIFSubImage : public TGIFItem {
 
   void Clear();
   // Allocates Width x Height zeroed pixels (none when either is 0). Raises
-  // GIFException when the frame is larger than GIFMaximumFramePixels.
+  // GIFException when the frame is larger than MaxGIFFramePixels.
   void NewImage();
   bool GetEmpty() const;
   // 1 = Left, 2 = Top, 3 = Width, 4 = Height.
@@ -481,7 +481,7 @@ class TGIFImage : public TGraphic {
   int AddBitmap(const TBitmap& bitmap);
   int AddSubImage(TGIFSubImage* subImage);
   void AssignImage(const TGIFImage& other);
-  // Counts a frame's pixels against GIFMaximumTotalPixels while a file is
+  // Counts a frame's pixels against MaxGIFTotalPixels while a file is
   // being loaded.
   void ReservePixels(std::int64_t pixels);
   // Drops the kept bitmap once no painter draws into it.

@@ -10,15 +10,9 @@
 #include <string>
 
 #include <tavkit/core/WvVisibleComponent.h>
+#include <tavkit/platform/base/Limits.h>
 
 namespace tavkit {
-
-// The most grid cells one container lays out, counting both the grid and
-// the cells that the children's spans cover. The grid grows with the square
-// of the number of children at distinct places; a page of 5000 elements at
-// random places needs about nine million. Far beyond any real page, a
-// container refuses to be written rather than take the memory and time.
-inline constexpr std::int64_t MaxLayoutCells = std::int64_t(1) << 24;
 
 // One occupied grid cell: the element's top-left cell (kind 1, where its
 // table cell is written) or a cell inside its span (kind 2).

@@ -8,6 +8,7 @@
 
 #include <tavkit/core/WvMiscTools.h>
 #include <tavkit/core/WvOptimizer.h>
+#include <tavkit/platform/base/Limits.h>
 #include <tavkit/platform/base/Registry.h>
 #include <tavkit/platform/graphics/Canvas.h>
 #include <tavkit/platform/graphics/Picture.h>
@@ -17,9 +18,6 @@
 namespace tavkit {
 
 namespace {
-
-// The most room put sets aside ahead for the rows after the first.
-constexpr std::uint64_t kReserveLimit = std::uint64_t{1} << 28;
 
 // " BGCOLOR=..." for a colour, nothing for no colour.
 std::string BackgroundAttribute(TColor color) {
@@ -431,7 +429,7 @@ std::string TWvCustomTable::put(TWvCustomOptimizer* optimizer) {
     if (n == 0 && count > 1) {
       const std::uint64_t rowSize = result.size() - rowStart;
       const std::uint64_t rest = static_cast<std::uint64_t>(count - 1);
-      if (rowSize * rest < kReserveLimit)
+      if (rowSize * rest < static_cast<std::uint64_t>(MaxTableReserve))
         result.reserve(result.size() +
                        static_cast<std::size_t>(rowSize * rest + rowSize * rest / 8));
     }

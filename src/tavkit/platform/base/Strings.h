@@ -65,8 +65,4 @@ class TStringList : public TStrings {
   std::vector<std::string> FLines;
 };
 
-// The Latin-1 text of a string in UTF-8, as files and databases outside the
-// library hold it.
-std::string Latin1ToUtf8(const std::string& text);
-
 }  // namespace tavkit

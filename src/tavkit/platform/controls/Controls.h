@@ -11,6 +11,7 @@
 #include <memory>
 
 #include <tavkit/platform/base/Components.h>
+#include <tavkit/platform/base/Limits.h>
 #include <tavkit/platform/base/Lists.h>
 #include <tavkit/platform/base/Types.h>
 
@@ -37,12 +38,6 @@ enum TControlStyleFlag : unsigned {
 };
 
 using TMessageHandler = std::function<void(TMessage&)>;
-
-// The largest distance from the parent's origin and the largest size a
-// control takes. Far beyond any page, yet small enough that edges, the
-// distances between them and offsets summed through nested parents never
-// leave the range of int.
-inline constexpr int MaxControlCoordinate = 1 << 24;
 
 class TControl : public TComponent {
  public:

@@ -14,6 +14,7 @@
 #include <unordered_map>
 
 #include <tavkit/platform/base/Exceptions.h>
+#include <tavkit/platform/base/Limits.h>
 #include <tavkit/platform/base/Registry.h>
 #include <tavkit/platform/base/Streams.h>
 #include <tavkit/platform/graphics/Canvas.h>
@@ -21,8 +22,6 @@
 namespace tavkit {
 
 namespace {
-
-constexpr int MaxDimension = 1 << 24;
 
 bool IsPaletted(TPixelFormat format) {
   return BitsPerPixel(format) <= 8;
@@ -32,13 +31,20 @@ std::int64_t RowBytes(std::int64_t width, int bits) {
   return ((width * bits + 31) / 32) * 4;
 }
 
-bool SizeAllowed(std::int64_t width, std::int64_t height, int bits) {
-  return width >= 0 && height >= 0 && width <= MaxDimension && height <= MaxDimension &&
-         RowBytes(width, bits) * height <= MaxBitmapBytes;
-}
-
 std::string SizeText(std::int64_t width, std::int64_t height) {
   return std::to_string(width) + "x" + std::to_string(height);
+}
+
+// Raises E with "<refusal>WxH)" when no bitmap of this size may be made:
+// beyond a limit as ETooLarge, with a negative side as E alone.
+template <class E>
+void CheckSize(std::int64_t width, std::int64_t height, int bits, const char* refusal) {
+  auto message = [&] { return refusal + SizeText(width, height) + ")"; };
+  if (width < 0 || height < 0) throw E(message());
+  if (width > MaxBitmapSide || height > MaxBitmapSide)
+    throw ETooLargeAs<E>("MaxBitmapSide", MaxBitmapSide, message());
+  if (RowBytes(width, bits) * height > MaxBitmapBytes)
+    throw ETooLargeAs<E>("MaxBitmapBytes", MaxBitmapBytes, message());
 }
 
 TPaletteEntry Entry(std::uint32_t rgb) {
@@ -205,8 +211,7 @@ void TBitmap::Reset(int width, int height, TPixelFormat format, TPalette palette
 }
 
 void TBitmap::Allocate(int width, int height, TPixelFormat format) {
-  if (!SizeAllowed(width, height, BitsPerPixel(format)))
-    throw EOutOfMemory("Bitmap too large (" + SizeText(width, height) + ")");
+  CheckSize<EOutOfMemory>(width, height, BitsPerPixel(format), "Bitmap too large (");
   FPixels.assign(static_cast<std::size_t>(RowBytes(width, BitsPerPixel(format)) * height), 0);
   FWidth = width;
   FHeight = height;
@@ -217,8 +222,7 @@ void TBitmap::SetSize(int width, int height) {
   width = std::max(width, 0);
   height = std::max(height, 0);
   if (width == FWidth && height == FHeight) return;
-  if (!SizeAllowed(width, height, BitsPerPixel(FFormat)))
-    throw EOutOfMemory("Bitmap too large (" + SizeText(width, height) + ")");
+  CheckSize<EOutOfMemory>(width, height, BitsPerPixel(FFormat), "Bitmap too large (");
   TBitmap old;
   old.Reset(FWidth, FHeight, FFormat, FPalette);
   old.FPixels.swap(FPixels);
@@ -488,8 +492,7 @@ void TBitmap::LoadFromStream(TStream& stream) {
   if (width < 0) BadBitmap("negative width");
   if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32)
     BadBitmap("unsupported bit count " + std::to_string(bits));
-  if (!SizeAllowed(width, height, bits))
-    throw EInvalidGraphic("Invalid bitmap: too large (" + SizeText(width, height) + ")");
+  CheckSize<EInvalidGraphic>(width, height, bits, "Invalid bitmap: too large (");
 
   // Bit masks: inside the longer headers, after the 40-byte one.
   std::int64_t tableOffset = 14 + std::int64_t{headerSize};
@@ -684,9 +687,7 @@ void TBitmap::LoadFromPNGStream(TStream& stream) {
   TPngImageGuard guard{image};
   if (!png_image_begin_read_from_memory(&image, data.data(), end))
     throw EInvalidGraphic(std::string("Invalid PNG image: ") + image.message);
-  if (!SizeAllowed(image.width, image.height, 32))
-    throw EInvalidGraphic("Invalid PNG image: too large (" + SizeText(image.width, image.height) +
-                          ")");
+  CheckSize<EInvalidGraphic>(image.width, image.height, 32, "Invalid PNG image: too large (");
   // Deflate makes at most 1032 bytes of one (a 258-byte match in two bits),
   // so image data too short for the pixels the header claims is refused
   // before their memory is taken: a file of a hundred bytes must not cost a

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include <tavkit/platform/base/Limits.h>
 #include <tavkit/platform/graphics/Graphic.h>
 
 namespace tavkit {
@@ -32,12 +33,6 @@ TPalette DefaultPalette(TPixelFormat format);
 
 // Bits per pixel of the display, which is what the device format holds.
 int DisplayBitsPerPixel();
-
-// The largest bitmap the library creates: width and height each at most
-// 1 << 24 and at most this many bytes of pixel rows. Bigger requests raise.
-// A program that must bound the memory and time a page may cost (a server
-// putting pages designed by others) can set a lower limit before it starts.
-inline std::int64_t MaxBitmapBytes = std::int64_t{1} << 30;
 
 class TBitmap : public TGraphic {
  public:
