@@ -119,8 +119,9 @@ inline Bytes ReadFile(const std::filesystem::path& path) {
   return stream.Bytes();
 }
 
+// The real-world GIF files of tests/data/gif (their origins are in its SOURCES.md).
 inline std::filesystem::path SamplesDir() {
-  return std::filesystem::path(TAVKIT_SHARED_DIR) / "gif-samples";
+  return std::filesystem::path(TAVKIT_TEST_DATA_DIR) / "gif";
 }
 
 // giflib reads and writes through these callbacks from and into memory.
