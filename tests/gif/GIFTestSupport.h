@@ -26,8 +26,7 @@ namespace tavkit::giftest {
 using Bytes = std::vector<std::uint8_t>;
 
 // The tavkit program of this build, for the tests of its gif subcommands.
-inline const std::filesystem::path kTavkit =
-    std::filesystem::path(TAVKIT_BINARY_DIR) / "tools/tavkit/tavkit";
+inline const std::filesystem::path kTavkit = TAVKIT_PROGRAM;
 
 struct Result {
   std::string Output;  // standard output and standard error together
