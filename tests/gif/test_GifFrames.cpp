@@ -13,26 +13,20 @@
 #include "AnimationSupport.h"
 #include "GIFTestSupport.h"
 #include "HeadlessBrowser.h"
+#include "TestSupport.h"
 
 namespace tavkit {
 namespace {
 
 using namespace giftest;
 namespace fs = std::filesystem;
+using testsupport::LoadPNG;
 
 fs::path ScratchDir(const std::string& name) {
   const fs::path dir = fs::path(TAVKIT_BINARY_DIR) / "gif-frames" / name;
   fs::remove_all(dir);
   fs::create_directories(dir);
   return dir;
-}
-
-std::unique_ptr<TBitmap> LoadPNG(const fs::path& path) {
-  TMemoryStream stream;
-  stream.LoadFromFile(path.string());
-  auto bitmap = std::make_unique<TBitmap>();
-  bitmap->LoadFromPNGStream(stream);
-  return bitmap;
 }
 
 // Every frame-NNNN.png of a folder, in order, read by readPicture.

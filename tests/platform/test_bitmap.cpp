@@ -12,8 +12,13 @@
 #include <tavkit/platform/graphics/Bitmap.h>
 #include <tavkit/platform/graphics/Canvas.h>
 
+#include "TestSupport.h"
+
 namespace tavkit {
 namespace {
+
+using testsupport::ErrorOf;
+using testsupport::kNoError;
 
 const TPixelFormat AllFormats[] = {
     TPixelFormat::pfDevice, TPixelFormat::pf1bit,  TPixelFormat::pf4bit,  TPixelFormat::pf8bit,
@@ -81,12 +86,7 @@ std::unique_ptr<TBitmap> LoadBmp(const std::vector<std::uint8_t>& bytes) {
 }
 
 std::string BmpError(const std::vector<std::uint8_t>& bytes) {
-  try {
-    LoadBmp(bytes);
-  } catch (const EInvalidGraphic& e) {
-    return e.Message();
-  }
-  return "no error";
+  return ErrorOf<EInvalidGraphic>([&] { LoadBmp(bytes); });
 }
 
 TEST(BitmapTest, RowsUseTheDeviceIndependentLayouts) {
@@ -300,7 +300,7 @@ TEST(BmpTest, ReadsTopDownCoreAndBitFieldFiles) {
 TEST(BmpTest, DamagedFilesRaiseClearErrors) {
   auto good = BmpHeader(2, 2, 24, 0, 0, 0);
   good.resize(good.size() + 16, 0);
-  EXPECT_EQ(BmpError(good), "no error");
+  EXPECT_EQ(BmpError(good), kNoError);
 
   auto notBmp = good;
   notBmp[0] = 'X';

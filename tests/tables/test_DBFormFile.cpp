@@ -8,7 +8,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -25,6 +24,7 @@ namespace tavkit {
 namespace {
 
 namespace fs = std::filesystem;
+using testsupport::ReadText;
 
 const char* const kForm = R"({
   "form": "Shop",
@@ -253,9 +253,7 @@ TEST_F(DBFormFileTest, AMissingDatabaseOrBadSQLLeavesTheListEmpty) {
     const std::string command = "'" TAVKIT_PROGRAM "' render '" + file + "' --image-dir '" +
                                 db.Dir + "/images' > '" + output + "' 2>&1";
     EXPECT_EQ(std::system(command.c_str()), 0);
-    std::stringstream rendered;
-    rendered << std::ifstream(output).rdbuf();
-    EXPECT_EQ(rendered.str(), expected);
+    EXPECT_EQ(ReadText(output), expected);
   }
 }
 
