@@ -1,12 +1,17 @@
 // Small helpers that tests of several suites share: the message an action
-// raises, pixels of one colour in a bitmap, and whole files.
+// raises, pixels of one colour in a bitmap, whole files, and waiting for
+// another thread with a deadline, so that a test that waits for something
+// that never happens fails with a message instead of hanging.
 #pragma once
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <sstream>
 #include <string>
+#include <thread>
+#include <utility>
 
 #include <tavkit/platform/base/Exceptions.h>
 #include <tavkit/platform/base/Streams.h>
@@ -57,6 +62,25 @@ inline std::string ReadText(const std::filesystem::path& path) {
   std::ostringstream text;
   text << in.rdbuf();
   return text.str();
+}
+
+// Runs step until ready() answers true and answers true, or answers false
+// once limit has passed. Callers assert on the answer with a message that
+// says what did not happen.
+template <class Ready, class Step>
+bool WaitUntil(Ready&& ready, Step&& step,
+               std::chrono::milliseconds limit = std::chrono::seconds(30)) {
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  while (!ready()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    step();
+  }
+  return true;
+}
+
+template <class Ready>
+bool WaitUntil(Ready&& ready) {
+  return WaitUntil(std::forward<Ready>(ready), [] { std::this_thread::yield(); });
 }
 
 }  // namespace tavkit::testsupport
