@@ -42,19 +42,6 @@ std::string TWvCustomInputComponent::EventsText(
   return text;
 }
 
-std::string TWvCustomInputComponent::PutCheckInput(const char* keyword, bool checked,
-                                                   const std::string& value,
-                                                   const TWvScriptInvoker& onClick) {
-  ActivateBeforePutEvent();
-  std::string click = onClick.GetEventCall("onClick");
-  std::string result = CollapsedBefore();
-  result += keyword + FFieldName + " value=\"" + value + "\" " + (checked ? "checked" : "") + " " +
-            click + " " + CollapsedInside() + ">";
-  result += CollapsedAfter();
-  ActivateAfterPutEvent();
-  return result;
-}
-
 void TWvCustomInputComponent::paint() {
   PaintSafely([this] {
     SetControlStyle(GetControlStyle() | csFramed);
@@ -77,22 +64,6 @@ void TWvCustomInputComponent::BeginFieldPreview() {
   canvas.FillRect(ClientRect());
   canvas.Rectangle(ClientRect());
   canvas.Pen().Width = 2;
-}
-
-void TWvCustomInputComponent::BeginCheckPreview() {
-  TCanvas& canvas = Canvas();
-  canvas.Brush().Style = TBrushStyle::bsSolid;
-  canvas.Brush().Color = GetBackGroundColor();
-  canvas.FillRect(ClientRect());
-  canvas.Pen() = TPen{clBlack, 2, TPenStyle::psInsideFrame, TPenMode::pmCopy};
-  canvas.Brush().Color = clWhite;
-}
-
-void TWvCustomInputComponent::EndCheckPreview() {
-  TCanvas& canvas = Canvas();
-  canvas.Pen().Style = TPenStyle::psSolid;
-  canvas.Pen().Width = 1;
-  PaintOutline();
 }
 
 void TWvCustomInputComponent::FillFieldBox(int right, int bottom) {
