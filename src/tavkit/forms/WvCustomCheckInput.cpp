@@ -2,11 +2,19 @@
 // their previews around the shape each draws.
 #include <tavkit/forms/WvCustomCheckInput.h>
 
+#include <tavkit/forms/detail/WvEventTable.h>
 #include <tavkit/platform/base/Registry.h>
 #include <tavkit/platform/graphics/Canvas.h>
-#include <tavkit/scripts/WvJavascriptList.h>
 
 namespace tavkit {
+
+namespace {
+using C = TWvCustomCheckInput;
+// The script events, in the order the tag and the script list take them.
+constexpr TWvEvent<C> kEvents[] = {
+    {"JSOnClick", "onClick", &C::GetJSOnClick},
+};
+}  // namespace
 
 TWvCustomCheckInput::TWvCustomCheckInput(TComponent* owner, const char* inputType)
     : TWvCustomInputComponent(owner),
@@ -23,17 +31,15 @@ void TWvCustomCheckInput::SetChecked(bool checked) {
 }
 
 std::unique_ptr<TWvJavascriptlist> TWvCustomCheckInput::ScriptList() {
-  std::unique_ptr<TWvJavascriptlist> list = TWvCustomInputComponent::ScriptList();
-  list->AddScript(FJSOnClick->getScript());
-  return list;
+  return WvAddEventScripts(TWvCustomInputComponent::ScriptList(), *this, kEvents);
 }
 
 std::string TWvCustomCheckInput::put(TWvCustomOptimizer*) {
   ActivateBeforePutEvent();
-  std::string click = FJSOnClick->GetEventCall("onClick");
+  std::string events = WvEventsText(*this, kEvents);
   std::string result = CollapsedBefore();
   result += std::string("<INPUT TYPE=") + FInputType + " NAME=" + GetFieldName() + " value=\"" +
-            FValue + "\" " + (FChecked ? "checked" : "") + " " + click + " " + CollapsedInside() +
+            FValue + "\" " + (FChecked ? "checked" : "") + " " + events + " " + CollapsedInside() +
             ">";
   result += CollapsedAfter();
   ActivateAfterPutEvent();
@@ -59,12 +65,12 @@ void TWvCustomCheckInput::paint() {
 namespace WvCustomCheckInput {
 void RegisterClasses() {
   WvCustomInputComponent::RegisterClasses();
-  using C = TWvCustomCheckInput;
-  RegisterClass<C, TWvCustomInputComponent>({
+  std::vector<TPropInfo> properties{
       props::Boolean<C>("Checked", &C::GetChecked, &C::SetChecked),
       props::String<C>("Value", &C::GetValue, &C::SetValue),
-      props::Object<C>("JSOnClick", &C::GetJSOnClick),
-  });
+  };
+  WvPublishEvents(properties, kEvents);
+  RegisterClass<C, TWvCustomInputComponent>(std::move(properties));
 }
 }  // namespace WvCustomCheckInput
 

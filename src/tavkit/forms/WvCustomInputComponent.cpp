@@ -1,5 +1,5 @@
 // Field name, verification script and the shared pieces of the input
-// elements: events text, option lines and the field box of the previews.
+// elements: option lines and the field box of the previews.
 #include <tavkit/forms/WvCustomInputComponent.h>
 
 #include <algorithm>
@@ -28,18 +28,6 @@ void TWvCustomInputComponent::Notification(TComponent* component, TOperation ope
   if (operation == TOperation::opRemove && component != nullptr &&
       component == FJSVerifyInput->getScript())
     FJSVerifyInput->setScript(nullptr);
-}
-
-std::string TWvCustomInputComponent::EventsText(
-    std::initializer_list<std::pair<const TWvScriptInvoker*, const char*>> events) {
-  std::string text;
-  bool first = true;
-  for (const auto& [invoker, name] : events) {
-    if (!first) text += ' ';
-    text += invoker->GetEventCall(name);
-    first = false;
-  }
-  return text;
 }
 
 void TWvCustomInputComponent::paint() {

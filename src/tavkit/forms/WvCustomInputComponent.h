@@ -5,10 +5,8 @@
 // white field box of their design previews.
 #pragma once
 
-#include <initializer_list>
 #include <memory>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include <tavkit/core/WvVisibleComponent.h>
@@ -35,11 +33,6 @@ class TWvCustomInputComponent : public TWvVisibleComponent {
 
  protected:
   void paint() override;
-
-  // Event attributes of the given invokers, each for its event name, joined
-  // by single blanks (which stay when an invoker has no script).
-  static std::string EventsText(
-      std::initializer_list<std::pair<const TWvScriptInvoker*, const char*>> events);
 
   // Runs a preview and swallows its failures: a preview that cannot draw
   // (no font face, for one) must not take the designer down with it.
