@@ -1,8 +1,8 @@
 // TWvCustomInputComponent: the base of every element that sends a value with
 // its form. It carries the form field name and the script that checks the
 // field before the form is submitted, and the pieces that the input elements
-// share: their events text, the option lines of the selection lists and the
-// white field box of their design previews.
+// share: the option lines of the selection lists and the white field box of
+// their design previews. Each input's events come from its own event table.
 #pragma once
 
 #include <memory>
