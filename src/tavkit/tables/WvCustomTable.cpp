@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include <tavkit/core/WvMiscTools.h>
@@ -344,9 +345,8 @@ class TTableBody {
   std::string FRowClasses[2];
   std::string FBackgrounds[2];
   std::vector<std::string> FLinkColors;
-  // Column c in even rows at 2c, in odd rows at 2c + 1.
-  std::vector<std::string> FCellClasses;
-  std::vector<bool> FClassKnown;
+  // Column c in even rows at 2c, in odd rows at 2c + 1; empty until asked.
+  std::vector<std::optional<std::string>> FCellClasses;
   // The content of the cell being written; kept to reuse its room.
   std::string FContent;
 };
@@ -372,7 +372,6 @@ TTableBody::TTableBody(const TWvCustomTable& table, TWvCustomOptimizer* optimize
   for (int c = 0; c < columns; ++c)
     FLinkColors[static_cast<std::size_t>(c)] = LinkColor(*table.Columns(c)->GetRowFont());
   FCellClasses.resize(static_cast<std::size_t>(columns) * 2);
-  FClassKnown.assign(FCellClasses.size(), false);
 }
 
 std::string TTableBody::MostFrequentRowClass(TColor rowColor) const {
@@ -446,13 +445,11 @@ void TTableBody::PictureCell(const TCell& cell, std::string& html, std::string& 
 // cell whose class is the row's leaves it to the row.
 void TTableBody::StyleCell(const TCell& cell, std::string& html, std::string& content) {
   const std::size_t slot = static_cast<std::size_t>(cell.Index) * 2 + (cell.Odd ? 1 : 0);
-  if (!FClassKnown[slot]) {
+  if (!FCellClasses[slot])
     FCellClasses[slot] = FOptimizer->getClassName(
         *cell.Column.GetRowFont(), cell.Odd ? FTable.GetListColor1() : FTable.GetListColor2(),
         cell.Column.GetDataAlign());
-    FClassKnown[slot] = true;
-  }
-  const std::string& cellClass = FCellClasses[slot];
+  const std::string& cellClass = *FCellClasses[slot];
   html += "<TD";
   if (cell.Index == 0) {
     html += " height=";
