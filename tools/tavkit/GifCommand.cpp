@@ -6,12 +6,12 @@
 // through the painter, writing every frame as it is shown. "encode" turns a
 // PNG, BMP or PPM picture into a GIF file the way the library writes its
 // server images, with the colour reduction and compression to choose.
-#include <cctype>
 #include <cinttypes>
 #include <cstdio>
-#include <cstring>
 #include <exception>
 #include <filesystem>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,6 +21,7 @@
 #include <tavkit/platform/base/Threads.h>
 #include <tavkit/platform/graphics/Bitmap.h>
 #include <tavkit/platform/graphics/Canvas.h>
+#include <tavkit/platform/graphics/Picture.h>
 #include "Commands.h"
 
 namespace tavkit::cli {
@@ -286,68 +287,20 @@ int ParseChoice(const std::string& option, const std::string& value,
   throw UsageError("unknown value '" + value + "' of " + option + "; expected one of " + known);
 }
 
-// Binary PPM (P6): a text header of width, height and the largest sample,
-// separated by blanks and comments, one blank, then the samples, one byte
-// each up to 255 and two bytes (most significant first) above.
-void LoadPPM(const std::vector<std::uint8_t>& bytes, TBitmap& bitmap) {
-  std::size_t at = 2;
-  const auto number = [&]() {
-    for (;;) {
-      while (at < bytes.size() && std::isspace(bytes[at])) ++at;
-      if (at < bytes.size() && bytes[at] == '#')
-        while (at < bytes.size() && bytes[at] != '\n' && bytes[at] != '\r') ++at;
-      else
-        break;
-    }
-    if (at >= bytes.size() || !std::isdigit(bytes[at]))
-      throw EInvalidGraphic("Invalid PPM image: malformed header");
-    long value = 0;
-    while (at < bytes.size() && std::isdigit(bytes[at]) && value <= 0xFFFFFF)
-      value = value * 10 + (bytes[at++] - '0');
-    if (value > 0xFFFFFF) throw EInvalidGraphic("Invalid PPM image: number too large");
-    return value;
-  };
-  const long width = number(), height = number(), maximum = number();
-  if (at >= bytes.size() || !std::isspace(bytes[at]))
-    throw EInvalidGraphic("Invalid PPM image: malformed header");
-  ++at;
-  if (maximum < 1 || maximum > 65535)
-    throw EInvalidGraphic("Invalid PPM image: largest sample out of range");
-  const std::size_t sampleBytes = maximum > 255 ? 2 : 1;
-  const auto needed =
-      static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 3 * sampleBytes;
-  if (bytes.size() - at < needed)
-    throw EInvalidGraphic("Invalid PPM image: the pixels are truncated");
-  bitmap.SetPixelFormat(TPixelFormat::pf24bit);
-  bitmap.SetSize(static_cast<int>(width), static_cast<int>(height));
-  const auto sample = [&]() {
-    long value = bytes[at++];
-    if (sampleBytes == 2) value = value << 8 | bytes[at++];
-    return static_cast<std::uint8_t>((value * 255 + maximum / 2) / maximum);
-  };
-  for (int y = 0; y < height; ++y) {
-    std::uint8_t* row = bitmap.ScanLine(y);
-    for (int x = 0; x < width; ++x, row += 3) {
-      row[2] = sample();
-      row[1] = sample();
-      row[0] = sample();
-    }
-  }
-}
-
-// A PNG, BMP or PPM file, told apart by its first bytes.
+// A PNG, BMP or PPM file, told apart by its first bytes as the picture
+// registry tells them. GIF files are refused although the registry knows
+// them: this command makes GIF files, it does not convert them.
 void LoadPicture(const std::string& fileName, TBitmap& bitmap) {
   TMemoryStream stream;
   stream.LoadFromFile(fileName);
-  const std::vector<std::uint8_t>& bytes = stream.Bytes();
-  if (bytes.size() >= 8 && std::memcmp(bytes.data(), "\x89PNG\r\n\x1A\n", 8) == 0)
-    bitmap.LoadFromPNGStream(stream);
-  else if (bytes.size() >= 2 && bytes[0] == 'B' && bytes[1] == 'M')
-    bitmap.LoadFromStream(stream);
-  else if (bytes.size() >= 2 && bytes[0] == 'P' && bytes[1] == '6')
-    LoadPPM(bytes, bitmap);
-  else
+  const std::optional<TFileFormat> format =
+      TPicture::FileFormatOf(stream.Memory(), stream.Bytes().size());
+  if (!format ||
+      (format->Extension != "png" && format->Extension != "bmp" && format->Extension != "ppm"))
     throw EInvalidGraphic("'" + fileName + "' is not a PNG, BMP or binary PPM picture");
+  const std::unique_ptr<TGraphic> picture = format->Factory();
+  picture->LoadFromStream(stream);
+  bitmap.Assign(picture.get());
   if (bitmap.GetEmpty()) throw EInvalidGraphic("'" + fileName + "' holds no pixels");
 }
 
