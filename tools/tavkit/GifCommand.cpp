@@ -11,6 +11,7 @@
 #include <exception>
 #include <filesystem>
 #include <memory>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
 #include <vector>
@@ -18,6 +19,7 @@
 #include <tavkit/gif/GIFImage.h>
 #include <tavkit/platform/base/Exceptions.h>
 #include <tavkit/platform/base/Streams.h>
+#include <tavkit/platform/base/Strings.h>
 #include <tavkit/platform/base/Threads.h>
 #include <tavkit/platform/graphics/Bitmap.h>
 #include <tavkit/platform/graphics/Canvas.h>
@@ -182,58 +184,58 @@ FileInfo Describe(const std::string& fileName) {
   return info;
 }
 
-// A JSON string of Latin-1 bytes.
-std::string JsonString(const std::string& text) {
-  std::string out = "\"";
-  for (unsigned char c : text) {
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += static_cast<char>(c);
-    } else if (c < 0x20 || c >= 0x7F) {
-      char escaped[8];
-      std::snprintf(escaped, sizeof(escaped), "\\u%04x", c);
-      out += escaped;
-    } else {
-      out += static_cast<char>(c);
-    }
-  }
-  return out + "\"";
-}
-
-std::string JsonNumberOrNull(int value) {
-  return value < 0 ? "null" : std::to_string(value);
-}
-
 std::string HashText(std::uint64_t hash) {
   char text[17];
   std::snprintf(text, sizeof(text), "%016" PRIx64, hash);
   return text;
 }
 
-std::string ToJson(const FileInfo& info) {
-  std::string out = "{\"version\": " + JsonString(info.Version) +
-                    ", \"width\": " + std::to_string(info.Width) +
-                    ", \"height\": " + std::to_string(info.Height) +
-                    ", \"background\": " + std::to_string(info.Background) +
-                    ", \"aspect\": " + std::to_string(info.Aspect) +
-                    ", \"global_colors\": " + std::to_string(info.GlobalColors) +
-                    ", \"loop_count\": " + JsonNumberOrNull(info.LoopCount) + ", \"frames\": [";
-  for (std::size_t i = 0; i < info.Frames.size(); ++i) {
-    const FrameInfo& f = info.Frames[i];
-    if (i > 0) out += ", ";
-    out += "{\"left\": " + std::to_string(f.Left) + ", \"top\": " + std::to_string(f.Top) +
-           ", \"width\": " + std::to_string(f.Width) + ", \"height\": " + std::to_string(f.Height) +
-           ", \"interlaced\": " + (f.Interlaced ? "true" : "false") +
-           ", \"local_colors\": " + std::to_string(f.LocalColors) +
-           ", \"transparent_index\": " + JsonNumberOrNull(f.TransparentIndex) +
-           ", \"delay\": " + JsonNumberOrNull(f.Delay) +
-           ", \"disposal\": " + JsonNumberOrNull(f.Disposal) + ", \"pixels_fnv1a64\": \"" +
-           HashText(f.Hash) + "\"}";
+using Json = nlohmann::ordered_json;
+
+Json NumberOrNull(int value) {
+  return value < 0 ? Json() : Json(value);
+}
+
+// nlohmann's compact form with a blank after every comma and colon, the
+// layout this command has always printed and scripts compare byte for byte.
+// Strings are escaped to ASCII, so Latin-1 text comes out as \u00XX.
+std::string Dump(const Json& value) {
+  const bool object = value.is_object();
+  if (!object && !value.is_array()) return value.dump(-1, ' ', true);
+  std::string out = object ? "{" : "[";
+  for (auto it = value.begin(); it != value.end(); ++it) {
+    if (it != value.begin()) out += ", ";
+    if (object) out += Json(it.key()).dump(-1, ' ', true) + ": ";
+    out += Dump(*it);
   }
-  out += "], \"warnings\": [";
-  for (std::size_t i = 0; i < info.Warnings.size(); ++i)
-    out += (i > 0 ? ", " : "") + JsonString(info.Warnings[i]);
-  return out + "]}\n";
+  return out + (object ? "}" : "]");
+}
+
+std::string ToJson(const FileInfo& info) {
+  Json frames = Json::array();
+  for (const FrameInfo& f : info.Frames)
+    frames.push_back(Json{{"left", f.Left},
+                          {"top", f.Top},
+                          {"width", f.Width},
+                          {"height", f.Height},
+                          {"interlaced", f.Interlaced},
+                          {"local_colors", f.LocalColors},
+                          {"transparent_index", NumberOrNull(f.TransparentIndex)},
+                          {"delay", NumberOrNull(f.Delay)},
+                          {"disposal", NumberOrNull(f.Disposal)},
+                          {"pixels_fnv1a64", HashText(f.Hash)}});
+  Json warnings = Json::array();
+  for (const std::string& warning : info.Warnings) warnings.push_back(Latin1ToUtf8(warning));
+  const Json file{{"version", Latin1ToUtf8(info.Version)},
+                  {"width", info.Width},
+                  {"height", info.Height},
+                  {"background", info.Background},
+                  {"aspect", info.Aspect},
+                  {"global_colors", info.GlobalColors},
+                  {"loop_count", NumberOrNull(info.LoopCount)},
+                  {"frames", frames},
+                  {"warnings", warnings}};
+  return Dump(file) + "\n";
 }
 
 std::string ToText(const FileInfo& info) {
