@@ -1,5 +1,5 @@
 // What the designer's tests share: a scratch folder per test, whole-file
-// reads and writes, a plain HTTP/1.1 client on a socket of its own (so the
+// writes, a plain HTTP/1.1 client on a socket of its own (so the
 // tests speak to the server as any browser would, through no code of the
 // server's side), and the form the session tests edit.
 #pragma once
@@ -12,9 +12,10 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <stdexcept>
 #include <string>
+
+#include "TestSupport.h"
 
 namespace tavkit::designtest {
 
@@ -27,13 +28,6 @@ inline fs::path ScratchFolder(const std::string& suite) {
   fs::remove_all(folder);
   fs::create_directories(folder);
   return folder;
-}
-
-inline std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
 }
 
 inline void WriteFile(const fs::path& path, const std::string& text) {

@@ -25,8 +25,8 @@ TRun Design(const std::string& arguments) {
   const int status = std::system(command.c_str());
   TRun run;
   run.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  run.Out = designtest::ReadFile(folder / "out");
-  run.Err = designtest::ReadFile(folder / "err");
+  run.Out = testsupport::ReadText(folder / "out");
+  run.Err = testsupport::ReadText(folder / "err");
   return run;
 }
 

@@ -146,14 +146,14 @@ TEST_F(DesignServer, AnswersTheApiAndShowsRefusalsWithoutAChange) {
   EXPECT_EQ(Post("/api/redo", TJson::object())["changed"], true);
 
   EXPECT_EQ(Post("/api/save", TJson::object())["state"]["modified"], false);
-  EXPECT_EQ(designtest::ReadFile(file), session->Text());
+  EXPECT_EQ(testsupport::ReadText(file), session->Text());
   designtest::WriteFile(file, "changed elsewhere");
   EXPECT_EQ(Post("/api/delete", {{"component", "Image1"}})["changed"], true);
   const TJson conflict = Post("/api/save", TJson::object());
   EXPECT_EQ(conflict["error"], file +
                                    " has changed on disk since the designer read it; the design "
                                    "was not saved, so that the other change is not lost");
-  EXPECT_EQ(designtest::ReadFile(file), "changed elsewhere");
+  EXPECT_EQ(testsupport::ReadText(file), "changed elsewhere");
 }
 
 TEST_F(DesignServer, TurnsAwayWhatABrowserOfAnotherSiteCouldSend) {

@@ -15,8 +15,8 @@ namespace {
 
 using design::TDesignSession;
 using design::TEditResult;
-using designtest::ReadFile;
 using designtest::WriteFile;
+using testsupport::ReadText;
 
 class DesignSession : public ::testing::Test {
  protected:
@@ -207,20 +207,20 @@ TEST_F(DesignSession, RenamingCarriesTheReferencesAlong) {
 }
 
 TEST_F(DesignSession, SavesThroughARenameAndKeepsThePreviousFile) {
-  const std::string original = ReadFile(file);
+  const std::string original = ReadText(file);
   TDesignSession session(file);
   session.SetBounds("Text1", 30, 210, 150, 20);
   session.Save();
-  EXPECT_EQ(ReadFile(file), session.Text());
-  EXPECT_EQ(ReadFile(file + ".bak"), original);
+  EXPECT_EQ(ReadText(file), session.Text());
+  EXPECT_EQ(ReadText(file + ".bak"), original);
   EXPECT_FALSE(designtest::fs::exists(file + ".tmp"));
   EXPECT_FALSE(session.Modified());
 
   const std::string first = session.Text();
   session.SetBounds("Text1", 40, 210, 150, 20);
   session.Save();
-  EXPECT_EQ(ReadFile(file), session.Text());
-  EXPECT_EQ(ReadFile(file + ".bak"), first);
+  EXPECT_EQ(ReadText(file), session.Text());
+  EXPECT_EQ(ReadText(file + ".bak"), first);
 
   // A saved form loads into the same design.
   TComponent form(nullptr);
@@ -234,7 +234,7 @@ TEST_F(DesignSession, RefusesToOverwriteAFileChangedOnDisk) {
   const std::string theirs = std::string(designtest::kTestForm) + " ";
   WriteFile(file, theirs);
   EXPECT_THROW(session.Save(), design::EDesignConflict);
-  EXPECT_EQ(ReadFile(file), theirs);
+  EXPECT_EQ(ReadText(file), theirs);
   EXPECT_FALSE(designtest::fs::exists(file + ".bak"));
   EXPECT_TRUE(session.Modified());
 
@@ -249,7 +249,7 @@ TEST_F(DesignSession, ANewFileStartsWithAPageAndIsMadeOnSave) {
   EXPECT_TRUE(session.Modified());
   EXPECT_EQ(Control(session, "Page1").BoundsRect(), Bounds(0, 0, 640, 480));
   session.Save();
-  EXPECT_EQ(ReadFile(fresh), session.Text());
+  EXPECT_EQ(ReadText(fresh), session.Text());
   EXPECT_FALSE(designtest::fs::exists(fresh + ".bak"));
   // Someone else making the file first is a change on disk too.
   const std::string other = (folder / "other.json").string();
@@ -262,8 +262,8 @@ TEST_F(DesignSession, KeepsUnsavedWorkBesideTheForm) {
   TDesignSession session(file);
   session.SetBounds("Text1", 30, 210, 150, 20);
   EXPECT_EQ(session.KeepUnsaved(), file + ".unsaved");
-  EXPECT_EQ(ReadFile(file + ".unsaved"), session.Text());
-  EXPECT_EQ(ReadFile(file), designtest::kTestForm);
+  EXPECT_EQ(ReadText(file + ".unsaved"), session.Text());
+  EXPECT_EQ(ReadText(file), designtest::kTestForm);
 }
 
 TEST_F(DesignSession, ABrokenFileIsNotOpened) {

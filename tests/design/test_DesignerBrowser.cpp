@@ -26,8 +26,8 @@ namespace {
 namespace fs = std::filesystem;
 using design::TJson;
 using designtest::HttpRequest;
-using designtest::ReadFile;
 using testsupport::HeadlessBrowser;
+using testsupport::ReadText;
 
 // `tavkit design FORM` as a child process, stopped as Ctrl-C stops it.
 class DesignerProgram {
@@ -94,8 +94,8 @@ std::string TavkitRender(const fs::path& form, const fs::path& folder) {
   const fs::path out = folder / "render.html";
   const std::string command = "'" TAVKIT_PROGRAM "' render '" + form.string() + "' >'" +
                               out.string() + "' 2>'" + (folder / "render.err").string() + "'";
-  EXPECT_EQ(std::system(command.c_str()), 0) << ReadFile(folder / "render.err");
-  return ReadFile(out);
+  EXPECT_EQ(std::system(command.c_str()), 0) << ReadText(folder / "render.err");
+  return ReadText(out);
 }
 
 class DesignerBrowser : public ::testing::Test {
@@ -202,7 +202,7 @@ class DesignerBrowser : public ::testing::Test {
 
 TEST_F(DesignerBrowser, DesignsAFormWithTheMouseAndTheInspectorAndSavesIt) {
   Open("examples/hello.json");
-  const std::string original = ReadFile(form);
+  const std::string original = ReadText(form);
   EXPECT_EQ(browser->Evaluate("document.querySelectorAll('#palette .tool').length"), 25);
   EXPECT_EQ(browser->Evaluate("document.querySelectorAll('#surface .ctl').length"), 10);
   Screenshot("designer-hello-opened.png");
@@ -284,8 +284,8 @@ TEST_F(DesignerBrowser, DesignsAFormWithTheMouseAndTheInspectorAndSavesIt) {
   Screenshot("designer-hello.png");
 
   // The saved file holds the design; the previous file is kept.
-  EXPECT_EQ(ReadFile(fs::path(form.string() + ".bak")), original);
-  const TJson saved = TJson::parse(ReadFile(form));
+  EXPECT_EQ(ReadText(fs::path(form.string() + ".bak")), original);
+  const TJson saved = TJson::parse(ReadText(form));
   const TJson page = saved["components"][3];
   ASSERT_EQ(page["name"], "Page1");
   const TJson gridSaved = page["children"][2]["children"][1];

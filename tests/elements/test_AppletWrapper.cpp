@@ -16,7 +16,7 @@
 #include <tavkit/elements/WvJavaApplet.h>
 #include <tavkit/elements/WvText.h>
 #include <tavkit/elements/WvVCLWrapper.h>
-#include <tavkit/gif/GIFImage.h>
+#include <tavkit/gif/GIF.h>
 #include <tavkit/layout/WvPage.h>
 #include <tavkit/platform/base/Dialogs.h>
 #include <tavkit/platform/base/Exceptions.h>
@@ -30,8 +30,12 @@
 #include <tavkit/scripts/WvJavascript.h>
 #include <tavkit/scripts/WvScriptInvoker.h>
 
+#include "TestSupport.h"
+
 namespace tavkit {
 namespace {
+
+using testsupport::CountPixels;
 
 const std::string kRow = "<TR VALIGN=\"top\" ALIGN=\"left\">";
 const std::string kDocumentStart =
@@ -55,13 +59,6 @@ std::unique_ptr<TBitmap> Paint(TControl* control, TColor background) {
   bitmap->Canvas().FillRect(all);
   control->PaintTo(bitmap->Canvas(), 0, 0);
   return bitmap;
-}
-
-int CountColour(const TBitmap& bitmap, TColor colour) {
-  int count = 0;
-  for (int y = 0; y < bitmap.GetHeight(); ++y)
-    for (int x = 0; x < bitmap.GetWidth(); ++x) count += bitmap.GetPixel(x, y) == colour;
-  return count;
 }
 
 std::string NextMapName() {
@@ -162,9 +159,9 @@ TEST(WrapperPreview, TheControlStretchedWithItsHotSpotsOnTop) {
   form.SetDesigning(true);
   auto* wrapper = new TWvVCLWrapper(&form);
   wrapper->SetBounds(1, 1, 80, 40);
-  EXPECT_EQ(CountColour(*Paint(wrapper, clYellow), clYellow), 80 * 40);  // nothing to show
+  EXPECT_EQ(CountPixels(*Paint(wrapper, clYellow), clYellow), 80 * 40);  // nothing to show
   wrapper->SetControl(MakePanel(&form, 40, 20, clRed));
-  EXPECT_EQ(CountColour(*Paint(wrapper, clYellow), clRed), 80 * 40);
+  EXPECT_EQ(CountPixels(*Paint(wrapper, clYellow), clRed), 80 * 40);
 
   auto* map = new TWvImageMap(&form);
   map->SetParent(wrapper);
@@ -172,10 +169,10 @@ TEST(WrapperPreview, TheControlStretchedWithItsHotSpotsOnTop) {
   const auto bitmap = Paint(wrapper, clYellow);
   EXPECT_EQ(bitmap->GetPixel(10, 10), clBlack);
   EXPECT_EQ(bitmap->GetPixel(15, 15), clRed);
-  const int ink = CountColour(*bitmap, clBlack);
+  const int ink = CountPixels(*bitmap, clBlack);
   EXPECT_GT(ink, 20);
   EXPECT_LT(ink, 2 * (20 + 10));
-  EXPECT_EQ(ink + CountColour(*bitmap, clRed), 80 * 40);
+  EXPECT_EQ(ink + CountPixels(*bitmap, clRed), 80 * 40);
 }
 
 TEST(WrapperPreview, AControlHoldingItsOwnWrapperIsPaintedOnce) {
@@ -187,8 +184,8 @@ TEST(WrapperPreview, AControlHoldingItsOwnWrapperIsPaintedOnce) {
   wrapper->SetParent(red);
   wrapper->SetBounds(10, 10, 40, 20);
   wrapper->SetControl(red);
-  EXPECT_EQ(CountColour(*Paint(wrapper, clWhite), clRed), 40 * 20);
-  EXPECT_EQ(CountColour(*Paint(red, clYellow), clRed), 100 * 50);
+  EXPECT_EQ(CountPixels(*Paint(wrapper, clWhite), clRed), 40 * 20);
+  EXPECT_EQ(CountPixels(*Paint(red, clYellow), clRed), 100 * 50);
 
   // Two wrappers on each other's controls: the blue panel's picture shows
   // its own wrapper's picture of the red panel, and there it stops.
@@ -324,7 +321,7 @@ TEST_F(WrapperPut, HotSpotsScriptsAndTheBeforePutHandlerFirst) {
                       name + "\"   onLoad=\"shown()\" BORDER=0 USEMAP=\"#" + map +
                       "\"  ALT=\"v\">");
   EXPECT_EQ(events, (std::vector<std::string>{"before", "after"}));
-  EXPECT_EQ(CountColour(*Decode(name, 20, 10), clRed), 20 * 10);
+  EXPECT_EQ(CountPixels(*Decode(name, 20, 10), clRed), 20 * 10);
 }
 
 TEST_F(WrapperPut, WithoutAControlOnlyTheFreeHtml) {
@@ -376,7 +373,7 @@ TEST_F(WrapperPut, PicturesThatCannotBeMadeLeaveAnEmptySource) {
   const std::string html = wrapper->put(nullptr);
   const std::string name = Added({"file"});
   EXPECT_EQ(html, "<IMG SRC=\"/img/" + name + "\"    BORDER=0 >");
-  EXPECT_EQ(CountColour(*Decode(name, 20, 10), clRed), 20 * 10);
+  EXPECT_EQ(CountPixels(*Decode(name, 20, 10), clRed), 20 * 10);
 }
 
 const char* const kForm = R"({

@@ -22,6 +22,7 @@ namespace tavkit {
 namespace {
 
 using formstest::MakeScript;
+using formstest::RegisterFormClasses;
 
 // Stacks an element in the form's single column: 100 by 20 pixels at left 10.
 template <class T>
@@ -152,18 +153,6 @@ TEST(FormOnPage, WholeDocumentWithStyleSheet) {
   ASSERT_TRUE(optimizer.getUseCSS());
   EXPECT_EQ(page->put(&optimizer),
             kHead + "<STYLE TYPE=\"text/css\" media=\"SCREEN\"></STYLE>" + kBody);
-}
-
-void RegisterFormClasses() {
-  WvPage::RegisterClasses();
-  WvInputForm::RegisterClasses();
-  WvSubmitButton::RegisterClasses();
-  WvTextInputField::RegisterClasses();
-  WvTextArea::RegisterClasses();
-  WvCheckBox::RegisterClasses();
-  WvRadioButton::RegisterClasses();
-  WvDropDownlist::RegisterClasses();
-  WvListBox::RegisterClasses();
 }
 
 TEST(FormFile, EveryInputElementSurvivesSaveAndLoad) {

@@ -18,8 +18,12 @@
 #include <tavkit/platform/graphics/Bitmap.h>
 #include <tavkit/platform/graphics/Canvas.h>
 
+#include "TestSupport.h"
+
 namespace tavkit {
 namespace {
+
+using testsupport::CountPixels;
 
 // Paints control on a bitmap of its own size (filled with grey first, so
 // that untouched pixels show) and keeps a PNG for a person to look at.
@@ -54,14 +58,6 @@ std::string Map(const TBitmap& bitmap, TRect area, TColor background) {
   return map;
 }
 
-// How many pixels of a rectangle of the bitmap have the colour.
-int Count(const TBitmap& bitmap, TRect area, TColor colour) {
-  int count = 0;
-  for (int y = area.Top; y < area.Bottom; ++y)
-    for (int x = area.Left; x < area.Right; ++x) count += bitmap.GetPixel(x, y) == colour;
-  return count;
-}
-
 TEST(FormPreviews, CheckBoxSquareAndTick) {
   TComponent owner(nullptr);
   owner.SetDesigning(true);
@@ -86,8 +82,8 @@ TEST(FormPreviews, CheckBoxSquareAndTick) {
             "-#############-\n"
             "-#############-\n"
             "---------------\n");
-  EXPECT_EQ(Count(*bitmap, Rect(1, 16, 24, 24), clYellow), 23 * 8);
-  EXPECT_EQ(Count(*bitmap, Rect(16, 1, 24, 16), clYellow), 8 * 15);
+  EXPECT_EQ(CountPixels(*bitmap, Rect(1, 16, 24, 24), clYellow), 23 * 8);
+  EXPECT_EQ(CountPixels(*bitmap, Rect(16, 1, 24, 16), clYellow), 8 * 15);
   EXPECT_EQ(bitmap->GetPixel(0, 0), clBlue);  // the frame inverts yellow
 
   box->SetChecked(true);
@@ -189,7 +185,7 @@ TEST(FormPreviews, TextFieldBoxIsSevenPixelsACharacter) {
   EXPECT_EQ(bitmap->GetPixel(90, 12), clYellow);  // beside the box: the background
   EXPECT_EQ(bitmap->GetPixel(119, 12), clBlack);  // and the thin client frame
   EXPECT_EQ(bitmap->GetPixel(90, 24), clBlack);
-  EXPECT_GT(Count(*bitmap, Rect(3, 3, 30, 19), clBlack), 20);  // the value
+  EXPECT_GT(CountPixels(*bitmap, Rect(3, 3, 30, 19), clBlack), 20);  // the value
 
   // A password is shown in clear: the preview does not change.
   field->SetPassWord(true);
@@ -219,10 +215,10 @@ TEST(FormPreviews, TextAreaLinesStayInsideTheBox) {
   EXPECT_EQ(bitmap->GetPixel(55, 20), clBlack);
   EXPECT_EQ(bitmap->GetPixel(20, 38), clBlack);
   EXPECT_EQ(bitmap->GetPixel(50, 20), clWhite);
-  EXPECT_GT(Count(*bitmap, Rect(2, 1, 50, 14), clBlack), 20);
-  EXPECT_GT(Count(*bitmap, Rect(2, 29, 50, 37), clBlack), 5);
-  EXPECT_EQ(Count(*bitmap, Rect(1, 41, 99, 59), clYellow), 98 * 18);
-  EXPECT_EQ(Count(*bitmap, Rect(58, 1, 99, 59), clYellow), 41 * 58);
+  EXPECT_GT(CountPixels(*bitmap, Rect(2, 1, 50, 14), clBlack), 20);
+  EXPECT_GT(CountPixels(*bitmap, Rect(2, 29, 50, 37), clBlack), 5);
+  EXPECT_EQ(CountPixels(*bitmap, Rect(1, 41, 99, 59), clYellow), 98 * 18);
+  EXPECT_EQ(CountPixels(*bitmap, Rect(58, 1, 99, 59), clYellow), 41 * 58);
 }
 
 TEST(FormPreviews, DropDownListShowsTheSelectedOptionAndItsButton) {
@@ -242,12 +238,12 @@ TEST(FormPreviews, DropDownListShowsTheSelectedOptionAndItsButton) {
   EXPECT_EQ(bitmap->GetPixel(44, 16), clWhite);
   EXPECT_EQ(bitmap->GetPixel(47, 11), clBlack);
   EXPECT_EQ(bitmap->GetPixel(60, 12), clYellow);
-  EXPECT_GT(Count(*bitmap, Rect(3, 3, 38, 19), clBlack), 30);
+  EXPECT_GT(CountPixels(*bitmap, Rect(3, 3, 38, 19), clBlack), 30);
 
   // Past the end nothing is shown; empty texts still leave room for ten.
   list->SetSelected(3);
   bitmap = Paint(*list, "dropdown-past-end");
-  EXPECT_EQ(Count(*bitmap, Rect(3, 3, 38, 19), clBlack), 0);
+  EXPECT_EQ(CountPixels(*bitmap, Rect(3, 3, 38, 19), clBlack), 0);
   TStringList blank{"a=", "b="};
   list->SetOptionValues(&blank);
   bitmap = Paint(*list, "dropdown-blank");
@@ -269,13 +265,13 @@ TEST(FormPreviews, ListBoxShowsOnlyItsVisibleLines) {
   // is left out although the box would have room for part of it.
   EXPECT_EQ(bitmap->GetPixel(50, 20), clBlack);
   EXPECT_EQ(bitmap->GetPixel(20, 38), clBlack);
-  EXPECT_GT(Count(*bitmap, Rect(2, 1, 45, 15), clBlack), 20);
-  EXPECT_GT(Count(*bitmap, Rect(2, 15, 45, 29), clBlack), 20);
-  EXPECT_EQ(Count(*bitmap, Rect(3, 31, 45, 36), clBlack), 0);
+  EXPECT_GT(CountPixels(*bitmap, Rect(2, 1, 45, 15), clBlack), 20);
+  EXPECT_GT(CountPixels(*bitmap, Rect(2, 15, 45, 29), clBlack), 20);
+  EXPECT_EQ(CountPixels(*bitmap, Rect(3, 31, 45, 36), clBlack), 0);
 
   list->SetListSize(3);
   bitmap = Paint(*list, "listbox-three");
-  EXPECT_GT(Count(*bitmap, Rect(3, 31, 45, 36), clBlack), 10);
+  EXPECT_GT(CountPixels(*bitmap, Rect(3, 31, 45, 36), clBlack), 10);
   EXPECT_EQ(bitmap->GetPixel(20, 52), clBlack);
 }
 
@@ -310,7 +306,7 @@ TEST(FormPreviews, ExtremePropertiesStillPaint) {
   field->SetSize(65535);
   field->SetValue(std::string(5000, 'W'));
   bitmap = Paint(*field, "textfield-huge");
-  EXPECT_GT(Count(*bitmap, Rect(3, 3, 39, 19), clBlack), 50);  // the value, to the edge
+  EXPECT_GT(CountPixels(*bitmap, Rect(3, 3, 39, 19), clBlack), 50);  // the value, to the edge
 }
 
 // The whole form as the designer shows it; transparent elements take the

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include <tavkit/gif/GIFImage.h>
+#include <tavkit/gif/GIF.h>
 #include <tavkit/gif/detail/GIFDecoder.h>
 #include <tavkit/gif/detail/GIFLZW.h>
 #include <tavkit/gif/detail/GIFStream.h>
@@ -26,8 +26,7 @@ namespace tavkit::giftest {
 using Bytes = std::vector<std::uint8_t>;
 
 // The tavkit program of this build, for the tests of its gif subcommands.
-inline const std::filesystem::path kTavkit =
-    std::filesystem::path(TAVKIT_BINARY_DIR) / "tools/tavkit/tavkit";
+inline const std::filesystem::path kTavkit = TAVKIT_PROGRAM;
 
 struct Result {
   std::string Output;  // standard output and standard error together
@@ -119,8 +118,9 @@ inline Bytes ReadFile(const std::filesystem::path& path) {
   return stream.Bytes();
 }
 
+// The real-world GIF files of tests/data/gif (their origins are in its SOURCES.md).
 inline std::filesystem::path SamplesDir() {
-  return std::filesystem::path(TAVKIT_SHARED_DIR) / "gif-samples";
+  return std::filesystem::path(TAVKIT_TEST_DATA_DIR) / "gif";
 }
 
 // giflib reads and writes through these callbacks from and into memory.

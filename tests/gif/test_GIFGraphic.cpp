@@ -125,10 +125,12 @@ TEST(GIFFrameDrawing, ADeviceIndependentCopyLoadsBackAsABitmap) {
 TEST(GIFImageGraphic, TheImageBitmapIsTheFirstFrameOnTheScreen) {
   auto image = MakeAnimation(
       3, 2, {FramePlan{1, 0, 2, 1, {2, 1}}, FramePlan{0, 0, 3, 2, {0, 0, 0, 0, 0, 0}}});
+  const TBitmap* own = image->GetBitmap();
+  ASSERT_NE(own, nullptr);
+  EXPECT_EQ(Letters(*own), "WBG/WWW");
   TBitmap copy;
   copy.Assign(image.get());
   EXPECT_EQ(Letters(copy), "WBG/WWW");
-  EXPECT_EQ(image->GetBitmap(), image->GetBitmap());
   // A frame the size of the screen is copied with its palette.
   auto still = MakeAnimation(2, 1, {FramePlan{0, 0, 2, 1, {3, 4}}});
   EXPECT_EQ(still->GetBitmap()->GetPixelFormat(), TPixelFormat::pf8bit);

@@ -3,21 +3,13 @@
 #include <gtest/gtest.h>
 
 #include "GIFTestSupport.h"
+#include "TestSupport.h"
 
 namespace tavkit {
 namespace {
 
 using namespace giftest;
-
-template <class F>
-std::string ErrorOf(F&& action) {
-  try {
-    action();
-  } catch (const GIFException& e) {
-    return e.what();
-  }
-  return "";
-}
+using testsupport::ErrorOf;
 
 TEST(GIFColorMap, CapacityGrowsIn16And32AndStopsAt256) {
   TGIFImage image;
@@ -43,7 +35,7 @@ TEST(GIFColorMap, CapacityGrowsIn16And32AndStopsAt256) {
   }
   EXPECT_EQ(map.GetCapacity(), 256);
   EXPECT_EQ(map.Add(RGB(7, 0, 0)), 7);
-  EXPECT_EQ(ErrorOf([&] { map.Add(RGB(1, 2, 3)); }), "Color table overflow");
+  EXPECT_EQ(ErrorOf<GIFException>([&] { map.Add(RGB(1, 2, 3)); }), "Color table overflow");
   EXPECT_EQ(map.GetCount(), 256);
 }
 
@@ -69,8 +61,8 @@ TEST(GIFColorMap, IndicesOutsideTheMap) {
   EXPECT_EQ(map.GetColor(1), clBlack);
   EXPECT_EQ(map.GetColor(-1), clBlack);
   EXPECT_EQ(log.Messages, (std::vector<std::string>{"Invalid color index", "Invalid color index"}));
-  EXPECT_EQ(ErrorOf([&] { map.SetColor(1, clRed); }), "Invalid color index");
-  EXPECT_EQ(ErrorOf([&] { map.Delete(1); }), "Invalid color index");
+  EXPECT_EQ(ErrorOf<GIFException>([&] { map.SetColor(1, clRed); }), "Invalid color index");
+  EXPECT_EQ(ErrorOf<GIFException>([&] { map.Delete(1); }), "Invalid color index");
   map.Add(RGB(1, 1, 1));
   map.Delete(0);
   EXPECT_EQ(map.GetCount(), 1);
@@ -137,14 +129,17 @@ TEST(GIFImage, AddingAFrameGrowsTheScreen) {
   EXPECT_EQ(log.Messages, (std::vector<std::string>{"Image width too small for contained frames",
                                                     "Image exceeds Logical Screen size"}));
   TGIFHeader other(nullptr);
-  EXPECT_EQ(ErrorOf([&] { image.Add(&other); }), "Object type not supported for operation");
+  EXPECT_EQ(ErrorOf<GIFException>([&] { image.Add(&other); }),
+            "Object type not supported for operation");
 }
 
 TEST(GIFImage, ScreenCannotShrinkBelowItsFrames) {
   TGIFImage image;
   AddFrame(image, 10, 20, {}, 2, false, 5, 5);
-  EXPECT_EQ(ErrorOf([&] { image.SetWidth(14); }), "Image width too small for contained frames");
-  EXPECT_EQ(ErrorOf([&] { image.SetHeight(24); }), "Image height too small for contained frames");
+  EXPECT_EQ(ErrorOf<GIFException>([&] { image.SetWidth(14); }),
+            "Image width too small for contained frames");
+  EXPECT_EQ(ErrorOf<GIFException>([&] { image.SetHeight(24); }),
+            "Image height too small for contained frames");
   EXPECT_EQ(image.GetWidth(), 15);
   image.SetWidth(40);
   image.SetHeight(25);
@@ -222,8 +217,8 @@ TEST(GIFSubImage, PixelsAndBounds) {
   TGIFImage image;
   TGIFSubImage* frame = AddFrame(image, 3, 2, {0, 1, 2, 3, 4, 5}, 8, false, 7, 9);
   EXPECT_EQ(frame->GetPixel(2, 1), 5);
-  EXPECT_EQ(ErrorOf([&] { frame->GetPixel(3, 0); }), "Invalid pixel coordinates");
-  EXPECT_EQ(ErrorOf([&] { frame->GetPixel(0, -1); }), "Invalid pixel coordinates");
+  EXPECT_EQ(ErrorOf<GIFException>([&] { frame->GetPixel(3, 0); }), "Invalid pixel coordinates");
+  EXPECT_EQ(ErrorOf<GIFException>([&] { frame->GetPixel(0, -1); }), "Invalid pixel coordinates");
   EXPECT_EQ(frame->GetBoundsRect(), (TRect{7, 9, 10, 11}));
   EXPECT_EQ(frame->GetClientRect(), (TRect{0, 0, 3, 2}));
   EXPECT_EQ(frame->GetVersion(), gv87a);

@@ -5,11 +5,13 @@
 #include <gtest/gtest.h>
 
 #include "AnimationSupport.h"
+#include "TestSupport.h"
 
 namespace tavkit {
 namespace {
 
 using namespace giftest;
+using testsupport::WaitUntil;
 
 const TGIFDrawOptions kPlayOnce = {goAnimate, goTransparent};
 const TGIFDrawOptions kPlayLooping = {goAnimate, goTransparent, goLoop};
@@ -18,16 +20,20 @@ FramePlan Dot(int left, std::uint8_t color, int delay) {
   return FramePlan{left, 0, 1, 1, {color}, dmNoDisposal, delay};
 }
 
+// Runs the calls that painters make on the main thread, for a little while.
+void PumpMainThread() {
+  CheckSynchronize(10);
+}
+
 // Pumps the main thread until the image has no painters left.
 void PumpUntilIdle(TGIFImage& image) {
-  for (int i = 0; i < 2000; ++i) {
+  const auto idle = [&image] {
     TList<TGIFPainter>& painters = image.GetPainters().LockList();
-    const bool idle = painters.IsEmpty();
+    const bool empty = painters.IsEmpty();
     image.GetPainters().UnlockList();
-    if (idle) return;
-    CheckSynchronize(50);
-  }
-  FAIL() << "the painters did not end";
+    return empty;
+  };
+  EXPECT_TRUE(WaitUntil(idle, PumpMainThread)) << "the painters did not end";
 }
 
 TEST(GIFPainterTiming, DelaysBelowTheMinimumAndZeroDelays) {
@@ -201,8 +207,8 @@ TEST(GIFPainterThreads, DirectDrawPaintsOnTheCanvasAndFollowsTheImageSettings) {
   // Drawing the same place again leaves the painter at it.
   image->Draw(screen.Canvas(), Rect(0, 0, 2, 1));
   EXPECT_EQ(image->GetDrawPainter(), painter);
-  for (int i = 0; i < 200 && Letters(screen) != "RG"; ++i) CheckSynchronize(10);
-  EXPECT_EQ(Letters(screen), "RG");
+  EXPECT_TRUE(WaitUntil([&] { return Letters(screen) == "RG"; }, PumpMainThread))
+      << "the screen shows " << Letters(screen);
   image->SetAnimationSpeed(300);
   EXPECT_EQ(painter->GetAnimationSpeed(), 300);
   // New options stop the painter of Draw before they take effect.
@@ -246,12 +252,14 @@ TEST(GIFPainterThreads, PauseResumeAndRestart) {
   TGIFPainter* painter =
       image->Paint(picture.Canvas(), Rect(0, 0, 2, 1), TGIFDrawOptions{goAsync, goAnimate, goLoop});
   ASSERT_NE(painter, nullptr);
-  for (int i = 0; i < 200 && begins < 1; ++i) CheckSynchronize(10);
+  ASSERT_TRUE(WaitUntil([&] { return begins >= 1; }, PumpMainThread))
+      << "the painter did not begin";
   image->PaintPause();
   EXPECT_TRUE(painter->GetSuspended());
   image->PaintRestart();
   EXPECT_FALSE(painter->GetSuspended());
-  for (int i = 0; i < 200 && begins < 2; ++i) CheckSynchronize(10);
+  EXPECT_TRUE(WaitUntil([&] { return begins >= 2; }, PumpMainThread))
+      << "the painter did not begin again";
   EXPECT_EQ(begins, 2);
   image->PaintStop();
   TList<TGIFPainter>& painters = image->GetPainters().LockList();

@@ -4,11 +4,13 @@
 #include <gtest/gtest.h>
 
 #include "GIFTestSupport.h"
+#include "TestSupport.h"
 
 namespace tavkit {
 namespace {
 
 using namespace giftest;
+using testsupport::ErrorOf;
 
 Bytes Concat(std::initializer_list<Bytes> parts) {
   Bytes all;
@@ -26,14 +28,10 @@ TGIFSubImage* AddDot(TGIFImage& image) {
 const Bytes kDotFrame = {0x2C, 0,  0, 0, 0, 1,    0,    1,    0,    0x80, 10,
                          20,   30, 0, 0, 0, 0x02, 0x02, 0x44, 0x01, 0x00};
 
-std::string ErrorOf(const Bytes& file) {
+// The message of the GIF error that loading the file raises.
+std::string LoadError(const Bytes& file) {
   TGIFImage image;
-  try {
-    Load(image, file);
-  } catch (const GIFException& e) {
-    return e.what();
-  }
-  return "";
+  return ErrorOf<GIFException>([&] { Load(image, file); });
 }
 
 TEST(GIFWrite, OnePixelWithTwoColours) {
@@ -277,23 +275,24 @@ TEST(GIFRead, OddByteAfterAnExtensionIsReadAsADescriptor) {
 
 TEST(GIFRead, ErrorsNameWhatIsWrong) {
   const Bytes screen = {1, 0, 1, 0, 0, 0, 0};
-  EXPECT_EQ(ErrorOf(ToBytes("GIF8")), "Premature end of data");
-  EXPECT_EQ(ErrorOf(ToBytes("GIF89a\1\0")), "Premature end of data");
-  EXPECT_EQ(ErrorOf(Concat({ToBytes("JPG89a"), screen})), "Invalid GIF signature");
-  EXPECT_EQ(ErrorOf(Concat({ToBytes("GIF89a"), screen, {0x21, 0x42, 0}})),
+  EXPECT_EQ(LoadError(ToBytes("GIF8")), "Premature end of data");
+  EXPECT_EQ(LoadError(ToBytes("GIF89a\1\0")), "Premature end of data");
+  EXPECT_EQ(LoadError(Concat({ToBytes("JPG89a"), screen})), "Invalid GIF signature");
+  EXPECT_EQ(LoadError(Concat({ToBytes("GIF89a"), screen, {0x21, 0x42, 0}})),
             "Unknown extension type");
-  EXPECT_EQ(ErrorOf(Concat({ToBytes("GIF89a"), screen, {0x21, 0xFF, 5, 1, 2, 3, 4, 5, 0}})),
+  EXPECT_EQ(LoadError(Concat({ToBytes("GIF89a"), screen, {0x21, 0xFF, 5, 1, 2, 3, 4, 5, 0}})),
             "Unsupported Application Extension block size");
   EXPECT_EQ(
-      ErrorOf(Concat(
+      LoadError(Concat(
           {ToBytes("GIF89a"), screen, {0x21, 0xFF, 11}, ToBytes("NETSCAPE2.0"), {3, 2, 0, 0, 0}})),
       "Invalid GIF data");
-  EXPECT_EQ(ErrorOf(Concat({ToBytes("GIF89a"), screen, {0x21, 0xF9, 4, 0}})),
+  EXPECT_EQ(LoadError(Concat({ToBytes("GIF89a"), screen, {0x21, 0xF9, 4, 0}})),
             "Premature end of data");
-  EXPECT_EQ(ErrorOf(Concat({ToBytes("GIF89a"), screen, {0x21, 0xFE, 5, 'a'}})),
+  EXPECT_EQ(LoadError(Concat({ToBytes("GIF89a"), screen, {0x21, 0xFE, 5, 'a'}})),
             "Premature end of data");
-  EXPECT_EQ(ErrorOf(Concat({ToBytes("GIF89a"), screen, {0x2C, 0, 0, 0}})), "Premature end of data");
-  EXPECT_EQ(ErrorOf(Concat({ToBytes("GIF89a"), screen, {0x2C, 0, 0, 0, 0, 1, 0, 1, 0, 0x81, 1}})),
+  EXPECT_EQ(LoadError(Concat({ToBytes("GIF89a"), screen, {0x2C, 0, 0, 0}})),
+            "Premature end of data");
+  EXPECT_EQ(LoadError(Concat({ToBytes("GIF89a"), screen, {0x2C, 0, 0, 0, 0, 1, 0, 1, 0, 0x81, 1}})),
             "Premature end of data");
 }
 
@@ -311,11 +310,11 @@ TEST(GIFRead, FramesBeyondThePixelLimitsAreRefusedBeforeAllocation) {
   const Bytes huge = Concat({ToBytes("GIF89a"),
                              {0, 0, 0, 0, 0, 0, 0},
                              {0x2C, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0, 2, 2, 0x44, 1, 0}});
-  EXPECT_EQ(ErrorOf(huge), "Image frame exceeds the pixel limit");
+  EXPECT_EQ(LoadError(huge), "Image frame exceeds the pixel limit");
 
   const std::int64_t saved = MaxGIFTotalPixels;
   MaxGIFTotalPixels = 3;
-  const std::string error = ErrorOf(Concat(
+  const std::string error = LoadError(Concat(
       {ToBytes("GIF89a"), {2, 0, 1, 0, 0, 0, 0}, kDotFrame, kDotFrame, kDotFrame, kDotFrame}));
   MaxGIFTotalPixels = saved;
   EXPECT_EQ(error, "Image frames exceed the total pixel limit");

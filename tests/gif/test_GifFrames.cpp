@@ -1,13 +1,11 @@
 // tavkit gif decode and tavkit gif frames, run as users run them: a frame as
 // the codec renders it, and animations played through the painter, frame by
 // frame against frames worked out by hand and against what headless
-// Chromium composes from the same files. Skipped when tavkit (or, for the
-// browser comparison, chromium) is not there.
+// Chromium composes from the same files.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -15,26 +13,20 @@
 #include "AnimationSupport.h"
 #include "GIFTestSupport.h"
 #include "HeadlessBrowser.h"
+#include "TestSupport.h"
 
 namespace tavkit {
 namespace {
 
 using namespace giftest;
 namespace fs = std::filesystem;
+using testsupport::LoadPNG;
 
 fs::path ScratchDir(const std::string& name) {
   const fs::path dir = fs::path(TAVKIT_BINARY_DIR) / "gif-frames" / name;
   fs::remove_all(dir);
   fs::create_directories(dir);
   return dir;
-}
-
-std::unique_ptr<TBitmap> LoadPNG(const fs::path& path) {
-  TMemoryStream stream;
-  stream.LoadFromFile(path.string());
-  auto bitmap = std::make_unique<TBitmap>();
-  bitmap->LoadFromPNGStream(stream);
-  return bitmap;
 }
 
 // Every frame-NNNN.png of a folder, in order, read by readPicture.
@@ -65,13 +57,6 @@ std::vector<std::string> PlayedLetters(const fs::path& gif, const fs::path& dir)
   return frames;
 }
 
-class GifFrames : public ::testing::Test {
- protected:
-  void SetUp() override {
-    if (!fs::exists(kTavkit)) GTEST_SKIP() << "tavkit is not built";
-  }
-};
-
 std::unique_ptr<TGIFImage> BackgroundAnimation() {
   return MakeAnimation(4, 2,
                        {FramePlan{0, 0, 4, 2, {0, 0, 0, 0, 0, 0, 0, 0}, dmNoDisposal, 10},
@@ -94,7 +79,7 @@ fs::path WriteGIF(TGIFImage& image, const fs::path& path) {
   return path;
 }
 
-TEST_F(GifFrames, DecodeWritesOneFrameAsRendered) {
+TEST(GifFrames, DecodeWritesOneFrameAsRendered) {
   const fs::path dir = ScratchDir("decode");
   const fs::path gif = WriteGIF(*BackgroundAnimation(), dir / "background.gif");
   Result result =
@@ -116,14 +101,14 @@ TEST_F(GifFrames, DecodeWritesOneFrameAsRendered) {
   EXPECT_FALSE(fs::exists(dir / "x.png"));
 }
 
-TEST_F(GifFrames, FramesShowDisposalToBackgroundAndTransparency) {
+TEST(GifFrames, FramesShowDisposalToBackgroundAndTransparency) {
   const fs::path dir = ScratchDir("background");
   const fs::path gif = WriteGIF(*BackgroundAnimation(), dir / "background.gif");
   EXPECT_EQ(PlayedLetters(gif, dir / "out"),
             (std::vector<std::string>{"RRRR/RRRR", "RGRR/RGGR", "RWWR/BWWR"}));
 }
 
-TEST_F(GifFrames, FramesShowDisposalToPrevious) {
+TEST(GifFrames, FramesShowDisposalToPrevious) {
   const fs::path dir = ScratchDir("previous");
   const fs::path gif = WriteGIF(*PreviousAnimation(), dir / "previous.gif");
   EXPECT_EQ(
@@ -131,7 +116,7 @@ TEST_F(GifFrames, FramesShowDisposalToPrevious) {
       (std::vector<std::string>{"RRRR/RRRR", "GGRR/RRRR", "RRRR/RRBR", "BRRR/BRWW", "RRRG/RRWW"}));
 }
 
-TEST_F(GifFrames, FramesRefusesFilesItCannotPlay) {
+TEST(GifFrames, FramesRefusesFilesItCannotPlay) {
   const fs::path dir = ScratchDir("refused");
   TMemoryStream(ToBytes("GIF89a\x01")).SaveToFile((dir / "broken.gif").string());
   Result result =
@@ -275,9 +260,7 @@ void ExpectPlayedAsChromiumShows(const std::vector<fs::path>& files, const fs::p
   }
 }
 
-TEST_F(GifFrames, FramesMatchWhatChromiumShows) {
-  if (std::system("command -v chromium >/dev/null 2>&1") != 0)
-    GTEST_SKIP() << "chromium is not installed";
+TEST(GifFrames, FramesMatchWhatChromiumShows) {
   const fs::path dir = ScratchDir("browser");
   std::vector<fs::path> files = {
       WriteGIF(*BackgroundAnimation(), dir / "background.gif"),
@@ -288,16 +271,15 @@ TEST_F(GifFrames, FramesMatchWhatChromiumShows) {
   ExpectPlayedAsChromiumShows(files, dir, false);
 }
 
-TEST_F(GifFrames, RealAnimationsMatchWhatChromiumShows) {
+TEST(GifFrames, RealAnimationsMatchWhatChromiumShows) {
   const std::vector<std::string> names = {"animated-red-blue.gif", "muybridge.gif", "waves.gif",
                                           "gifplayer-muybridge.gif",
                                           "hippopotamus.masked-with-muybridge.gif"};
   std::vector<fs::path> files;
-  for (const std::string& name : names)
-    if (fs::exists(SamplesDir() / name)) files.push_back(SamplesDir() / name);
-  if (files.empty()) GTEST_SKIP() << "no GIF samples in " << SamplesDir().string();
-  if (std::system("command -v chromium >/dev/null 2>&1") != 0)
-    GTEST_SKIP() << "chromium is not installed";
+  for (const std::string& name : names) {
+    files.push_back(SamplesDir() / name);
+    ASSERT_TRUE(fs::exists(files.back())) << "missing sample " << files.back();
+  }
   const fs::path dir = ScratchDir("samples");
   ExpectPlayedAsChromiumShows(files, dir, true);
 }

@@ -20,10 +20,13 @@
 #include <tavkit/layout/WvPanel.h>
 #include <tavkit/layout/WvStandardComponent.h>
 
+#include "TestSupport.h"
+
 namespace tavkit {
 namespace {
 
 namespace fs = std::filesystem;
+using testsupport::ReadText;
 
 struct Placed {
   std::string Id;
@@ -71,13 +74,6 @@ class BoxPlacer {
   std::vector<Placed>& FPlaced;
   std::mt19937 FRandom;
 };
-
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 TEST(BrowserLayout, FortyBoxesInNestedPanelsLandWithinAPixel) {
   TComponent form(nullptr);
@@ -133,7 +129,7 @@ TEST(BrowserLayout, FortyBoxesInNestedPanelsLandWithinAPixel) {
   ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
       << "chromium failed; see " << (dir / "chromium.log").string();
 
-  std::string dom = ReadAll(dir / "dom.html");
+  std::string dom = ReadText(dir / "dom.html");
   std::smatch rects;
   ASSERT_TRUE(std::regex_search(dom, rects, std::regex("<pre id=\"rects\">([^<]*)</pre>")))
       << "no measurements in " << (dir / "dom.html").string();

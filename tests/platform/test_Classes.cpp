@@ -11,8 +11,12 @@
 #include <tavkit/platform/base/Streams.h>
 #include <tavkit/platform/base/Strings.h>
 
+#include "TestSupport.h"
+
 namespace tavkit {
 namespace {
+
+using testsupport::ErrorOf;
 
 TEST(TList, IndexErrorsRaiseInsteadOfReadingPastTheEnd) {
   int a = 1;
@@ -23,11 +27,7 @@ TEST(TList, IndexErrorsRaiseInsteadOfReadingPastTheEnd) {
   EXPECT_THROW(list.Insert(2, &a), EListError);
   EXPECT_THROW(list.Delete(5), EListError);
   EXPECT_THROW(list.Move(0, 3), EListError);
-  try {
-    list.Get(7);
-  } catch (const EListError& e) {
-    EXPECT_EQ(e.Message(), "List index out of bounds (7)");
-  }
+  EXPECT_EQ(ErrorOf<EListError>([&] { list.Get(7); }), "List index out of bounds (7)");
 }
 
 TEST(TList, EditingKeepsOrder) {

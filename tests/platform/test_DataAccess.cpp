@@ -19,10 +19,13 @@
 #include <tavkit/platform/graphics/Canvas.h>
 #include <tavkit/platform/graphics/Picture.h>
 
+#include "TestSupport.h"
+
 namespace tavkit {
 namespace {
 
 namespace fs = std::filesystem;
+using testsupport::ErrorOf;
 
 // A component with a field reference, as data-bound elements have.
 class TDataTestLabel : public TComponent {
@@ -68,16 +71,6 @@ class TCountingDataSet : public TDataSet {
   }
   void InternalDescribe() override { DefineFields({{"N", ftInteger}}); }
 };
-
-template <class E, class F>
-std::string ErrorOf(F action) {
-  try {
-    action();
-  } catch (const E& e) {
-    return e.Message();
-  }
-  return "no error";
-}
 
 std::string PictureBytes(TGraphic& graphic, bool png) {
   TMemoryStream stream;

@@ -10,8 +10,12 @@
 #include <tavkit/platform/graphics/Bitmap.h>
 #include <tavkit/platform/graphics/Canvas.h>
 
+#include "TestSupport.h"
+
 namespace tavkit {
 namespace {
+
+using testsupport::CountPixels;
 
 std::unique_ptr<TBitmap> Paint(TControl& control) {
   auto result =
@@ -21,13 +25,6 @@ std::unique_ptr<TBitmap> Paint(TControl& control) {
   bitmap.Canvas().FillRect(TRect{0, 0, control.GetWidth(), control.GetHeight()});
   control.PaintTo(bitmap.Canvas(), 0, 0);
   return result;
-}
-
-int CountColour(const TBitmap& bitmap, const TRect& area, TColor colour) {
-  int count = 0;
-  for (int y = area.Top; y < area.Bottom; ++y)
-    for (int x = area.Left; x < area.Right; ++x) count += bitmap.GetPixel(x, y) == colour;
-  return count;
 }
 
 TEST(NativeControls, PanelBevelCaptionAndChildren) {
@@ -49,11 +46,11 @@ TEST(NativeControls, PanelBevelCaptionAndChildren) {
   EXPECT_EQ(bitmap.GetPixel(60, 59), clGray);
   EXPECT_EQ(bitmap.GetPixel(100, 10), clSilver);
   EXPECT_EQ(bitmap.GetPixel(11, 41), clYellow);  // the child label
-  EXPECT_EQ(CountColour(bitmap, TRect{0, 0, 120, 60}, clFuchsia), 0);
+  EXPECT_EQ(CountPixels(bitmap, TRect{0, 0, 120, 60}, clFuchsia), 0);
   // The caption in black, centred.
-  int ink = CountColour(bitmap, TRect{40, 15, 80, 45}, clBlack);
+  int ink = CountPixels(bitmap, TRect{40, 15, 80, 45}, clBlack);
   EXPECT_GT(ink, 10);
-  EXPECT_EQ(CountColour(bitmap, TRect{2, 2, 40, 30}, clBlack), 0);
+  EXPECT_EQ(CountPixels(bitmap, TRect{2, 2, 40, 30}, clBlack), 0);
 }
 
 TEST(NativeControls, TransparentLabelLeavesTheBackground) {
@@ -65,7 +62,7 @@ TEST(NativeControls, TransparentLabelLeavesTheBackground) {
   std::unique_ptr<TBitmap> bitmapOwned = Paint(label);
   const TBitmap& bitmap = *bitmapOwned;
   EXPECT_EQ(bitmap.GetPixel(39, 0), clFuchsia);
-  EXPECT_GT(CountColour(bitmap, TRect{0, 0, 40, 16}, clBlack), 0);
+  EXPECT_GT(CountPixels(bitmap, TRect{0, 0, 40, 16}, clBlack), 0);
 }
 
 TEST(NativeControls, ButtonFrameAndDefaultRing) {
@@ -148,8 +145,8 @@ TEST(BarChart, BarsAreProportionalToTheirValues) {
   EXPECT_EQ(bitmap.GetPixel(plot.Left, plot.Top + 5), clBlack);
   EXPECT_EQ(bitmap.GetPixel(plot.Right - 1, plot.Bottom), clBlack);
   // The title above the plot, and no unpainted pixel anywhere.
-  EXPECT_GT(CountColour(bitmap, TRect{100, 0, 200, plot.Top}, clBlack), 10);
-  EXPECT_EQ(CountColour(bitmap, TRect{0, 0, 300, 200}, clFuchsia), 0);
+  EXPECT_GT(CountPixels(bitmap, TRect{100, 0, 200, plot.Top}, clBlack), 10);
+  EXPECT_EQ(CountPixels(bitmap, TRect{0, 0, 300, 200}, clFuchsia), 0);
 }
 
 TEST(BarChart, FormFilesKeepTheValues) {

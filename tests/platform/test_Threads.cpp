@@ -1,6 +1,7 @@
 // Threads, events, the replaceable clock and the main thread's queue: what
 // the GIF painter leans on. Timed waits run against a virtual clock, so no
-// test here waits for the wall clock beyond a poll.
+// test here waits for the wall clock beyond a poll; waits for another thread
+// have a deadline and fail when it passes.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -8,10 +9,13 @@
 
 #include <tavkit/platform/base/Threads.h>
 
+#include "TestSupport.h"
+
 namespace tavkit {
 namespace {
 
 using ClockInUse = TClockInUse;
+using testsupport::WaitUntil;
 
 // A thread whose work is a function.
 class TWorker : public TThread {
@@ -103,7 +107,7 @@ TEST(PlatformThreads, SuspendTakesEffectWhereTheThreadChecksAndTerminateIsSeen) 
     }
   });
   worker.Resume();
-  while (rounds.load() < 3) std::this_thread::yield();
+  ASSERT_TRUE(WaitUntil([&] { return rounds.load() >= 3; })) << "the worker did not run";
   worker.Suspend();
   EXPECT_TRUE(worker.GetSuspended());
   // At most one round was under way when the pause was asked for.
@@ -111,7 +115,8 @@ TEST(PlatformThreads, SuspendTakesEffectWhereTheThreadChecksAndTerminateIsSeen) 
   for (int i = 0; i < 100; ++i) std::this_thread::yield();
   EXPECT_LE(rounds.load(), paused + 1);
   worker.Resume();
-  while (rounds.load() < paused + 5) std::this_thread::yield();
+  EXPECT_TRUE(WaitUntil([&] { return rounds.load() >= paused + 5; }))
+      << "the worker did not go on after Resume";
   worker.Terminate();
   worker.WaitFor();
 }
@@ -144,7 +149,8 @@ TEST(PlatformThreads, ThreadsThatFreeThemselvesAreJoined) {
   };
   std::atomic<int> done{0};
   for (int i = 0; i < 4; ++i) (new TSelfFreeing(done))->Resume();
-  while (done.load() < 4) CheckSynchronize(10);
+  EXPECT_TRUE(WaitUntil([&] { return done.load() >= 4; }, [] { CheckSynchronize(10); }))
+      << done.load() << " of 4 threads freed themselves";
   ReapFinishedThreads();
   EXPECT_EQ(done.load(), 4);
 }

@@ -13,8 +13,12 @@
 #include <tavkit/platform/graphics/Bitmap.h>
 #include <tavkit/platform/graphics/Canvas.h>
 
+#include "TestSupport.h"
+
 namespace tavkit {
 namespace {
+
+using testsupport::CountPixels;
 
 // The row y of a bitmap as a string: '#' for colour c, '.' for anything else.
 std::string Row(const TBitmap& b, int y, TColor c, int from = 0, int to = -1) {
@@ -30,13 +34,6 @@ std::string Column(const TBitmap& b, int x, TColor c) {
   return out;
 }
 
-int Count(const TBitmap& b, TColor c) {
-  int n = 0;
-  for (int y = 0; y < b.GetHeight(); ++y)
-    for (int x = 0; x < b.GetWidth(); ++x) n += b.GetPixel(x, y) == c;
-  return n;
-}
-
 TEST(CanvasTest, FillRectCoversExactlyTheRectangle) {
   TBitmap b(6, 4, TPixelFormat::pf24bit);
   TCanvas& c = b.Canvas();
@@ -49,7 +46,7 @@ TEST(CanvasTest, FillRectCoversExactlyTheRectangle) {
   c.Brush().Style = TBrushStyle::bsClear;
   c.Brush().Color = clBlue;
   c.FillRect(Rect(0, 0, 6, 4));
-  EXPECT_EQ(Count(b, clBlue), 0);
+  EXPECT_EQ(CountPixels(b, clBlue), 0);
 }
 
 TEST(CanvasTest, RectangleOutlinesWithThePenAndFillsWithTheBrush) {
@@ -81,7 +78,7 @@ TEST(CanvasTest, RectangleOutlinesWithThePenAndFillsWithTheBrush) {
   n.Canvas().Pen().Style = TPenStyle::psClear;
   n.Canvas().Brush().Color = clRed;
   n.Canvas().Rectangle(1, 1, 5, 5);
-  EXPECT_EQ(Count(n, clRed), 16);
+  EXPECT_EQ(CountPixels(n, clRed), 16);
 }
 
 TEST(CanvasTest, LinesExcludeTheirLastPoint) {
@@ -193,7 +190,7 @@ TEST(CanvasTest, PenModesInvertXorOrLeaveTheTarget) {
   c.Ellipse(0, 0, 4, 1);
   c.MoveTo(0, 0);
   c.LineTo(4, 0);
-  EXPECT_EQ(Count(b, clLime), 0);
+  EXPECT_EQ(CountPixels(b, clLime), 0);
   EXPECT_EQ(b.GetPixel(3, 0), clWhite);
 
   // Paletted targets invert the index, which the default palettes arrange
@@ -235,8 +232,8 @@ TEST(CanvasTest, EllipsesAndRoundRectsStayInsideTheirBox) {
   d.Canvas().Ellipse(0, 0, 60, 60);
   TBitmap s(60, 60, TPixelFormat::pf24bit);
   s.Canvas().Ellipse(0, 0, 60, 60);
-  EXPECT_GT(Count(d, clBlack), Count(s, clBlack) / 2);
-  EXPECT_LT(Count(d, clBlack), Count(s, clBlack) * 7 / 8);
+  EXPECT_GT(CountPixels(d, clBlack), CountPixels(s, clBlack) / 2);
+  EXPECT_LT(CountPixels(d, clBlack), CountPixels(s, clBlack) * 7 / 8);
 }
 
 TEST(CanvasTest, PolygonsFillTheirInsideAndPolylinesTraceTheirPoints) {
@@ -268,14 +265,14 @@ TEST(CanvasTest, ClipAndOriginBoundEveryOperation) {
   EXPECT_EQ(c.GetClipRect(), Rect(0, 0, 3, 3));
   c.Brush().Color = clRed;
   c.FillRect(Rect(-100, -100, 100, 100));
-  EXPECT_EQ(Count(b, clRed), 9);
+  EXPECT_EQ(CountPixels(b, clRed), 9);
   EXPECT_EQ(b.GetPixel(2, 2), clRed);
   EXPECT_EQ(b.GetPixel(4, 4), clRed);
   EXPECT_EQ(b.GetPixel(5, 5), clWhite);
   EXPECT_EQ(c.GetPixel(0, 0), clRed);
   EXPECT_EQ(c.GetPixel(3, 3), clNone);
   c.SetPixel(3, 3, clBlue);
-  EXPECT_EQ(Count(b, clBlue), 0);
+  EXPECT_EQ(CountPixels(b, clBlue), 0);
 
   // A fresh target clips to itself and the unbound canvas draws nothing.
   c.SetTarget(&b);
@@ -315,7 +312,7 @@ TEST(CanvasTest, FarCoordinatesCostNothingAndDrawTheVisiblePart) {
   line.Canvas().LineTo(1000000, 1000000);
   EXPECT_EQ(Row(line, 5, clBlack), "################");
   for (int i = 0; i < 16; ++i) EXPECT_EQ(line.GetPixel(i, i), clBlack);
-  EXPECT_EQ(Count(line, clBlack), 31);
+  EXPECT_EQ(CountPixels(line, clBlack), 31);
 }
 
 TEST(CanvasTest, CopiesScaleMirrorAndHonourMasks) {

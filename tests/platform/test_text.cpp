@@ -2,7 +2,8 @@
 // installed faces, the cell height is exactly the font's Height, text starts
 // at its x and hangs from its top, glyphs are monochrome, TextRect clips,
 // and drawing from several threads gives the same pixels. Also writes
-// canvas-sample.png into the build directory to be looked at.
+// canvas-sample.png into the build directory to be looked at, every line of
+// it drawn and the file exactly as drawn.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -13,8 +14,13 @@
 #include <tavkit/platform/graphics/Canvas.h>
 #include <tavkit/platform/graphics/detail/FontEngine.h>
 
+#include "TestSupport.h"
+
 namespace tavkit {
 namespace {
+
+using testsupport::CountPixels;
+using testsupport::LoadPNG;
 
 TFont MakeFont(const std::string& name, int height, unsigned style = 0) {
   TFont font;
@@ -149,12 +155,20 @@ TEST(TextTest, TextRectFillsAndClipsToItsRectangle) {
   EXPECT_LE(ink.Bottom, 20);
   EXPECT_EQ(b.GetPixel(50, 10), clWhite);
 
-  // A clear brush leaves the background; the pen does not move.
+  // A clear brush leaves the background, whatever its colour says; only the
+  // text is drawn, and the pen does not move.
   TBitmap t(100, 30, TPixelFormat::pf24bit);
-  t.Canvas().Brush().Style = TBrushStyle::bsClear;
-  t.Canvas().TextRect(Rect(0, 0, 100, 30), 2, 2, "ab");
-  EXPECT_EQ(Extent(t, clWhite).IsEmpty(), false);
-  EXPECT_EQ(t.Canvas().GetPenPos(), (TPoint{0, 0}));
+  TCanvas& clear = t.Canvas();
+  clear.Brush().Color = clAqua;
+  clear.FillRect(Rect(0, 0, 100, 30));
+  clear.Font() = MakeFont("ARIAL", 16);
+  clear.Brush().Color = clYellow;
+  clear.Brush().Style = TBrushStyle::bsClear;
+  clear.TextRect(Rect(0, 0, 100, 30), 2, 2, "ab");
+  EXPECT_EQ(CountPixels(t, clYellow), 0);
+  EXPECT_GT(CountPixels(t, clBlack), 20);
+  EXPECT_EQ(CountPixels(t, clAqua) + CountPixels(t, clBlack), 100 * 30);
+  EXPECT_EQ(clear.GetPenPos(), (TPoint{0, 0}));
 }
 
 TEST(TextTest, UnderlineAndStrikeOutSpanTheText) {
@@ -221,6 +235,7 @@ TEST(TextTest, SampleShowsShapesAndFonts) {
   c.Pen().Mode = TPenMode::pmCopy;
   c.Brush().Style = TBrushStyle::bsClear;
   int y = 82;
+  std::vector<TRect> cells;
   const struct {
     const char* Name;
     int Height;
@@ -237,15 +252,26 @@ TEST(TextTest, SampleShowsShapesAndFonts) {
     std::string text =
         std::string(line.Name) + " " + std::to_string(line.Height) + " \xC0gypt \xE9t\xE9";
     c.TextOut(10, y, text);
-    y += c.TextHeight(text);
+    cells.push_back(Rect(0, y, 420, y + c.TextHeight(text)));
+    y = cells.back().Bottom;
   }
   c.Brush().Style = TBrushStyle::bsSolid;
   c.Brush().Color = clTeal;
   c.Font() = MakeFont("ARIAL", 16, fsBold);
   c.Font().Color = clWhite;
   c.TextRect(Rect(300, 200, 410, 230), 305, 206, "TextRect clips this");
-  b.SaveToPNGFile(std::string(TAVKIT_BINARY_DIR) + "/canvas-sample.png");
-  EXPECT_EQ(y, 82 + 13 + 16 + 18 + 21 + 27 + 36);
+  const std::string file = std::string(TAVKIT_BINARY_DIR) + "/canvas-sample.png";
+  b.SaveToPNGFile(file);
+
+  // Every face and style drew its line, in the row of cells it was given.
+  for (const TRect& cell : cells) EXPECT_GT(CountPixels(b, cell, clMaroon), 30) << cell.Top;
+  // The file a person opens shows exactly what was drawn.
+  const auto saved = LoadPNG(file);
+  ASSERT_EQ(saved->GetWidth(), 420);
+  ASSERT_EQ(saved->GetHeight(), 300);
+  for (int py = 0; py < 300; ++py)
+    for (int px = 0; px < 420; ++px)
+      ASSERT_EQ(saved->GetPixel(px, py), b.GetPixel(px, py)) << px << "," << py;
 }
 
 }  // namespace

@@ -16,18 +16,13 @@
 #include <tavkit/platform/base/Streams.h>
 #include <tavkit/platform/formfile/FormFile.h>
 
+#include "TestSupport.h"
+
 namespace tavkit {
 namespace {
 
-template <class F>
-std::string ErrorOf(F&& action) {
-  try {
-    action();
-  } catch (const Exception& e) {
-    return e.Message();
-  }
-  return "(no error)";
-}
+using testsupport::ErrorOf;
+using testsupport::kNoError;
 
 // A stream that claims more bytes than any form may have and counts the
 // reads it is asked for.
@@ -126,7 +121,7 @@ TEST(HostileLayouts, GridsBeyondTheCellLimitAreRefused) {
   // Two thousand and two edges each way: four million grid cells are laid
   // out; twice as many edges each way is beyond the limit.
   TWvPage* fits = Diagonal(form, 1000, 2, 1);
-  EXPECT_EQ(ErrorOf([&] { fits->put(nullptr); }), "(no error)");
+  EXPECT_EQ(ErrorOf([&] { fits->put(nullptr); }), kNoError);
 
   TComponent wider(nullptr);
   TWvPage* tooWide = Diagonal(wider, 2100, 2, 1);

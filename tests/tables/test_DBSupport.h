@@ -10,14 +10,14 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include <tavkit/platform/data/DataAccess.h>
 #include <tavkit/platform/data/DataSet.h>
+
+#include "TestSupport.h"
 
 namespace tavkit {
 
@@ -58,11 +58,9 @@ class TTestDatabase {
 
   // The example shop: five products with PNG pictures, four customers.
   void LoadShop() const {
-    std::ifstream in(std::string(TAVKIT_SOURCE_DIR) + "/examples/data/shop.sql");
-    std::stringstream text;
-    text << in.rdbuf();
-    ASSERT_FALSE(text.str().empty());
-    Exec(text.str());
+    const std::string text = testsupport::ReadText(TAVKIT_SOURCE_DIR "/examples/data/shop.sql");
+    ASSERT_FALSE(text.empty());
+    Exec(text);
   }
 
   // The names of the pictures written into the folder images/ beside the

@@ -14,20 +14,15 @@
 #include <tavkit/platform/graphics/Picture.h>
 #include <tavkit/tables/WvTable.h>
 
+#include "TestSupport.h"
+
 namespace tavkit {
 namespace {
 
+using testsupport::CountPixels;
+
 constexpr int kWidth = 330;
 constexpr int kHeight = 120;
-
-// How many pixels of one colour lie inside a rectangle.
-int CountInk(const TBitmap& bitmap, TColor ink, const TRect& area) {
-  int count = 0;
-  for (int y = area.Top; y < area.Bottom; ++y)
-    for (int x = area.Left; x < area.Right; ++x)
-      if (bitmap.GetPixel(x, y) == ink) ++count;
-  return count;
-}
 
 class TablePreview : public ::testing::Test {
  protected:
@@ -78,8 +73,8 @@ TEST_F(TablePreview, CellsSitOnTheGridOfBorderSpacingAndSizes) {
   for (int c = 0; c < 3; ++c) {
     EXPECT_EQ(bitmap->GetPixel(kCol[c], kHeaderTop), TColor(0x800000));
     EXPECT_EQ(bitmap->GetPixel(kCol[c] + 99, kHeaderTop + 19), TColor(0x800000));
-    EXPECT_GT(CountInk(*bitmap, clWhite, Cell(c, kHeaderTop)), 30) << c;
-    EXPECT_EQ(CountInk(*bitmap, clWhite, Rect(kCol[c], kHeaderTop, kCol[c] + 20, 23)), 0);
+    EXPECT_GT(CountPixels(*bitmap, Cell(c, kHeaderTop), clWhite), 30) << c;
+    EXPECT_EQ(CountPixels(*bitmap, Rect(kCol[c], kHeaderTop, kCol[c] + 20, 23), clWhite), 0);
   }
 
   // Rows alternate white (even) and light grey (odd), MaxRows of them as far
@@ -94,13 +89,13 @@ TEST_F(TablePreview, CellsSitOnTheGridOfBorderSpacingAndSizes) {
 
   // Texts in the row font's black, one pixel below the cell's top, aligned
   // by the column; empty cells stay clean.
-  EXPECT_GT(CountInk(*bitmap, clBlack, Cell(1, kRowTop[0])), 30);
-  EXPECT_EQ(CountInk(*bitmap, clBlack, Rect(kCol[1], kRowTop[0], kCol[1] + 100, kRowTop[0] + 1)),
+  EXPECT_GT(CountPixels(*bitmap, Cell(1, kRowTop[0]), clBlack), 30);
+  EXPECT_EQ(CountPixels(*bitmap, Rect(kCol[1], kRowTop[0], kCol[1] + 100, kRowTop[0] + 1), clBlack),
             0);
-  EXPECT_EQ(CountInk(*bitmap, clBlack, Cell(0, kRowTop[0])), 0);
-  EXPECT_EQ(CountInk(*bitmap, clBlack, Cell(1, kRowTop[1])), 0);
-  EXPECT_GT(CountInk(*bitmap, clBlack, Rect(kCol[2] + 70, kRowTop[1], kCol[2] + 100, 69)), 20);
-  EXPECT_EQ(CountInk(*bitmap, clBlack, Rect(kCol[2], kRowTop[1], kCol[2] + 50, 69)), 0);
+  EXPECT_EQ(CountPixels(*bitmap, Cell(0, kRowTop[0]), clBlack), 0);
+  EXPECT_EQ(CountPixels(*bitmap, Cell(1, kRowTop[1]), clBlack), 0);
+  EXPECT_GT(CountPixels(*bitmap, Rect(kCol[2] + 70, kRowTop[1], kCol[2] + 100, 69), clBlack), 20);
+  EXPECT_EQ(CountPixels(*bitmap, Rect(kCol[2], kRowTop[1], kCol[2] + 50, 69), clBlack), 0);
 }
 
 TEST_F(TablePreview, PicturesAreStretchedOverTheirCell) {
@@ -113,9 +108,9 @@ TEST_F(TablePreview, PicturesAreStretchedOverTheirCell) {
   // A cell whose picture holds nothing keeps its row colour.
   table->GetItem(0, 1)->SetPicture(std::make_unique<TPicture>());
   const auto bitmap = Paint("table-picture.png");
-  EXPECT_EQ(CountInk(*bitmap, clRed, Cell(2, kRowTop[1])), 100 * 20);
-  EXPECT_EQ(CountInk(*bitmap, clRed, Rect(0, 0, kWidth, kHeight)), 100 * 20);
-  EXPECT_EQ(CountInk(*bitmap, TColor(0xEEEEEE), Cell(0, kRowTop[1])), 100 * 20);
+  EXPECT_EQ(CountPixels(*bitmap, Cell(2, kRowTop[1]), clRed), 100 * 20);
+  EXPECT_EQ(CountPixels(*bitmap, Rect(0, 0, kWidth, kHeight), clRed), 100 * 20);
+  EXPECT_EQ(CountPixels(*bitmap, Cell(0, kRowTop[1]), TColor(0xEEEEEE)), 100 * 20);
 }
 
 TEST_F(TablePreview, ShortRowsLeaveTheirMissingCellsEmpty) {
@@ -125,11 +120,11 @@ TEST_F(TablePreview, ShortRowsLeaveTheirMissingCellsEmpty) {
   TStringList third({"", "", "z"});
   table->AddRow(&third);
   const auto bitmap = Paint("table-short.png");
-  EXPECT_GT(CountInk(*bitmap, clBlack, Cell(0, kRowTop[0])), 5);
-  EXPECT_EQ(CountInk(*bitmap, clWhite, Cell(1, kRowTop[0])), 100 * 20);
-  EXPECT_EQ(CountInk(*bitmap, TColor(0xEEEEEE), Cell(0, kRowTop[1])), 100 * 20);
+  EXPECT_GT(CountPixels(*bitmap, Cell(0, kRowTop[0]), clBlack), 5);
+  EXPECT_EQ(CountPixels(*bitmap, Cell(1, kRowTop[0]), clWhite), 100 * 20);
+  EXPECT_EQ(CountPixels(*bitmap, Cell(0, kRowTop[1]), TColor(0xEEEEEE)), 100 * 20);
   // The rows after a short one are drawn all the same.
-  EXPECT_GT(CountInk(*bitmap, clBlack, Cell(2, kRowTop[2])), 5);
+  EXPECT_GT(CountPixels(*bitmap, Cell(2, kRowTop[2]), clBlack), 5);
 }
 
 TEST_F(TablePreview, WithoutHeaderTheFirstRowStartsAtTheBorder) {
@@ -144,9 +139,9 @@ TEST_F(TablePreview, WithoutHeaderTheFirstRowStartsAtTheBorder) {
   EXPECT_EQ(bitmap->GetPixel(kCol[0], 3), clWhite);
   EXPECT_EQ(bitmap->GetPixel(kCol[0], 26), TColor(0xEEEEEE));
   // The preview shows the store from its first row, ignoring StartIndex.
-  EXPECT_GT(CountInk(*bitmap, clBlack, Cell(0, 3)), 20);
+  EXPECT_GT(CountPixels(*bitmap, Cell(0, 3), clBlack), 20);
   // MaxRows 2: below the second row only the background.
-  EXPECT_EQ(CountInk(*bitmap, clYellow, Rect(1, 49, kWidth - 1, kHeight - 1)),
+  EXPECT_EQ(CountPixels(*bitmap, Rect(1, 49, kWidth - 1, kHeight - 1), clYellow),
             (kWidth - 2) * (kHeight - 50));
 }
 
@@ -167,7 +162,7 @@ TEST_F(TablePreview, DashedFrameAroundTheControl) {
   table->SetBorder(5);
   const auto bitmap = Paint("table-frame.png");
   // The frame inverts what lies under it, in dashes: yellow becomes blue.
-  const int framed = CountInk(*bitmap, clBlue, Rect(0, 0, kWidth, 1));
+  const int framed = CountPixels(*bitmap, Rect(0, 0, kWidth, 1), clBlue);
   EXPECT_GT(framed, kWidth / 4);
   EXPECT_LT(framed, kWidth);
   EXPECT_EQ(bitmap->GetPixel(3, 3), clYellow);

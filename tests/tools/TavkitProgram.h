@@ -9,9 +9,9 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
+
+#include "TestSupport.h"
 
 namespace tavkit::tooltest {
 
@@ -22,13 +22,6 @@ struct Outcome {
   std::string Out;
   std::string Err;
 };
-
-inline std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 // A fixture whose folder is TAVKIT_BINARY_DIR/<area>/<test name>, emptied
 // before each test.
@@ -52,8 +45,8 @@ class TavkitProgramTest : public ::testing::Test {
     int status = std::system(command.c_str());
     Outcome run;
     run.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.Out = ReadAll(dir / "out");
-    run.Err = ReadAll(dir / "err");
+    run.Out = testsupport::ReadText(dir / "out");
+    run.Err = testsupport::ReadText(dir / "err");
     return run;
   }
 

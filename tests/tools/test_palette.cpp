@@ -22,12 +22,14 @@
 #include <tavkit/platform/base/Registry.h>
 #include <tavkit/platform/base/Streams.h>
 #include <tavkit/platform/graphics/Bitmap.h>
+#include "TestSupport.h"
 #include "tools/TavkitProgram.h"
 
 namespace tavkit {
 namespace {
 
 namespace fs = std::filesystem;
+using testsupport::LoadPNG;
 using tooltest::Outcome;
 
 std::vector<std::string> Names(const std::vector<const TClassInfo*>& classes) {
@@ -41,13 +43,6 @@ std::vector<std::uint32_t> Pixels(const TBitmap& bitmap) {
   for (int y = 0; y < bitmap.GetHeight(); ++y)
     for (int x = 0; x < bitmap.GetWidth(); ++x) pixels.push_back(bitmap.GetPixel(x, y));
   return pixels;
-}
-
-std::unique_ptr<TBitmap> LoadPNG(const fs::path& path) {
-  TFileStream stream(path.string(), fmOpenRead);
-  auto bitmap = std::make_unique<TBitmap>();
-  bitmap->LoadFromPNGStream(stream);
-  return bitmap;
 }
 
 TEST(Palette, PagesHoldTheComponentsOfThePackage) {

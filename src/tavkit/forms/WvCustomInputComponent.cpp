@@ -1,5 +1,5 @@
 // Field name, verification script and the shared pieces of the input
-// elements: events text, option lines and the field box of the previews.
+// elements: option lines and the field box of the previews.
 #include <tavkit/forms/WvCustomInputComponent.h>
 
 #include <algorithm>
@@ -31,31 +31,6 @@ void TWvCustomInputComponent::Notification(TComponent* component, TOperation ope
     FJSVerifyInput->setScript(nullptr);
 }
 
-std::string TWvCustomInputComponent::EventsText(
-    std::initializer_list<std::pair<const TWvScriptInvoker*, const char*>> events) {
-  std::string text;
-  bool first = true;
-  for (const auto& [invoker, name] : events) {
-    if (!first) text += ' ';
-    text += invoker->GetEventCall(name);
-    first = false;
-  }
-  return text;
-}
-
-std::string TWvCustomInputComponent::PutCheckInput(const char* keyword, bool checked,
-                                                   const std::string& value,
-                                                   const TWvScriptInvoker& onClick) {
-  ActivateBeforePutEvent();
-  std::string click = onClick.GetEventCall("onClick");
-  std::string result = CollapsedBefore();
-  result += keyword + FFieldName + " value=\"" + value + "\" " + (checked ? "checked" : "") + " " +
-            click + " " + CollapsedInside() + ">";
-  result += CollapsedAfter();
-  ActivateAfterPutEvent();
-  return result;
-}
-
 void TWvCustomInputComponent::paint() {
   PaintSafely([this] {
     SetControlStyle(GetControlStyle() | csFramed);
@@ -78,22 +53,6 @@ void TWvCustomInputComponent::BeginFieldPreview() {
   canvas.FillRect(ClientRect());
   canvas.Rectangle(ClientRect());
   canvas.Pen().Width = 2;
-}
-
-void TWvCustomInputComponent::BeginCheckPreview() {
-  TCanvas& canvas = Canvas();
-  canvas.Brush().Style = TBrushStyle::bsSolid;
-  canvas.Brush().Color = GetBackGroundColor();
-  canvas.FillRect(ClientRect());
-  canvas.Pen() = TPen{clBlack, 2, TPenStyle::psInsideFrame, TPenMode::pmCopy};
-  canvas.Brush().Color = clWhite;
-}
-
-void TWvCustomInputComponent::EndCheckPreview() {
-  TCanvas& canvas = Canvas();
-  canvas.Pen().Style = TPenStyle::psSolid;
-  canvas.Pen().Width = 1;
-  PaintOutline();
 }
 
 void TWvCustomInputComponent::FillFieldBox(int right, int bottom) {

@@ -1,14 +1,12 @@
 // TWvCustomInputComponent: the base of every element that sends a value with
 // its form. It carries the form field name and the script that checks the
 // field before the form is submitted, and the pieces that the input elements
-// share: their events text, the option lines of the selection lists and the
-// white field box of their design previews.
+// share: the option lines of the selection lists and the white field box of
+// their design previews. Each input's events come from its own event table.
 #pragma once
 
-#include <initializer_list>
 #include <memory>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include <tavkit/core/WvVisibleComponent.h>
@@ -36,16 +34,6 @@ class TWvCustomInputComponent : public TWvVisibleComponent {
  protected:
   void paint() override;
 
-  // Event attributes of the given invokers, each for its event name, joined
-  // by single blanks (which stay when an invoker has no script).
-  static std::string EventsText(
-      std::initializer_list<std::pair<const TWvScriptInvoker*, const char*>> events);
-
-  // The whole output of a check box or radio button: keyword starts the INPUT
-  // tag up to "NAME=", which the unquoted field name follows.
-  std::string PutCheckInput(const char* keyword, bool checked, const std::string& value,
-                            const TWvScriptInvoker& onClick);
-
   // Runs a preview and swallows its failures: a preview that cannot draw
   // (no font face, for one) must not take the designer down with it.
   template <class F>
@@ -61,12 +49,6 @@ class TWvCustomInputComponent : public TWvVisibleComponent {
   void BeginFieldPreview();
   // Fills the white field box (0, 0)-(right, bottom) that text is drawn in.
   void FillFieldBox(int right, int bottom);
-  // The start and end of the check box and radio button previews: the
-  // background, then a white brush and a black pen two pixels wide kept
-  // inside the shapes it frames; at the end a thin solid pen again and the
-  // dashed outline of every element.
-  void BeginCheckPreview();
-  void EndCheckPreview();
   // The black font of the field previews, 16 pixels high.
   void SetPreviewFont(const char* name);
   // Draws lines of text one under the other, line i at (2, 14 * i + 1), each

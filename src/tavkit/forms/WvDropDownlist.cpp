@@ -2,11 +2,21 @@
 // longest option, showing the selected one, with the drop button at its right.
 #include <tavkit/forms/WvDropDownlist.h>
 
+#include <tavkit/forms/detail/WvEventTable.h>
 #include <tavkit/platform/base/Registry.h>
 #include <tavkit/platform/graphics/Canvas.h>
-#include <tavkit/scripts/WvJavascriptList.h>
 
 namespace tavkit {
+
+namespace {
+using C = TWvDropDownlist;
+// The script events, in the order the tag and the script list take them.
+constexpr TWvEvent<C> kEvents[] = {
+    {"JSOnBlur", "onBlur", &C::GetJSOnBlur},
+    {"JSOnFocus", "onFocus", &C::GetJSOnFocus},
+    {"JSOnChange", "OnChange", &C::GetJSOnChange},
+};
+}  // namespace
 
 TWvDropDownlist::TWvDropDownlist(TComponent* owner)
     : TWvCustomInputComponent(owner),
@@ -30,18 +40,12 @@ void TWvDropDownlist::SetSelected(int index) {
 }
 
 std::unique_ptr<TWvJavascriptlist> TWvDropDownlist::ScriptList() {
-  std::unique_ptr<TWvJavascriptlist> list = TWvCustomInputComponent::ScriptList();
-  list->AddScript(FJSOnBlur->getScript());
-  list->AddScript(FJSOnFocus->getScript());
-  list->AddScript(FJSOnChange->getScript());
-  return list;
+  return WvAddEventScripts(TWvCustomInputComponent::ScriptList(), *this, kEvents);
 }
 
 std::string TWvDropDownlist::put(TWvCustomOptimizer*) {
   ActivateBeforePutEvent();
-  std::string events = EventsText({{FJSOnBlur.get(), "onBlur"},
-                                   {FJSOnFocus.get(), "onFocus"},
-                                   {FJSOnChange.get(), "OnChange"}});
+  std::string events = WvEventsText(*this, kEvents);
   std::string result = CollapsedBefore();
   result += "<SELECT NAME=\"" + GetFieldName() + "\" " + events + " >";
   result += WvOptionsHTML(WvSplitOptionLines(*FOptionValues), FSelected);
@@ -74,14 +78,12 @@ void TWvDropDownlist::paint() {
 namespace WvDropDownlist {
 void RegisterClasses() {
   WvCustomInputComponent::RegisterClasses();
-  using C = TWvDropDownlist;
-  RegisterClass<C, TWvCustomInputComponent>({
+  std::vector<TPropInfo> properties{
       props::Strings<C>("OptionValues", &C::GetOptionValues, &C::SetOptionValues),
       props::Integer<C>("Selected", &C::GetSelected, &C::SetSelected),
-      props::Object<C>("JSOnBlur", &C::GetJSOnBlur),
-      props::Object<C>("JSOnFocus", &C::GetJSOnFocus),
-      props::Object<C>("JSOnChange", &C::GetJSOnChange),
-  });
+  };
+  WvPublishEvents(properties, kEvents);
+  RegisterClass<C, TWvCustomInputComponent>(std::move(properties));
 }
 
 void Register() {

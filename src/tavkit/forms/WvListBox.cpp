@@ -4,11 +4,21 @@
 
 #include <algorithm>
 
+#include <tavkit/forms/detail/WvEventTable.h>
 #include <tavkit/platform/base/Registry.h>
 #include <tavkit/platform/graphics/Canvas.h>
-#include <tavkit/scripts/WvJavascriptList.h>
 
 namespace tavkit {
+
+namespace {
+using C = TWvListBox;
+// The script events, in the order the tag and the script list take them.
+constexpr TWvEvent<C> kEvents[] = {
+    {"JSOnBlur", "onBlur", &C::GetJSOnBlur},
+    {"JSOnFocus", "onFocus", &C::GetJSOnFocus},
+    {"JSOnChange", "OnChange", &C::GetJSOnChange},
+};
+}  // namespace
 
 TWvListBox::TWvListBox(TComponent* owner)
     : TWvCustomInputComponent(owner),
@@ -32,18 +42,12 @@ void TWvListBox::SetListSize(int lines) {
 }
 
 std::unique_ptr<TWvJavascriptlist> TWvListBox::ScriptList() {
-  std::unique_ptr<TWvJavascriptlist> list = TWvCustomInputComponent::ScriptList();
-  list->AddScript(FJSOnBlur->getScript());
-  list->AddScript(FJSOnFocus->getScript());
-  list->AddScript(FJSOnChange->getScript());
-  return list;
+  return WvAddEventScripts(TWvCustomInputComponent::ScriptList(), *this, kEvents);
 }
 
 std::string TWvListBox::put(TWvCustomOptimizer*) {
   ActivateBeforePutEvent();
-  std::string events = EventsText({{FJSOnBlur.get(), "onBlur"},
-                                   {FJSOnFocus.get(), "onFocus"},
-                                   {FJSOnChange.get(), "OnChange"}});
+  std::string events = WvEventsText(*this, kEvents);
   std::string result = CollapsedBefore();
   result += "<SELECT NAME=\"" + GetFieldName() + "\" " + (FSelectMultiple ? "MULTIPLE" : "") +
             " SIZE=" + std::to_string(FListSize) + " " + events + ">";
@@ -74,16 +78,15 @@ void TWvListBox::paint() {
 namespace WvListBox {
 void RegisterClasses() {
   WvCustomInputComponent::RegisterClasses();
-  using C = TWvListBox;
-  RegisterClass<C, TWvCustomInputComponent>({
+  std::vector<TPropInfo> properties{
       props::Strings<C>("OptionValues", &C::GetOptionValues, &C::SetOptionValues),
       props::Integer<C>("Selected", &C::GetSelected, &C::SetSelected),
       props::Boolean<C>("SelectMultiple", &C::GetSelectMultiple, &C::SetSelectMultiple),
-      props::Object<C>("JSOnBlur", &C::GetJSOnBlur),
-      props::Object<C>("JSOnFocus", &C::GetJSOnFocus),
-      props::Object<C>("JSOnChange", &C::GetJSOnChange),
-      props::Integer<C>("ListSize", &C::GetListSize, &C::SetListSize),
-  });
+  };
+  WvPublishEvents(properties, kEvents);
+  // After the events, where form files have always had it.
+  properties.push_back(props::Integer<C>("ListSize", &C::GetListSize, &C::SetListSize));
+  RegisterClass<C, TWvCustomInputComponent>(std::move(properties));
 }
 
 void Register() {

@@ -2,35 +2,16 @@
 // share one field name, and the browser lets only one of them be chosen.
 #pragma once
 
-#include <memory>
-#include <string>
-
-#include <tavkit/forms/WvCustomInputComponent.h>
+#include <tavkit/forms/WvCustomCheckInput.h>
 
 namespace tavkit {
 
-class TWvRadioButton : public TWvCustomInputComponent {
+class TWvRadioButton : public TWvCustomCheckInput {
  public:
   explicit TWvRadioButton(TComponent* owner);
-  ~TWvRadioButton() override;
-
-  std::unique_ptr<TWvJavascriptlist> ScriptList() override;
-  std::string put(TWvCustomOptimizer* optimizer) override;
-
-  bool GetChecked() const { return FChecked; }
-  void SetChecked(bool checked);
-  // The value sent when the box is checked.
-  const std::string& GetValue() const { return FValue; }
-  void SetValue(const std::string& value) { FValue = value; }
-  TWvScriptInvoker* GetJSOnClick() const { return FJSOnClick.get(); }
 
  protected:
-  void paint() override;
-
- private:
-  bool FChecked = false;
-  std::string FValue;
-  std::unique_ptr<TWvScriptInvoker> FJSOnClick;
+  void PaintShape(TCanvas& canvas) override;
 };
 
 namespace WvRadioButton {

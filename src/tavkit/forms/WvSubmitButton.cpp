@@ -2,10 +2,18 @@
 // for it.
 #include <tavkit/forms/WvSubmitButton.h>
 
+#include <tavkit/forms/detail/WvEventTable.h>
 #include <tavkit/platform/base/Registry.h>
-#include <tavkit/scripts/WvJavascriptList.h>
 
 namespace tavkit {
+
+namespace {
+using C = TWvSubmitButton;
+// The script events, in the order the tag and the script list take them.
+constexpr TWvEvent<C> kEvents[] = {
+    {"JSOnClick", "onClick", &C::GetJSOnClick},
+};
+}  // namespace
 
 TWvSubmitButton::TWvSubmitButton(TComponent* owner)
     : TWvVisibleComponent(owner), FJSOnClick(std::make_unique<TWvScriptInvoker>(this)) {
@@ -16,18 +24,16 @@ TWvSubmitButton::TWvSubmitButton(TComponent* owner)
 TWvSubmitButton::~TWvSubmitButton() = default;
 
 std::unique_ptr<TWvJavascriptlist> TWvSubmitButton::ScriptList() {
-  std::unique_ptr<TWvJavascriptlist> list = TWvVisibleComponent::ScriptList();
-  list->AddScript(FJSOnClick->getScript());
-  return list;
+  return WvAddEventScripts(TWvVisibleComponent::ScriptList(), *this, kEvents);
 }
 
 std::string TWvSubmitButton::put(TWvCustomOptimizer*) {
   ActivateBeforePutEvent();
-  std::string click = FJSOnClick->GetEventCall("onClick");
+  std::string events = WvEventsText(*this, kEvents);
   std::string result = CollapsedBefore();
   std::string type =
       Fimagepath.empty() ? "SUBMIT VALUE=\"" + Fvalue + "\"" : "IMAGE SRC=\"" + Fimagepath + "\"";
-  result += "<INPUT TYPE=" + type + " BORDER=0 " + click + " " + CollapsedInside() + " >";
+  result += "<INPUT TYPE=" + type + " BORDER=0 " + events + " " + CollapsedInside() + " >";
   result += CollapsedAfter();
   ActivateAfterPutEvent();
   return result;
@@ -37,12 +43,12 @@ namespace WvSubmitButton {
 void RegisterClasses() {
   WvVisibleComponent::RegisterClasses();
   WvScriptInvoker::RegisterClasses();
-  using C = TWvSubmitButton;
-  RegisterClass<C, TWvVisibleComponent>({
-      props::Object<C>("JSOnClick", &C::GetJSOnClick),
-      props::String<C>("imagepath", &C::Getimagepath, &C::Setimagepath),
-      props::String<C>("value", &C::Getvalue, &C::Setvalue),
-  });
+  // The click event comes first, where form files have always had it.
+  std::vector<TPropInfo> properties;
+  WvPublishEvents(properties, kEvents);
+  properties.push_back(props::String<C>("imagepath", &C::Getimagepath, &C::Setimagepath));
+  properties.push_back(props::String<C>("value", &C::Getvalue, &C::Setvalue));
+  RegisterClass<C, TWvVisibleComponent>(std::move(properties));
 }
 
 void Register() {

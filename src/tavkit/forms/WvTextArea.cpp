@@ -2,11 +2,22 @@
 // its text must arrive in the browser with the lines as they were given.
 #include <tavkit/forms/WvTextArea.h>
 
+#include <tavkit/forms/detail/WvEventTable.h>
 #include <tavkit/platform/base/Registry.h>
 #include <tavkit/platform/graphics/Canvas.h>
-#include <tavkit/scripts/WvJavascriptList.h>
 
 namespace tavkit {
+
+namespace {
+using C = TWvTextArea;
+// The script events, in the order the tag and the script list take them.
+constexpr TWvEvent<C> kEvents[] = {
+    {"JSOnBlur", "onBlur", &C::GetJSOnBlur},
+    {"JSOnFocus", "onFocus", &C::GetJSOnFocus},
+    {"JSOnChange", "OnChange", &C::GetJSOnChange},
+    {"JSOnSelect", "OnSelect", &C::GetJSOnSelect},
+};
+}  // namespace
 
 TWvTextArea::TWvTextArea(TComponent* owner)
     : TWvCustomInputComponent(owner),
@@ -36,20 +47,12 @@ void TWvTextArea::SetColumns(int columns) {
 }
 
 std::unique_ptr<TWvJavascriptlist> TWvTextArea::ScriptList() {
-  std::unique_ptr<TWvJavascriptlist> list = TWvCustomInputComponent::ScriptList();
-  list->AddScript(FJSOnBlur->getScript());
-  list->AddScript(FJSOnFocus->getScript());
-  list->AddScript(FJSOnChange->getScript());
-  list->AddScript(FJSOnSelect->getScript());
-  return list;
+  return WvAddEventScripts(TWvCustomInputComponent::ScriptList(), *this, kEvents);
 }
 
 std::string TWvTextArea::put(TWvCustomOptimizer*) {
   ActivateBeforePutEvent();
-  std::string events = EventsText({{FJSOnBlur.get(), "onBlur"},
-                                   {FJSOnFocus.get(), "onFocus"},
-                                   {FJSOnChange.get(), "OnChange"},
-                                   {FJSOnSelect.get(), "OnSelect"}});
+  std::string events = WvEventsText(*this, kEvents);
   std::string result = CollapsedBefore();
   result += "<TEXTAREA NAME=\"" + GetFieldName() + "\" ROWS=" + std::to_string(FRows) +
             " COLS=" + std::to_string(FColumns) + " " + events + " " + CollapsedInside() + ">";
@@ -76,16 +79,13 @@ void TWvTextArea::paint() {
 namespace WvTextArea {
 void RegisterClasses() {
   WvCustomInputComponent::RegisterClasses();
-  using C = TWvTextArea;
-  RegisterClass<C, TWvCustomInputComponent>({
+  std::vector<TPropInfo> properties{
       props::Strings<C>("Value", &C::GetValue, &C::SetValue),
       props::Integer<C>("Rows", &C::GetRows, &C::SetRows),
       props::Integer<C>("Columns", &C::GetColumns, &C::SetColumns),
-      props::Object<C>("JSOnBlur", &C::GetJSOnBlur),
-      props::Object<C>("JSOnFocus", &C::GetJSOnFocus),
-      props::Object<C>("JSOnChange", &C::GetJSOnChange),
-      props::Object<C>("JSOnSelect", &C::GetJSOnSelect),
-  });
+  };
+  WvPublishEvents(properties, kEvents);
+  RegisterClass<C, TWvCustomInputComponent>(std::move(properties));
 }
 
 void Register() {

@@ -3,12 +3,23 @@
 // the designer can read it).
 #include <tavkit/forms/WvTextInputField.h>
 
+#include <tavkit/forms/detail/WvEventTable.h>
 #include <tavkit/platform/base/Exceptions.h>
 #include <tavkit/platform/base/Registry.h>
 #include <tavkit/platform/graphics/Canvas.h>
-#include <tavkit/scripts/WvJavascriptList.h>
 
 namespace tavkit {
+
+namespace {
+using C = TWvTextInputField;
+// The script events, in the order the tag and the script list take them.
+constexpr TWvEvent<C> kEvents[] = {
+    {"JSOnBlur", "onBlur", &C::GetJSOnBlur},
+    {"JSOnFocus", "onFocus", &C::GetJSOnFocus},
+    {"JSOnChange", "OnChange", &C::GetJSOnChange},
+    {"JSOnSelect", "OnSelect", &C::GetJSOnSelect},
+};
+}  // namespace
 
 TWvTextInputField::TWvTextInputField(TComponent* owner)
     : TWvCustomInputComponent(owner),
@@ -33,20 +44,12 @@ void TWvTextInputField::SetValue(const std::string& value) {
 }
 
 std::unique_ptr<TWvJavascriptlist> TWvTextInputField::ScriptList() {
-  std::unique_ptr<TWvJavascriptlist> list = TWvCustomInputComponent::ScriptList();
-  list->AddScript(FJSOnBlur->getScript());
-  list->AddScript(FJSOnFocus->getScript());
-  list->AddScript(FJSOnChange->getScript());
-  list->AddScript(FJSOnSelect->getScript());
-  return list;
+  return WvAddEventScripts(TWvCustomInputComponent::ScriptList(), *this, kEvents);
 }
 
 std::string TWvTextInputField::put(TWvCustomOptimizer*) {
   ActivateBeforePutEvent();
-  std::string events = EventsText({{FJSOnBlur.get(), "onBlur"},
-                                   {FJSOnFocus.get(), "onFocus"},
-                                   {FJSOnChange.get(), "OnChange"},
-                                   {FJSOnSelect.get(), "OnSelect"}});
+  std::string events = WvEventsText(*this, kEvents);
   std::string result = CollapsedBefore();
   result += "<INPUT TYPE=\"";
   result += FPassWord ? "PASSWORD" : "text";
@@ -84,19 +87,16 @@ std::uint16_t CheckedWord(int value, const char* what) {
 namespace WvTextInputField {
 void RegisterClasses() {
   WvCustomInputComponent::RegisterClasses();
-  using C = TWvTextInputField;
-  RegisterClass<C, TWvCustomInputComponent>({
+  std::vector<TPropInfo> properties{
       props::Integer<C>("Size", &C::GetSize,
                         [](C& c, int v) { c.SetSize(CheckedWord(v, "Size")); }),
       props::Integer<C>("MaxLength", &C::GetMaxLength,
                         [](C& c, int v) { c.SetMaxLength(CheckedWord(v, "MaxLength")); }),
       props::String<C>("Value", &C::GetValue, &C::SetValue),
       props::Boolean<C>("PassWord", &C::GetPassWord, &C::SetPassWord),
-      props::Object<C>("JSOnBlur", &C::GetJSOnBlur),
-      props::Object<C>("JSOnFocus", &C::GetJSOnFocus),
-      props::Object<C>("JSOnChange", &C::GetJSOnChange),
-      props::Object<C>("JSOnSelect", &C::GetJSOnSelect),
-  });
+  };
+  WvPublishEvents(properties, kEvents);
+  RegisterClass<C, TWvCustomInputComponent>(std::move(properties));
 }
 
 void Register() {

@@ -112,6 +112,15 @@ class TBitmap : public TGraphic {
   void SaveToPNGStream(TStream& stream);
   void SaveToPNGFile(const std::string& fileName);
 
+  // Reads and writes binary PPM (P6) files: a text header of width, height
+  // and largest sample value, then red, green and blue samples of one byte
+  // each, or two bytes (most significant first) when the largest sample is
+  // above 255. Files are read into 24 bits, their samples scaled to 0..255,
+  // and written with one-byte samples. Reading stops after the pixels, so
+  // that a stream of several pictures reads one at a time.
+  void LoadFromPPMStream(TStream& stream);
+  void SaveToPPMStream(TStream& stream);
+
  private:
   friend class TCanvas;  // drawing reports the change of the picture
 

@@ -1,0 +1,86 @@
+// Small helpers that tests of several suites share: the message an action
+// raises, pixels of one colour in a bitmap, whole files, and waiting for
+// another thread with a deadline, so that a test that waits for something
+// that never happens fails with a message instead of hanging.
+#pragma once
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <utility>
+
+#include <tavkit/platform/base/Exceptions.h>
+#include <tavkit/platform/base/Streams.h>
+#include <tavkit/platform/graphics/Bitmap.h>
+
+namespace tavkit::testsupport {
+
+// What ErrorOf answers when the action raises nothing; no message of the
+// library reads like this.
+inline const std::string kNoError = "(no error)";
+
+// The message of the E (or of a class derived from it) that action raises,
+// or kNoError when it raises none. Any other exception passes through and
+// fails the test, so the class of the error is checked as well.
+template <class E = Exception, class F>
+std::string ErrorOf(F&& action) {
+  try {
+    action();
+  } catch (const E& e) {
+    return e.what();
+  }
+  return kNoError;
+}
+
+// How many pixels of the bitmap, or of one rectangle of it, have the colour.
+inline int CountPixels(const TBitmap& bitmap, const TRect& area, TColor colour) {
+  int count = 0;
+  for (int y = area.Top; y < area.Bottom; ++y)
+    for (int x = area.Left; x < area.Right; ++x) count += bitmap.GetPixel(x, y) == colour;
+  return count;
+}
+
+inline int CountPixels(const TBitmap& bitmap, TColor colour) {
+  return CountPixels(bitmap, Rect(0, 0, bitmap.GetWidth(), bitmap.GetHeight()), colour);
+}
+
+// A PNG file as a bitmap.
+inline std::unique_ptr<TBitmap> LoadPNG(const std::filesystem::path& path) {
+  TFileStream stream(path.string(), fmOpenRead);
+  auto bitmap = std::make_unique<TBitmap>();
+  bitmap->LoadFromPNGStream(stream);
+  return bitmap;
+}
+
+// The bytes of a file as they are; empty when it cannot be read.
+inline std::string ReadText(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// Runs step until ready() answers true and answers true, or answers false
+// once limit has passed. Callers assert on the answer with a message that
+// says what did not happen.
+template <class Ready, class Step>
+bool WaitUntil(Ready&& ready, Step&& step,
+               std::chrono::milliseconds limit = std::chrono::seconds(30)) {
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  while (!ready()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    step();
+  }
+  return true;
+}
+
+template <class Ready>
+bool WaitUntil(Ready&& ready) {
+  return WaitUntil(std::forward<Ready>(ready), [] { std::this_thread::yield(); });
+}
+
+}  // namespace tavkit::testsupport
