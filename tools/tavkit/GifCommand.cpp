@@ -20,6 +20,7 @@
 #include <tavkit/platform/base/Exceptions.h>
 #include <tavkit/platform/base/Streams.h>
 #include <tavkit/platform/base/Strings.h>
+#include <tavkit/platform/base/TextEncoding.h>
 #include <tavkit/platform/base/Threads.h>
 #include <tavkit/platform/graphics/Bitmap.h>
 #include <tavkit/platform/graphics/Canvas.h>
