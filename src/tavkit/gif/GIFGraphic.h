@@ -3,6 +3,14 @@
 // images from the clipboard, and the clipboard format their files travel
 // under. The drawing, palette and clipboard members of TGIFImage and
 // TGIFSubImage live in GIFGraphic.cpp, the animation in GIFPainter.
+//
+// ```cpp
+// GIFImage::Initialize();                     // RegisterPackage() does this too
+// TPicture picture;
+// picture.LoadFromFile("banner.gif");         // now holds a TGIFImage
+// Clipboard().Assign(*picture.GetGraphic());  // a bitmap, and the file as "GIF Image"
+// bool whole = Clipboard().HasFormat(GIFClipboardFormat());
+// ```
 #pragma once
 
 #include <tavkit/gif/GIFModel.h>
