@@ -11,6 +11,8 @@
 #   - a comment after a member or an enumerator on the same line documents
 #     that member.
 #
+# The comments are plain text: an HTML tag in one ("a <TD> per cell") is
+# shown as written, where Doxygen would take it for markup without a word.
 # Comments inside function bodies are left alone. Lines are replaced, never
 # added or removed (the class documentation goes after the last line), so
 # that Doxygen's line numbers are those of the header. Plain POSIX awk.
@@ -19,6 +21,32 @@ function trim(s) {
   sub(/^[ \t]+/, "", s)
   sub(/[ \t]+$/, "", s)
   return s
+}
+
+# The text of a comment with every HTML tag outside quotes and code spans
+# made a code span, so that Doxygen shows it as it is written.
+function literal_tags(text,   out, i, j, n, c, quote, rest) {
+  out = ""
+  quote = ""
+  n = length(text)
+  for (i = 1; i <= n; i++) {
+    c = substr(text, i, 1)
+    if (quote != "") {
+      if (c == quote) quote = ""
+    } else if (c == "\"" || c == "`") {
+      quote = c
+    } else if (c == "<" && substr(text, i + 1, 1) ~ /[A-Za-z\/!]/) {
+      rest = substr(text, i)
+      j = index(rest, ">")
+      if (j > 0) {
+        out = out "`" substr(rest, 1, j) "`"
+        i += j - 1
+        continue
+      }
+    }
+    out = out c
+  }
+  return out
 }
 
 # The kind of a brace that opens after the statement text s: a scope
@@ -86,6 +114,7 @@ function scan(line,   i, n, c, quote, kind) {
 BEGIN {
   opening = 1      # still inside the opening comment
   opening_lines = 0
+  fenced = 0       # inside the example's code block
   main_class = ""  # the class the opening comment names first, if any
   main_scope = ""  # the namespace that class is declared in
   depth = 0
@@ -96,6 +125,8 @@ BEGIN {
 opening && /^\/\// {
   opening_lines++
   text[opening_lines] = substr($0, 3)
+  if (text[opening_lines] ~ /^ ```/) fenced = !fenced
+  else if (!fenced) text[opening_lines] = literal_tags(text[opening_lines])
   if (opening_lines == 1 && match($0, /^\/\/ T[A-Za-z0-9_]+:/))
     named_class = substr($0, 4, RLENGTH - 4)
   print "///" text[opening_lines]
@@ -136,12 +167,12 @@ opening {
   if (trim(code) == "") {
     # A comment on lines of its own documents what follows, unless it sits in
     # a function body.
-    if (before_bodies == 0 && comment !~ /^\/\/\//) comment = "/" comment
+    if (before_bodies == 0 && comment !~ /^\/\/\//) comment = "/" literal_tags(comment)
     print code comment
     next
   }
   if (before_bodies == 0 && bodies == 0 && trim(code) ~ /[;,]$/ && comment ~ /^\/\/ /)
-    comment = "///<" substr(comment, 3)
+    comment = "///<" literal_tags(substr(comment, 3))
   print code comment
 }
 
