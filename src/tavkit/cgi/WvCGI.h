@@ -2,6 +2,23 @@
 // program answers its request. It sends the page behind a content-type header
 // on standard output and reads the form variables of the request from the
 // query string and, for a urlencoded POST, from the request body.
+//
+// ```cpp
+// TComponent form(nullptr);
+// auto* page = new TWvPage(&form);
+// auto* search = new TWvInputForm(&form);
+// search->SetParent(page);
+// search->SetBounds(20, 10, 300, 40);
+// search->SetMethod(T_FormMethodType::Get);
+// auto* field = new TWvTextInputField(&form);
+// field->SetParent(search);
+// field->SetBounds(10, 10, 200, 20);
+// field->SetFieldName("q");
+// auto* cgi = new TWvCGI(&form);
+// std::string wanted = cgi->FormVar("q", "");  // decoded; "" when it was not sent
+// // ... fill the page from it, escaping whatever goes back into the markup ...
+// cgi->Send(page->put(nullptr));              // the header, then the page
+// ```
 #pragma once
 
 #include <cstdint>

@@ -2,6 +2,18 @@
 // the host framework that draws itself, plays its animation through painters
 // and goes on and off the clipboard. Members are defined in GIFImage.cpp (the
 // document, reading and writing) and GIFImageDrawing.cpp (drawing, painters).
+//
+// ```cpp
+// TGIFImage gif;
+// gif.LoadFromFile("banner.gif");             // GIFException when it is no GIF
+// int frames = gif.GetImages().GetCount();
+// TBitmap* first = gif.GetImages().GetImage(0)->GetBitmap();  // the frame, rendered
+// TBitmap photo;
+// photo.LoadFromFile("photo.bmp");
+// TGIFImage made;
+// made.Add(&photo);                           // reduced to 256 colours on the way
+// made.SaveToFile("photo.gif");
+// ```
 #pragma once
 
 #include <cstdint>

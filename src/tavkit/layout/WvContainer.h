@@ -3,6 +3,24 @@
 // column boundary; each child is written into the cell of its top-left grid
 // position with spans covering its extent, and empty cells carry the pixel
 // sizes that keep the grid in shape.
+//
+// ```cpp
+// // Pages, panels and input forms lay out their children alike: two elements
+// // side by side become two cells of one table row.
+// TComponent form(nullptr);
+// auto* page = new TWvPage(&form);
+// auto* left = new TWvStandardComponent(&form);
+// left->SetParent(page);
+// left->SetBounds(10, 10, 100, 20);
+// auto* right = new TWvStandardComponent(&form);
+// right->SetParent(page);
+// right->SetBounds(150, 10, 100, 40);
+// try {
+//   std::string html = page->put(nullptr);
+// } catch (const Exception& error) {          // a grid larger than MaxLayoutCells
+//   std::cerr << error.Message() << "\n";
+// }
+// ```
 #pragma once
 
 #include <cstdint>

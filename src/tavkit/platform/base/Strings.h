@@ -1,6 +1,15 @@
 // Lists of text lines. TStrings is the framework's abstract line list that
 // properties publish; TStringList keeps the lines in memory and reports each
 // change. Strings hold Latin-1 bytes, one byte per character.
+//
+// ```cpp
+// TStringList lines{"Tea", "Coffee"};
+// lines.Add("Cocoa");
+// lines.Sort();
+// std::string text = lines.GetText();         // "Cocoa\nCoffee\nTea\n"
+// lines.SetText("one\r\ntwo");                // two lines
+// lines.OnChange = [](TObject*) { std::cout << "changed\n"; };
+// ```
 #pragma once
 
 #include <initializer_list>

@@ -5,6 +5,15 @@
 // process, so that a codec living in another folder (GIF) makes itself known
 // by registering its extension and its clipboard format; BMP, PNG and PPM
 // files and the bitmap clipboard format are registered from the start.
+//
+// ```cpp
+// TPicture picture;
+// picture.LoadFromFile("logo.png");           // by extension, or by the file's first bytes
+// int width = picture.GetWidth();
+// picture.SaveToFile("logo.bmp");             // converted to the format of the extension
+// TBitmap& pixels = picture.Bitmap();         // the picture as a bitmap, to draw on
+// pixels.Canvas().TextOut(2, 2, "Draft");
+// ```
 #pragma once
 
 #include <cstddef>
