@@ -17,6 +17,8 @@
 #include <tavkit/platform/base/Streams.h>
 #include <tavkit/platform/controls/Controls.h>
 
+#include "TestSupport.h"
+
 namespace tavkit {
 namespace {
 
@@ -582,13 +584,7 @@ TEST_F(FormFileTest, ErrorsNameThePlaceAndLeaveNothing) {
 
 // A chain of panels nested level deep, each the only child of the one above.
 std::string NestedPanels(int levels) {
-  std::string text = R"({"form": "F", "components": [)";
-  for (int i = 0; i <= levels; ++i) {
-    text += R"({"class": "TFormTestPanel", "name": "P)" + std::to_string(i) + R"(")";
-    if (i < levels) text += R"(, "children": [)";
-  }
-  for (int i = 0; i < levels; ++i) text += "}]";
-  return text + "}]}";
+  return testsupport::NestedFormText("TFormTestPanel", levels);
 }
 
 TEST_F(FormFileTest, HostileInputIsBounded) {

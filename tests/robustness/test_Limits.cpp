@@ -17,6 +17,8 @@
 #include <tavkit/platform/formfile/FormFile.h>
 #include <tavkit/platform/graphics/Bitmap.h>
 
+#include "TestSupport.h"
+
 namespace tavkit {
 namespace {
 
@@ -31,16 +33,6 @@ struct LimitCase {
 template <class E>
 std::function<bool(const std::exception&)> Is() {
   return [](const std::exception& e) { return dynamic_cast<const E*>(&e) != nullptr; };
-}
-
-std::string NestedPanels(int levels) {
-  std::string text = R"({"form": "F", "components": [)";
-  for (int i = 0; i <= levels; ++i) {
-    text += R"({"class": "TWvPanel", "name": "P)" + std::to_string(i) + R"(")";
-    if (i < levels) text += R"(, "children": [)";
-  }
-  for (int i = 0; i < levels; ++i) text += "}]";
-  return text + "}]}";
 }
 
 // A GIF whose first frame claims 65535 x 65535 pixels, and nothing after.
@@ -103,15 +95,14 @@ TEST(Limits, EveryRefusalIsTooLargeAndOfItsOldTypeToo) {
       {"MaxFormNesting",
        [] {
          TComponent form(nullptr);
-         LoadFormFromText(NestedPanels(MaxFormNesting + 1), form);
+         LoadFormFromText(testsupport::NestedFormText("TWvPanel", MaxFormNesting + 1), form);
        },
        Is<EFormFileError>(), MaxFormNesting},
       {"MaxBitmapSide", [] { TBitmap bitmap(MaxBitmapSide + 1, 1, TPixelFormat::pf8bit); },
        Is<EOutOfMemory>(), MaxBitmapSide},
       {"MaxBitmapBytes", [] { TBitmap bitmap(1 << 16, 1 << 16, TPixelFormat::pf32bit); },
        Is<EOutOfMemory>(), MaxBitmapBytes},
-      {"MaxGIFFramePixels", [] { LoadGif(HugeFrameGif()); }, Is<GIFException>(),
-       MaxGIFFramePixels},
+      {"MaxGIFFramePixels", [] { LoadGif(HugeFrameGif()); }, Is<GIFException>(), MaxGIFFramePixels},
       {"MaxLayoutCells", [] { PutDiagonalPage(4100); }, Is<Exception>(), MaxLayoutCells},
       {"MaxCGIContentLength", [] { ReadPostBody(MaxCGIContentLength + 1); }, Is<Exception>(),
        MaxCGIContentLength},

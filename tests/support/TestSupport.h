@@ -1,5 +1,5 @@
 // Small helpers that tests of several suites share: the message an action
-// raises, pixels of one colour in a bitmap, whole files, and waiting for
+// raises, nested form texts, pixels of one colour in a bitmap, whole files, and waiting for
 // another thread with a deadline, so that a test that waits for something
 // that never happens fails with a message instead of hanging.
 #pragma once
@@ -34,6 +34,18 @@ std::string ErrorOf(F&& action) {
     return e.what();
   }
   return kNoError;
+}
+
+// The text of a form file holding a chain of `levels` + 1 containers of the
+// class, each the only child of the one above, named P0, P1, ...
+inline std::string NestedFormText(const std::string& className, int levels) {
+  std::string text = R"({"form": "F", "components": [)";
+  for (int i = 0; i <= levels; ++i) {
+    text += R"({"class": ")" + className + R"(", "name": "P)" + std::to_string(i) + R"(")";
+    if (i < levels) text += R"(, "children": [)";
+  }
+  for (int i = 0; i < levels; ++i) text += "}]";
+  return text + "}]}";
 }
 
 // How many pixels of the bitmap, or of one rectangle of it, have the colour.
