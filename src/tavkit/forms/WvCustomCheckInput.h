@@ -1,6 +1,21 @@
 // TWvCustomCheckInput: the base of the two inputs that are either checked or
 // not, the check box and the radio button. They write one INPUT tag that
 // differs only in its TYPE, and their previews differ only in the shape drawn.
+//
+// ```cpp
+// TComponent form(nullptr);
+// auto* wrapped = new TWvJavascript(&form);
+// wrapped->writescript(TStringList{"function wrapped(box) {", "  return box.checked;", "}"});
+// TWvCustomCheckInput* inputs[] = {new TWvCheckBox(&form), new TWvRadioButton(&form)};
+// for (TWvCustomCheckInput* input : inputs) {
+//   input->SetFieldName("gift");
+//   input->SetValue("wrap");                  // the value sent when it is checked
+//   input->SetChecked(true);
+//   input->GetJSOnClick()->setScript(wrapped);
+//   input->GetJSOnClick()->getParameterlist()->Add("this");
+//   std::string tag = input->put(nullptr);    // TYPE=CHECKBOX, then TYPE=RADIO; the rest alike
+// }
+// ```
 #pragma once
 
 #include <memory>

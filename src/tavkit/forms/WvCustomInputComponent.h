@@ -3,6 +3,21 @@
 // field before the form is submitted, and the pieces that the input elements
 // share: the option lines of the selection lists and the white field box of
 // their design previews. Each input's events come from its own event table.
+//
+// ```cpp
+// TComponent form(nullptr);
+// auto* required = new TWvJavascript(&form);
+// required->writescript(TStringList{"function required(v) {", "  return v != '';", "}"});
+// TWvCustomInputComponent* inputs[] = {new TWvTextInputField(&form), new TWvTextArea(&form)};
+// inputs[0]->SetFieldName("name");
+// inputs[1]->SetFieldName("address");
+// for (TWvCustomInputComponent* input : inputs) input->GetJSVerifyInput()->setScript(required);
+// std::string call = inputs[1]->GetJSVerifyInput()->GetScriptCall(inputs[1]->GetFieldName());
+// // call is "required(address.value)", one part of the form's submit check
+// TStringList lines{"1=One", "2=Two"};        // the option lines of the selection lists
+// std::vector<TWvOptionPair> options = WvSplitOptionLines(lines);
+// std::string tags = WvOptionsHTML(options, 0);  // <OPTION SELECTED VALUE="1">One</OPTION>...
+// ```
 #pragma once
 
 #include <memory>

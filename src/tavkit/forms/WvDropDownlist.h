@@ -1,5 +1,18 @@
 // TWvDropDownlist: a one-line drop-down selection list of a form. Each line of
 // OptionValues is one option, value=shown text; one option is preselected.
+//
+// ```cpp
+// TComponent form(nullptr);
+// auto* order = new TWvInputForm(&form);
+// auto* country = new TWvDropDownlist(&form);
+// country->SetParent(order);
+// country->SetBounds(10, 10, 125, 25);
+// country->SetFieldName("country");
+// TStringList options{"de=Germany", "fr=France", "nl=Netherlands"};  // value=shown text
+// country->SetOptionValues(&options);
+// country->SetSelected(1);                    // France; a negative index is taken as 0
+// std::string tag = country->put(nullptr);    // <SELECT NAME="country" ...><OPTION  VALUE="de">...
+// ```
 #pragma once
 
 #include <memory>

@@ -2,6 +2,27 @@
 // container and wraps the grid table's rows in a FORM tag that carries the
 // form's name, action and method, its hidden fields and one submit handler
 // that runs the verification scripts of the input elements placed on it.
+//
+// ```cpp
+// TComponent form(nullptr);
+// auto* page = new TWvPage(&form);
+// auto* order = new TWvInputForm(&form);
+// order->SetParent(page);
+// order->SetBounds(20, 20, 400, 120);
+// order->SetFormName("order");
+// order->SetAction("/cgi-bin/order");
+// order->SetMethod(T_FormMethodType::Post);
+// order->GetHiddenFields()->Add("shop=books");  // sent along unseen
+// auto* filled = new TWvJavascript(&form);
+// filled->writescript(TStringList{"function filled(v) {", "  return v != '';", "}"});
+// auto* name = new TWvTextInputField(&form);
+// name->SetParent(order);                     // laid out in the form's grid
+// name->SetBounds(10, 10, 200, 25);
+// name->SetFieldName("name");
+// name->GetJSVerifyInput()->setScript(filled);  // checked before the form is sent
+// std::string check = order->VerificationAttribute();  // OnSubmit="return ( filled(name.value))"
+// std::string html = page->put(nullptr);
+// ```
 #pragma once
 
 #include <cstdint>

@@ -1,6 +1,21 @@
 // TWvListBox: a selection list of a form showing several lines at once, which
 // may let the user choose more than one option. Options are written as for the
 // drop-down list.
+//
+// ```cpp
+// TComponent form(nullptr);
+// auto* order = new TWvInputForm(&form);
+// auto* toppings = new TWvListBox(&form);
+// toppings->SetParent(order);
+// toppings->SetBounds(10, 10, 200, 75);
+// toppings->SetFieldName("toppings");
+// TStringList options{"ch=Cheese", "mu=Mushrooms", "ol=Olives", "pe=Peppers"};
+// toppings->SetOptionValues(&options);
+// toppings->SetSelectMultiple(true);          // every chosen option is sent as toppings=...
+// toppings->SetListSize(4);                   // lines shown at once
+// toppings->SetSelected(-1);                  // none preselected
+// std::string tag = toppings->put(nullptr);   // <SELECT NAME="toppings" MULTIPLE SIZE=4 ...>
+// ```
 #pragma once
 
 #include <memory>

@@ -1,5 +1,18 @@
 // TWvSubmitButton: the button that sends its form, written as a plain submit
 // button with a caption or, when a picture is named, as an image button.
+//
+// ```cpp
+// TComponent form(nullptr);
+// auto* search = new TWvInputForm(&form);
+// auto* send = new TWvSubmitButton(&form);
+// send->SetParent(search);
+// send->SetBounds(220, 10, 70, 20);
+// send->Setvalue("Search");                   // <INPUT TYPE=SUBMIT VALUE="Search" ...>
+// auto* go = new TWvSubmitButton(&form);
+// go->SetParent(search);
+// go->SetBounds(300, 10, 20, 20);
+// go->Setimagepath("/img/go.gif");            // <INPUT TYPE=IMAGE SRC="/img/go.gif" ...>
+// ```
 #pragma once
 
 #include <memory>

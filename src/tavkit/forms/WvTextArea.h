@@ -1,5 +1,19 @@
 // TWvTextArea: a multi-line text field of a form, with its initial text, its
 // size in rows and columns, and four script events.
+//
+// ```cpp
+// TComponent form(nullptr);
+// auto* feedback = new TWvInputForm(&form);
+// auto* comments = new TWvTextArea(&form);
+// comments->SetParent(feedback);
+// comments->SetBounds(10, 10, 425, 150);
+// comments->SetFieldName("comments");
+// comments->SetRows(6);
+// comments->SetColumns(60);
+// TStringList start{"Dear shop,", ""};
+// comments->SetValue(&start);                 // written between the tags, each line ending in CR LF
+// std::string tag = comments->put(nullptr);   // <TEXTAREA NAME="comments" ROWS=6 COLS=60 ...>
+// ```
 #pragma once
 
 #include <memory>

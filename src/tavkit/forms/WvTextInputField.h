@@ -1,6 +1,23 @@
 // TWvTextInputField: a one-line text field of a form, plain or for a
 // password, with its initial value, its width and length in characters and
 // four script events.
+//
+// ```cpp
+// TComponent form(nullptr);
+// auto* login = new TWvInputForm(&form);
+// auto* hint = new TWvJavascript(&form);
+// hint->writescript(TStringList{"function hint(text) {", "  window.status = text;", "}"});
+// auto* password = new TWvTextInputField(&form);
+// password->SetParent(login);
+// password->SetBounds(10, 40, 150, 25);
+// password->SetFieldName("pw");
+// password->SetPassWord(true);                // the browser hides what is typed
+// password->SetSize(20);                      // visible width in characters
+// password->SetMaxLength(64);
+// password->GetJSOnFocus()->setScript(hint);
+// password->GetJSOnFocus()->getParameterlist()->Add("'Eight characters or more'");
+// std::string tag = password->put(nullptr);   // <INPUT TYPE="PASSWORD" NAME="pw" ... onFocus=...>
+// ```
 #pragma once
 
 #include <cstdint>

@@ -2,6 +2,19 @@
 // colour maps, extensions), reading and writing GIF streams, the colour
 // reduction that turns any bitmap into a frame, and the picture face with its
 // animation painter. The LZW coders and the byte-level reader stay inside.
+// An application that uses the codec as a whole includes this header alone.
+//
+// ```cpp
+// TGIFImage gif;
+// gif.LoadFromFile("banner.gif");
+// TGIFHeader& screen = gif.GetHeader();       // the logical screen and the global colours
+// for (int i = 0; i < gif.GetImages().GetCount(); ++i) {
+//   TGIFSubImage& frame = *gif.GetImages().GetImage(i);  // descriptor, colours, pixels
+//   std::cout << frame.GetWidth() << "x" << frame.GetHeight() << " at " << frame.GetLeft() << ","
+//             << frame.GetTop() << ", " << frame.GetExtensions().GetCount() << " extensions\n";
+// }
+// gif.SaveToFile("copy.gif");                 // header, frames and trailer written again
+// ```
 #pragma once
 
 #include <tavkit/gif/GIFColorMap.h>

@@ -1,5 +1,18 @@
-// The head of a GIF file: signature and version, the logical screen (its
-// size, background colour and aspect ratio) and the global colour map.
+// TGIFHeader: the head of a GIF file, with its signature and version, the
+// logical screen (its size, background colour and aspect ratio) and the
+// global colour map.
+//
+// ```cpp
+// TGIFImage gif;
+// gif.LoadFromFile("banner.gif");
+// TGIFHeader& header = gif.GetHeader();
+// int width = header.GetScreenWidth();        // the logical screen every frame lies on
+// int height = header.GetScreenHeight();
+// int colours = header.GetColorMap().GetCount();  // the global colour map; 0 when there is none
+// TColor background = header.GetBackgroundColor();  // an entry of the global map
+// header.SetBackgroundColor(clWhite);         // found or added; a full map raises GIFException
+// bool newer = header.GetVersion() == gv89a;  // a sorted map or an aspect ratio need GIF89a
+// ```
 #pragma once
 
 #include <cstdint>

@@ -1,6 +1,18 @@
 // The two building blocks of the GIF document: an item (the header, a frame,
 // an extension block, the trailer) that knows its image and reads and writes
 // itself in the stream format, and a list that owns its items.
+//
+// ```cpp
+// TGIFImage gif;
+// gif.LoadFromFile("slides.gif");
+// TMemoryStream file;                         // the file item by item, as SaveToStream writes it
+// gif.GetHeader().SaveToStream(file);
+// gif.GetImages().SaveToStream(file);         // a list writes its items in order
+// TGIFTrailer(&gif).SaveToStream(file);
+// TGIFItem& first = *gif.GetImages().First();
+// bool newer = first.GetVersion() == gv89a;   // extensions or a sorted map need GIF89a
+// bool mine = first.GetImage() == &gif;       // warnings go up to it as OnWarning
+// ```
 #pragma once
 
 #include <string>

@@ -1,7 +1,26 @@
-// One frame of a GIF image: descriptor, local colour map, the extensions in
-// front of it and its pixels (one colour index per byte, rows from the top).
+// TGIFSubImage: one frame of a GIF image, with its descriptor, local colour
+// map, the extensions in front of it and its pixels (one colour index per
+// byte, rows from the top).
 // Members are defined in GIFSubImage.cpp (the frame and its stream form),
 // GIFSubImageDrawing.cpp (rendering, drawing) and GIFSubImageImport.cpp (bitmaps).
+//
+// ```cpp
+// TGIFImage gif;
+// gif.LoadFromFile("spinner.gif");
+// TBitmap screen(gif.GetWidth(), gif.GetHeight());
+// const TRect whole = Rect(0, 0, gif.GetWidth(), gif.GetHeight());
+// for (int i = 0; i < gif.GetImages().GetCount(); ++i) {
+//   TGIFSubImage& frame = *gif.GetImages().GetImage(i);
+//   TRect place = frame.GetBoundsRect();      // its part of the logical screen
+//   bool interlaced = frame.GetInterlaced();  // descriptor fields, as the file has them
+//   std::uint8_t index = frame.GetPixel(0, 0);  // pixels are colour indices
+//   TColor colour = frame.GetActiveColorMap().GetColor(index);
+//   TGIFGraphicControlExtension* control = frame.GetGraphicControlExtension();
+//   if (control != nullptr && control->GetTransparent())  // delay, disposal, transparency
+//     std::cout << "index " << int(control->GetTransparentColorIndex()) << " is see-through\n";
+//   frame.Draw(screen.Canvas(), whole, true, false);  // see-through pixels keep what is there
+// }
+// ```
 #pragma once
 
 #include <cstddef>

@@ -2,6 +2,20 @@
 // layout or a request may be before the library refuses it, and the bounds it
 // clamps values to. Each refusal raises ETooLarge, so that an application can
 // catch "larger than this library accepts" as one thing.
+//
+// ```cpp
+// MaxBitmapBytes = std::int64_t{64} << 20;    // a shared server: 64 MiB of pixels a bitmap,
+// MaxGIFTotalPixels = std::int64_t{1} << 24;  // set before the work starts
+// TPicture upload;
+// try {
+//   upload.LoadFromFile("upload.png");
+// } catch (const ETooLarge& refusal) {        // whichever limit refused; catch it first
+//   std::cerr << refusal.Message() << " (" << refusal.LimitName() << " is "
+//             << refusal.LimitValue() << ")\n";
+// } catch (const Exception& error) {          // no picture, or a broken one
+//   std::cerr << error.Message() << "\n";
+// }
+// ```
 #pragma once
 
 #include <cstdint>

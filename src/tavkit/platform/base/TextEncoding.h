@@ -1,6 +1,14 @@
 // Text encodings. The library's strings hold Latin-1 bytes; files, databases
 // and the web hold UTF-8. These are the one place where text crosses between
 // the two, and where letter case is folded for names, each with one rule.
+//
+// ```cpp
+// std::string stored = Latin1ToUtf8("Caf\xE9");         // "Caf\xC3\xA9", for a file or the web
+// std::string name = Utf8ToLatin1("Caf\xC3\xA9");       // "Caf\xE9": one byte a character
+// std::string price = Utf8ToLatin1("5 \xE2\x82\xAC");   // "5 ?": Latin-1 has no euro sign
+// unsigned wide = FirstBeyondLatin1("5 \xE2\x82\xAC");  // 0x20AC: refuse instead of writing "?"
+// std::string key = AsciiUpperCase("tWvPage");          // "TWVPAGE" in every locale
+// ```
 #pragma once
 
 #include <string>

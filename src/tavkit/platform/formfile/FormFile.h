@@ -2,6 +2,25 @@
 // their classes, names, published properties and the parent/child tree of
 // the controls. Loading and saving go only through the class registry, so a
 // class registered later is read and written without any change here.
+//
+// ```cpp
+// RegisterPackage();                          // the classes a form file may name
+// TComponent form(nullptr);
+// try {
+//   LoadForm("shop.json", form);              // form owns every component of the file
+// } catch (const EFormFileError& error) {     // says which file, component and property
+//   std::cerr << error.Message() << "\n";
+//   return;
+// } catch (const EFOpenError& error) {        // the file cannot be read
+//   std::cerr << error.Message() << "\n";
+//   return;
+// }
+// auto* page = dynamic_cast<TWvPage*>(form.FindComponent("Page1"));
+// if (page != nullptr) page->SetPageTitle("Our shop, today");
+// SaveFormToFile(form, "shop-today.json");    // every published property, pretty-printed
+// TComponent copy(nullptr);
+// LoadFormFromText(SaveForm(form), copy);     // the same components once more
+// ```
 #pragma once
 
 #include <cstdint>

@@ -5,6 +5,21 @@
 // an index, 15 bits x-5-5-5 and 16 bits 5-6-5 little-endian words, 24 bits
 // blue-green-red, 32 bits blue-green-red-unused. The device format is held
 // as 32 bits per pixel (this platform's display).
+//
+// ```cpp
+// TBitmap icon(16, 16, TPixelFormat::pf8bit);  // starts with DefaultPalette(pf8bit)
+// icon.Canvas().Brush().Color = clRed;
+// icon.Canvas().FillRect(Rect(4, 4, 12, 12));
+// icon.SetPixel(0, 0, clBlue);                // stored as the nearest palette entry
+// TColor corner = icon.GetPixel(0, 0);
+// std::uint8_t* row = icon.ScanLine(8);       // one palette index a byte, top row 0
+// row[15] = static_cast<std::uint8_t>(icon.NearestPaletteIndex(clLime));
+// icon.SaveToFile("icon.bmp");                // a BMP file in the bitmap's own format
+// icon.SetPixelFormat(TPixelFormat::pf24bit);  // the same colours, now blue-green-red bytes
+// icon.SaveToPNGFile("icon.png");
+// TBitmap photo;
+// photo.LoadFromFile("photo.bmp");            // EInvalidGraphic when it is broken or too large
+// ```
 #pragma once
 
 #include <cstdint>

@@ -4,6 +4,27 @@
 // text. Pens, brushes and fonts behave as on the classic host: rectangles
 // exclude their right and bottom edges, lines exclude their last point, text
 // is placed by the top-left corner of its character cell.
+//
+// ```cpp
+// TBitmap sign(200, 100);
+// TCanvas& canvas = sign.Canvas();
+// canvas.Brush().Color = clYellow;
+// canvas.FillRect(Rect(0, 0, 200, 100));      // right and bottom edges excluded
+// canvas.Pen().Color = clNavy;
+// canvas.Pen().Width = 2;
+// canvas.Rectangle(10, 10, 190, 90);          // outlined with the pen, filled with the brush
+// canvas.Font().Name = "ARIAL";               // a metric-compatible face is found
+// canvas.Font().Height = 24;                  // the character cell, in pixels
+// canvas.Font().Style = fsBold;
+// canvas.Brush().Style = TBrushStyle::bsClear;  // text without its cell filled
+// int width = canvas.TextWidth("SALE");
+// canvas.TextOut((200 - width) / 2, 38, "SALE");  // at the top-left of the cell
+// canvas.SetClipRect(Rect(100, 0, 200, 100));  // from here on, only the right half
+// canvas.MoveTo(0, 80);
+// canvas.LineTo(200, 80);                     // shows from x = 100 on
+// TCanvas measure;                            // no target: draws nothing, still measures
+// int height = measure.TextHeight("SALE");
+// ```
 #pragma once
 
 #include <cstdint>
