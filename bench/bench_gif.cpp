@@ -22,7 +22,7 @@
 #include <vector>
 
 #include <tavkit/core/WvGifMaker.h>
-#include <tavkit/gif/GIFImage.h>
+#include <tavkit/gif/GIF.h>
 #include <tavkit/platform/base/Streams.h>
 
 namespace {

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include <tavkit/gif/GIFImage.h>
+#include <tavkit/gif/GIF.h>
 #include <tavkit/platform/base/Streams.h>
 
 namespace {

@@ -18,7 +18,7 @@
 
 #include <tavkit/core/WvGifMaker.h>
 #include <tavkit/core/WvMiscTools.h>
-#include <tavkit/gif/GIFImage.h>
+#include <tavkit/gif/GIF.h>
 #include <tavkit/platform/base/Streams.h>
 #include <tavkit/platform/graphics/Bitmap.h>
 #include <tavkit/platform/graphics/Canvas.h>

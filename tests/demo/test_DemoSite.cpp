@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include <tavkit/gif/GIFImage.h>
+#include <tavkit/gif/GIF.h>
 #include <tavkit/layout/WvPage.h>
 #include <tavkit/package/Package.h>
 #include <tavkit/platform/base/Streams.h>

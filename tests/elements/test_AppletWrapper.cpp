@@ -16,7 +16,7 @@
 #include <tavkit/elements/WvJavaApplet.h>
 #include <tavkit/elements/WvText.h>
 #include <tavkit/elements/WvVCLWrapper.h>
-#include <tavkit/gif/GIFImage.h>
+#include <tavkit/gif/GIF.h>
 #include <tavkit/layout/WvPage.h>
 #include <tavkit/platform/base/Dialogs.h>
 #include <tavkit/platform/base/Exceptions.h>

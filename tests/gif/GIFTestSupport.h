@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include <tavkit/gif/GIFImage.h>
+#include <tavkit/gif/GIF.h>
 #include <tavkit/gif/detail/GIFDecoder.h>
 #include <tavkit/gif/detail/GIFLZW.h>
 #include <tavkit/gif/detail/GIFStream.h>

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include <tavkit/gif/GIFImage.h>
+#include <tavkit/gif/GIF.h>
 #include <tavkit/platform/base/Exceptions.h>
 #include <tavkit/platform/base/Streams.h>
 #include <tavkit/platform/base/Threads.h>

@@ -2,7 +2,7 @@
 // bitmap and saved. The image lives only for the call.
 #include <tavkit/core/WvGifMaker.h>
 
-#include <tavkit/gif/GIFImage.h>
+#include <tavkit/gif/GIF.h>
 #include <tavkit/platform/base/Streams.h>
 #include <tavkit/platform/graphics/Bitmap.h>
 

@@ -6,7 +6,9 @@
 #include <cstring>
 
 #include <tavkit/gif/GIFExtensions.h>
-#include <tavkit/gif/GIFModel.h>
+#include <tavkit/gif/GIFHeader.h>
+#include <tavkit/gif/GIFImage.h>
+#include <tavkit/gif/GIFSubImage.h>
 #include <tavkit/gif/detail/GIFStream.h>
 #include <tavkit/platform/base/Streams.h>
 

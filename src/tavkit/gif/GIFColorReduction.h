@@ -1,8 +1,8 @@
 // Colour reduction: how a bitmap of more than 256 colours becomes an 8-bit
 // picture a GIF frame can hold. Every pixel is mapped onto a palette, either
 // the 216-colour web cube or one an octree quantizer builds from the picture,
-// by nearest colour or with Floyd-Steinberg error diffusion. The import of a
-// bitmap into a frame (TGIFSubImage's bitmap Assign) lives beside it.
+// by nearest colour or with Floyd-Steinberg error diffusion. Frames take
+// bitmaps through it (GIFSubImageImport.cpp).
 #pragma once
 
 #include <array>

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <utility>
 
+#include <tavkit/gif/GIFSubImage.h>
 #include <tavkit/gif/detail/GIFStream.h>
 
 namespace tavkit {

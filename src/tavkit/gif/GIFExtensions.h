@@ -11,12 +11,16 @@
 #include <string>
 #include <vector>
 
-#include <tavkit/gif/GIFModel.h>
+#include <tavkit/gif/GIFItem.h>
 #include <tavkit/platform/base/Strings.h>
+#include <tavkit/platform/base/Types.h>
 
 namespace tavkit {
 
 class TGIFExtension;
+class TGIFReader;
+class TGIFSubImage;
+class TStream;
 
 // What the registries hold for an extension class: its label, how to make
 // one, and how to pick a more specific class by looking at the block.

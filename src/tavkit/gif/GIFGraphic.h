@@ -1,11 +1,10 @@
 // GIF pictures in the host framework: the registration that makes the
 // picture class read and write ".gif" files as "GIF Image" and take GIF
 // images from the clipboard, and the clipboard format their files travel
-// under. The drawing, palette and clipboard members of TGIFImage and
-// TGIFSubImage live in GIFGraphic.cpp, the animation in GIFPainter.
+// under. The picture itself is TGIFImage (GIFImage.h).
 #pragma once
 
-#include <tavkit/gif/GIFModel.h>
+#include <tavkit/platform/graphics/Graphic.h>
 
 namespace tavkit {
 

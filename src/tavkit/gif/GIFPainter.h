@@ -9,7 +9,7 @@
 #include <atomic>
 #include <memory>
 
-#include <tavkit/gif/GIFModel.h>
+#include <tavkit/gif/GIFImage.h>
 #include <tavkit/platform/base/Threads.h>
 #include <tavkit/platform/graphics/Canvas.h>
 

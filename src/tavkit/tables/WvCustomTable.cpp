@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include <tavkit/core/WvMiscTools.h>
@@ -278,15 +279,6 @@ std::string TWvCustomTable::HeaderRow(TWvCustomOptimizer* optimizer, bool styleM
   return html + "</TR>";
 }
 
-std::string TWvCustomTable::MostFrequentRowClass(TWvCustomOptimizer& optimizer,
-                                                 TColor rowColor) const {
-  TWvClassList classes;
-  for (int c = 0; c < ColumnCount(); ++c)
-    classes.addclass(
-        optimizer.getClassName(*Columns(c)->GetRowFont(), rowColor, Columns(c)->GetDataAlign()));
-  return classes.getMostFrequentClass();
-}
-
 std::int64_t TWvCustomTable::RowsWritten() const {
   // The smaller of the rows from StartIndex on and MaxRows; wide arithmetic
   // keeps extreme property values from overflowing.
@@ -308,12 +300,190 @@ std::unique_ptr<TWvJavascriptlist> TWvCustomTable::ScriptList() {
   return list;
 }
 
+namespace {
+
+// Writes the body rows of a table. A cell is written in one of three modes:
+// a picture (the same in every mode), text with a style class, or text with
+// font markup. What every row of one colour repeats is worked out once: the
+// row backgrounds, the link colour of each column and, as the cells first
+// ask for them, the class of each column in each row colour. The optimizer
+// hands out the same name for the same font, colour and alignment, and
+// asking in the order the cells do keeps its numbering unchanged.
+class TTableBody {
+ public:
+  // widthsWritten: a header row has given the columns their widths already.
+  TTableBody(const TWvCustomTable& table, TWvCustomOptimizer* optimizer, bool widthsWritten);
+
+  // Rows first to first + count - 1, one TR element each.
+  void Write(std::string& html, int first, std::int64_t count);
+
+ private:
+  struct TCell {
+    const TWvCustomTableColumn& Column;
+    const TWvTableItem& Item;
+    int Index;          // of the column
+    bool Odd;           // in a row of odd index, which has ListColor1
+    std::string Width;  // " width=N" in the first row written, else empty
+  };
+
+  void Row(std::string& html, int index);
+  // Each writes the cell's opening TD tag to html and its content (before
+  // any link) to content.
+  void PictureCell(const TCell& cell, std::string& html, std::string& content) const;
+  void StyleCell(const TCell& cell, std::string& html, std::string& content);
+  void FontCell(const TCell& cell, std::string& html, std::string& content) const;
+  // The class most cells of a row in that colour would have.
+  std::string MostFrequentRowClass(TColor rowColor) const;
+
+  const TWvCustomTable& FTable;
+  TWvCustomOptimizer* FOptimizer;
+  bool FStyleMode;
+  bool FOptimised;
+  bool FWidthsWritten;
+  std::string FRowHeight;
+  // Row classes and backgrounds, [0] for even rows and [1] for odd ones.
+  std::string FRowClasses[2];
+  std::string FBackgrounds[2];
+  std::vector<std::string> FLinkColors;
+  // Column c in even rows at 2c, in odd rows at 2c + 1; empty until asked.
+  std::vector<std::optional<std::string>> FCellClasses;
+  // The content of the cell being written; kept to reuse its room.
+  std::string FContent;
+};
+
+TTableBody::TTableBody(const TWvCustomTable& table, TWvCustomOptimizer* optimizer,
+                       bool widthsWritten)
+    : FTable(table),
+      FOptimizer(optimizer),
+      FStyleMode(optimizer != nullptr && optimizer->getUseCSS()),
+      FOptimised(FStyleMode && optimizer->getoptimizeTableDefinitions()),
+      FWidthsWritten(widthsWritten),
+      FRowHeight(std::to_string(table.GetRowHeight())) {
+  // The class each row carries in optimised mode: the one most of its cells
+  // would have. Asked for both parities so that the style sheet lists them.
+  if (FOptimised) {
+    FRowClasses[1] = MostFrequentRowClass(table.GetListColor1());
+    FRowClasses[0] = MostFrequentRowClass(table.GetListColor2());
+  }
+  FBackgrounds[0] = BackgroundAttribute(table.GetListColor2());
+  FBackgrounds[1] = BackgroundAttribute(table.GetListColor1());
+  const int columns = table.ColumnCount();
+  FLinkColors.resize(static_cast<std::size_t>(columns));
+  for (int c = 0; c < columns; ++c)
+    FLinkColors[static_cast<std::size_t>(c)] = LinkColor(*table.Columns(c)->GetRowFont());
+  FCellClasses.resize(static_cast<std::size_t>(columns) * 2);
+}
+
+std::string TTableBody::MostFrequentRowClass(TColor rowColor) const {
+  TWvClassList classes;
+  for (int c = 0; c < FTable.ColumnCount(); ++c)
+    classes.addclass(FOptimizer->getClassName(*FTable.Columns(c)->GetRowFont(), rowColor,
+                                              FTable.Columns(c)->GetDataAlign()));
+  return classes.getMostFrequentClass();
+}
+
+void TTableBody::Write(std::string& html, int first, std::int64_t count) {
+  for (std::int64_t n = 0; n < count; ++n) {
+    const std::size_t rowStart = html.size();
+    Row(html, static_cast<int>(first + n));
+    // The rows of a table are much alike: room for the others, as long as
+    // the first row is, saves growing the text again and again. A guess
+    // beyond reason (one long cell above many short rows) is not made.
+    if (n == 0 && count > 1) {
+      const std::uint64_t rowSize = html.size() - rowStart;
+      const std::uint64_t rest = static_cast<std::uint64_t>(count - 1);
+      if (rowSize * rest < kReserveLimit)
+        html.reserve(html.size() + static_cast<std::size_t>(rowSize * rest + rowSize * rest / 8));
+    }
+  }
+}
+
+void TTableBody::Row(std::string& html, int index) {
+  const TWvTableRow& row = FTable.GetRow(index);
+  const bool odd = index % 2 != 0;
+  if (FOptimised) {
+    html += "<TR VALIGN=\"top\" ALIGN=\"left\" class=\"";
+    html += FRowClasses[odd ? 1 : 0];
+    html += "\">";
+  } else {
+    html += "<TR VALIGN=\"top\" ALIGN=\"left\">";
+  }
+  for (int c = 0; c < FTable.ColumnCount(); ++c) {
+    const TWvCustomTableColumn& column = *FTable.Columns(c);
+    // Only the first row written carries the widths.
+    const TCell cell{
+        column, *row.Get(c), c, odd,
+        FWidthsWritten ? std::string() : " width=" + std::to_string(column.Getwidth())};
+    if (cell.Item.GetPicture() != nullptr)
+      PictureCell(cell, html, FContent);
+    else if (FStyleMode)
+      StyleCell(cell, html, FContent);
+    else
+      FontCell(cell, html, FContent);
+    // A cell without a link is its content as it stands.
+    if (cell.Item.getlink().empty())
+      html += FContent;
+    else
+      html += cell.Item.GetHyperLink()->CreateLinkedText(FContent,
+                                                         FLinkColors[static_cast<std::size_t>(c)]);
+    html += "</TD>";
+  }
+  FWidthsWritten = true;
+  html += "</TR>";
+}
+
+// Picture cells carry their own height and the row colour in every mode.
+void TTableBody::PictureCell(const TCell& cell, std::string& html, std::string& content) const {
+  const int width = cell.Column.Getwidth();
+  html +=
+      "<TD height=" + FRowHeight + " " + cell.Width + " " + FBackgrounds[cell.Odd ? 1 : 0] + ">";
+  content = "<IMG height=" + FRowHeight + " width=" + std::to_string(width) + " SRC=\"" +
+            PictureCellImage(*cell.Item.GetPicture(), width, FTable.GetRowHeight()) + "\">";
+}
+
+// Only the first cell of a row carries the row height. In optimised mode a
+// cell whose class is the row's leaves it to the row.
+void TTableBody::StyleCell(const TCell& cell, std::string& html, std::string& content) {
+  const std::size_t slot = static_cast<std::size_t>(cell.Index) * 2 + (cell.Odd ? 1 : 0);
+  if (!FCellClasses[slot])
+    FCellClasses[slot] = FOptimizer->getClassName(
+        *cell.Column.GetRowFont(), cell.Odd ? FTable.GetListColor1() : FTable.GetListColor2(),
+        cell.Column.GetDataAlign());
+  const std::string& cellClass = *FCellClasses[slot];
+  html += "<TD";
+  if (cell.Index == 0) {
+    html += " height=";
+    html += FRowHeight;
+  }
+  html += cell.Width;
+  if (!(FOptimised && cellClass == FRowClasses[cell.Odd ? 1 : 0])) {
+    html += " CLASS=\"";
+    html += cellClass;
+    html += "\"";
+  }
+  html += ">";
+  content = cell.Item.GetText();
+}
+
+// Only the first cell of a row carries the row height; every cell carries
+// the row colour, its alignment and its font.
+void TTableBody::FontCell(const TCell& cell, std::string& html, std::string& content) const {
+  html += "<TD ";
+  if (cell.Index == 0) {
+    html += " height=";
+    html += FRowHeight;
+  }
+  html += cell.Width;
+  html += FBackgrounds[cell.Odd ? 1 : 0];
+  html += ">";
+  content = AlignmentParagraph(cell.Column.GetDataAlign());
+  content += cell.Column.GetRowFont()->CreateHTMLText(cell.Item.GetText());
+}
+
+}  // namespace
+
 std::string TWvCustomTable::put(TWvCustomOptimizer* optimizer) {
   ActivateBeforePutEvent();
-  const bool styleMode = optimizer != nullptr && optimizer->getUseCSS();
-  const bool optimised = styleMode && optimizer->getoptimizeTableDefinitions();
-  bool widthsWritten = false;
-
   std::string result = CollapsedBefore();
   const std::string background = IsBackgroundTransparent()
                                      ? std::string()
@@ -322,121 +492,9 @@ std::string TWvCustomTable::put(TWvCustomOptimizer* optimizer) {
             " CELLSPACING=" + std::to_string(FSpacing) +
             " CELLPADDING=" + std::to_string(FPadding) + " " + background + ">";
   result += CollapsedInside();
-
-  if (FDisplayHeader) {
-    result += HeaderRow(optimizer, styleMode);
-    widthsWritten = true;
-  }
-
-  // The class each row carries in optimised mode: the one most of its cells
-  // would have. Asked for both parities so that the style sheet lists them.
-  std::string oddClass, evenClass;
-  if (optimised) {
-    oddClass = MostFrequentRowClass(*optimizer, FListColor1);
-    evenClass = MostFrequentRowClass(*optimizer, FListColor2);
-  }
-
-  // What every row of a colour repeats is worked out once: the row
-  // backgrounds, the link colour of each column and, as the cells first ask
-  // for them, the class of each column in each row colour. The optimizer
-  // hands out the same name for the same font, colour and alignment, and
-  // asking in the order the cells do keeps its numbering unchanged.
-  const int columns = ColumnCount();
-  const std::string backgrounds[2] = {BackgroundAttribute(FListColor2),
-                                      BackgroundAttribute(FListColor1)};
-  std::vector<std::string> linkColors(static_cast<std::size_t>(columns));
-  for (int c = 0; c < columns; ++c)
-    linkColors[static_cast<std::size_t>(c)] = LinkColor(*Columns(c)->GetRowFont());
-  std::vector<std::string> cellClasses(static_cast<std::size_t>(columns) * 2);
-  std::vector<bool> classKnown(cellClasses.size(), false);
-  const std::string rowHeight = std::to_string(FRowHeight);
-  std::string content;
-
-  const std::int64_t count = RowsWritten();
-  for (std::int64_t n = 0; n < count; ++n) {
-    const int j = static_cast<int>(FStartIndex + n);
-    const TWvTableRow& row = *FRows.Get(j);
-    const std::size_t rowStart = result.size();
-    const bool odd = j % 2 != 0;
-    const TColor rowColor = odd ? FListColor1 : FListColor2;
-    const std::string& rowClass = odd ? oddClass : evenClass;
-    const std::string& rowBackground = backgrounds[odd ? 1 : 0];
-    if (optimised) {
-      result += "<TR VALIGN=\"top\" ALIGN=\"left\" class=\"";
-      result += rowClass;
-      result += "\">";
-    } else {
-      result += "<TR VALIGN=\"top\" ALIGN=\"left\">";
-    }
-    for (int c = 0; c < columns; ++c) {
-      const TWvCustomTableColumn& column = *Columns(c);
-      const TWvTableItem& item = *row.Get(c);
-      // Only the first cell of a row carries the row height, and only the
-      // first row written carries the widths.
-      const bool first = c == 0;
-      const std::string width =
-          widthsWritten ? std::string() : " width=" + std::to_string(column.Getwidth());
-      if (item.GetPicture() != nullptr) {
-        // Picture cells carry their own height and the row colour in every mode.
-        result += "<TD height=" + rowHeight + " " + width + " " + rowBackground + ">";
-        content = "<IMG height=" + rowHeight + " width=" + std::to_string(column.Getwidth()) +
-                  " SRC=\"" + PictureCellImage(*item.GetPicture(), column.Getwidth(), FRowHeight) +
-                  "\">";
-      } else if (styleMode) {
-        const std::size_t slot = static_cast<std::size_t>(c) * 2 + (odd ? 1 : 0);
-        if (!classKnown[slot]) {
-          cellClasses[slot] =
-              optimizer->getClassName(*column.GetRowFont(), rowColor, column.GetDataAlign());
-          classKnown[slot] = true;
-        }
-        const std::string& cellClass = cellClasses[slot];
-        result += "<TD";
-        if (first) {
-          result += " height=";
-          result += rowHeight;
-        }
-        result += width;
-        if (!(optimised && cellClass == rowClass)) {
-          result += " CLASS=\"";
-          result += cellClass;
-          result += "\"";
-        }
-        result += ">";
-        content = item.GetText();
-      } else {
-        result += "<TD ";
-        if (first) {
-          result += " height=";
-          result += rowHeight;
-        }
-        result += width;
-        result += rowBackground;
-        result += ">";
-        content = AlignmentParagraph(column.GetDataAlign());
-        content += column.GetRowFont()->CreateHTMLText(item.GetText());
-      }
-      // A cell without a link is its content as it stands.
-      if (item.getlink().empty())
-        result += content;
-      else
-        result +=
-            item.GetHyperLink()->CreateLinkedText(content, linkColors[static_cast<std::size_t>(c)]);
-      result += "</TD>";
-    }
-    widthsWritten = true;
-    result += "</TR>";
-    // The rows of a table are much alike: room for the others, as long as
-    // the first row is, saves growing the text again and again. A guess
-    // beyond reason (one long cell above many short rows) is not made.
-    if (n == 0 && count > 1) {
-      const std::uint64_t rowSize = result.size() - rowStart;
-      const std::uint64_t rest = static_cast<std::uint64_t>(count - 1);
-      if (rowSize * rest < kReserveLimit)
-        result.reserve(result.size() +
-                       static_cast<std::size_t>(rowSize * rest + rowSize * rest / 8));
-    }
-  }
-
+  if (FDisplayHeader)
+    result += HeaderRow(optimizer, optimizer != nullptr && optimizer->getUseCSS());
+  TTableBody(*this, optimizer, FDisplayHeader).Write(result, FStartIndex, RowsWritten());
   result += "</TABLE>";
   result += CollapsedAfter();
   ActivateAfterPutEvent();

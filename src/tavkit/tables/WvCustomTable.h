@@ -157,8 +157,6 @@ class TWvCustomTable : public TWvVisibleComponent {
   // How many rows put writes, from StartIndex on.
   std::int64_t RowsWritten() const;
   std::string HeaderRow(TWvCustomOptimizer* optimizer, bool styleMode) const;
-  // The class most cells of a row in that colour would have.
-  std::string MostFrequentRowClass(TWvCustomOptimizer& optimizer, TColor rowColor) const;
   void PaintCell(const TWvTableItem& item, const TWvCustomTableColumn& column, const TRect& cell,
                  TColor rowColor);
 

@@ -1,8 +1,7 @@
-// Reading and writing form files. The reader creates components through the
-// class registry, applies their properties in the order written, defers
-// component and field references until every component exists, and frees
-// everything it made when anything goes wrong, so a caller never sees half a
-// form. The writer walks the same registry descriptions back out.
+// Reading form files. The reader creates components through the class
+// registry, applies their properties in the order written, defers component
+// and field references until every component exists, and frees everything
+// it made when anything goes wrong, so a caller never sees half a form.
 #include <tavkit/platform/formfile/FormFile.h>
 
 #include <strings.h>
@@ -10,7 +9,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <mutex>
-#include <nlohmann/json.hpp>
 #include <utility>
 #include <vector>
 
@@ -20,14 +18,17 @@
 #include <tavkit/platform/base/Strings.h>
 #include <tavkit/platform/base/Types.h>
 #include <tavkit/platform/controls/Controls.h>
+#include <tavkit/platform/formfile/detail/FormJson.h>
 
 namespace tavkit {
 
 namespace {
 
-// Keeps the keys of each object in the order written: properties are applied
-// in that order, and saving reproduces the registry's order.
-using Json = nlohmann::ordered_json;
+using detail::ColorNames;
+using detail::Hex;
+using detail::Json;
+using detail::ParseFormJson;
+using detail::TColorName;
 
 thread_local const TFormLoadContext* CurrentLoad = nullptr;
 
@@ -42,29 +43,6 @@ TResolverTable& Resolvers() {
   return table;
 }
 
-struct TColorName {
-  const char* Name;
-  TColor Value;
-};
-
-const TColorName ColorNames[] = {
-    {"clNone", clNone},     {"clBlack", clBlack},   {"clMaroon", clMaroon},   {"clGreen", clGreen},
-    {"clOlive", clOlive},   {"clNavy", clNavy},     {"clPurple", clPurple},   {"clTeal", clTeal},
-    {"clGray", clGray},     {"clSilver", clSilver}, {"clRed", clRed},         {"clLime", clLime},
-    {"clYellow", clYellow}, {"clBlue", clBlue},     {"clFuchsia", clFuchsia}, {"clAqua", clAqua},
-    {"clWhite", clWhite},
-};
-
-std::string Hex(unsigned value, int digits) {
-  static const char* const digitChars = "0123456789ABCDEF";
-  std::string text(static_cast<std::size_t>(digits), '0');
-  for (int i = digits - 1; i >= 0; --i, value >>= 4)
-    text[static_cast<std::size_t>(i)] = digitChars[value & 0xF];
-  return text;
-}
-
-// The parser has already checked that the text is well-formed UTF-8, so
-// only the size of each code point needs a look. Returns the first code point
 // beyond Latin-1 through tooWide, or 0 when there is none.
 std::string Utf8ToLatin1(const std::string& utf8, unsigned& tooWide) {
   std::string text;
@@ -170,7 +148,6 @@ class TFormReader {
     throw EFormFileError(FPrefix + place + ": " + what);
   }
   [[noreturn]] void FailTop(const std::string& what) const { throw EFormFileError(FPrefix + what); }
-  Json Parse(const std::string& text) const;
   void ReadComponent(const Json& entry, TWinControl* parent, int level);
   void ReadProperties(TPersistent& object, const TClassInfo& info, const Json& values,
                       const std::string& owner, const std::string& path);
@@ -193,87 +170,13 @@ class TFormReader {
   std::vector<TPending> FPending;
 };
 
-// Follows the nesting of objects and arrays without building anything. The
-// parser's own callback would do as well, but it looks through the whole
-// enclosing array each time a value ends, which makes a long array cost its
-// length squared.
-class TDepthCheck : public nlohmann::json_sax<Json> {
- public:
-  bool TooDeep = false;
-
-  bool null() override { return true; }
-  bool boolean(bool) override { return true; }
-  bool number_integer(number_integer_t) override { return true; }
-  bool number_unsigned(number_unsigned_t) override { return true; }
-  bool number_float(number_float_t, const string_t&) override { return true; }
-  bool string(string_t&) override { return true; }
-  bool binary(binary_t&) override { return true; }
-  bool key(string_t&) override { return true; }
-  bool start_object(std::size_t) override { return Enter(); }
-  bool end_object() override { return Leave(); }
-  bool start_array(std::size_t) override { return Enter(); }
-  bool end_array() override { return Leave(); }
-  // Malformed text is reported by the parse that builds the document.
-  bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) override {
-    return false;
-  }
-
- private:
-  bool Enter() {
-    if (FDepth >= MaxFormJsonDepth) {
-      TooDeep = true;
-      return false;
-    }
-    ++FDepth;
-    return true;
-  }
-  bool Leave() {
-    --FDepth;
-    return true;
-  }
-
-  int FDepth = 0;
-};
-
 std::string Describe(const TComponent& component, const std::string& className) {
   if (component.GetName().empty()) return "unnamed component (" + className + ")";
   return "component " + component.GetName() + " (" + className + ")";
 }
 
-Json TFormReader::Parse(const std::string& text) const {
-  if (static_cast<std::int64_t>(text.size()) > MaxFormFileSize)
-    FailTop("the file is larger than " + std::to_string(MaxFormFileSize) + " bytes");
-  try {
-    TDepthCheck depth;
-    Json::sax_parse(text, &depth);
-    if (depth.TooDeep)
-      FailTop("values are nested deeper than " + std::to_string(MaxFormJsonDepth) + " levels");
-    return Json::parse(text);
-  } catch (const Json::parse_error& e) {
-    // The position of the offending byte, counted in lines and columns.
-    std::size_t at = e.byte == 0 ? 0 : std::min<std::size_t>(e.byte - 1, text.size());
-    std::size_t line = 1, lineStart = 0;
-    for (std::size_t i = 0; i < at; ++i) {
-      if (text[i] != '\n') continue;
-      ++line;
-      lineStart = i + 1;
-    }
-    std::string reason = e.what();
-    std::size_t column = reason.find("column ");
-    std::size_t colon = column == std::string::npos ? column : reason.find(": ", column);
-    if (colon != std::string::npos) reason = reason.substr(colon + 2);
-    FailTop("malformed JSON at line " + std::to_string(line) + ", column " +
-            std::to_string(at - lineStart + 1) + ": " + reason);
-  } catch (const Json::exception& e) {
-    // A number too large for a double: the parser gives no position.
-    std::string reason = e.what();
-    std::size_t tag = reason.find("] ");
-    FailTop("malformed JSON: " + (tag == std::string::npos ? reason : reason.substr(tag + 2)));
-  }
-}
-
 void TFormReader::Read(const std::string& text) {
-  Json root = Parse(text);
+  Json root = ParseFormJson(text, FPrefix);
   if (!root.is_object())
     FailTop("the file holds " + std::string(JsonKind(root)) + ", not an object");
   for (const auto& [key, value] : root.items())
@@ -614,112 +517,6 @@ void LoadWithContext(const std::string& text, TComponent& form, const TFormLoadC
   }
 }
 
-// ---- Saving ---------------------------------------------------------------
-
-Json SaveObject(TPersistent& object, const std::string& place);
-
-[[noreturn]] void SaveFail(const std::string& place, const std::string& what) {
-  throw Exception("Cannot save " + place + ": " + what);
-}
-
-Json SaveColor(TColor color) {
-  for (const TColorName& c : ColorNames)
-    if (c.Value == color) return c.Name;
-  if ((static_cast<std::uint32_t>(color) & 0xFF000000u) == 0)
-    return "#" + Hex(GetRValue(color), 2) + Hex(GetGValue(color), 2) + Hex(GetBValue(color), 2);
-  return color;
-}
-
-Json SaveValue(TPersistent& object, const TPropInfo& prop, const std::string& place) {
-  const TPropValue value = prop.Get(object);
-  const std::string where = place + ", property " + prop.Name;
-  auto need = [&](auto* held) {
-    if (held == nullptr) SaveFail(where, "the property gives a value of the wrong kind");
-    return *held;
-  };
-  switch (prop.Kind) {
-    case TPropKind::pkInteger:
-      return need(std::get_if<std::int64_t>(&value));
-    case TPropKind::pkColor:
-      return SaveColor(static_cast<TColor>(need(std::get_if<std::int64_t>(&value))));
-    case TPropKind::pkBoolean:
-      return need(std::get_if<bool>(&value));
-    case TPropKind::pkString:
-      return Latin1ToUtf8(need(std::get_if<std::string>(&value)));
-    case TPropKind::pkStrings: {
-      Json lines = Json::array();
-      for (const auto& line : need(std::get_if<std::vector<std::string>>(&value)))
-        lines.push_back(Latin1ToUtf8(line));
-      return lines;
-    }
-    case TPropKind::pkEnum: {
-      std::int64_t ordinal = need(std::get_if<std::int64_t>(&value));
-      if (ordinal < 0 || ordinal >= static_cast<std::int64_t>(prop.EnumNames.size()))
-        SaveFail(where, "the value " + std::to_string(ordinal) + " has no name");
-      return prop.EnumNames[static_cast<std::size_t>(ordinal)];
-    }
-    case TPropKind::pkObject: {
-      TPersistent* sub = need(std::get_if<TPersistent*>(&value));
-      return sub == nullptr ? Json() : SaveObject(*sub, where);
-    }
-    case TPropKind::pkCollection: {
-      auto* collection = dynamic_cast<TCollection*>(need(std::get_if<TPersistent*>(&value)));
-      if (collection == nullptr) SaveFail(where, "the property holds no collection");
-      Json items = Json::array();
-      for (int i = 0; i < collection->Count(); ++i)
-        items.push_back(SaveObject(*collection->GetItem(i), where + "[" + std::to_string(i) + "]"));
-      return items;
-    }
-    case TPropKind::pkComponent: {
-      TComponent* target = need(std::get_if<TComponent*>(&value));
-      return target == nullptr ? "" : target->GetName();
-    }
-    case TPropKind::pkField: {
-      const auto* reference = std::get_if<std::string>(&value);
-      return reference == nullptr ? "" : Latin1ToUtf8(*reference);
-    }
-  }
-  SaveFail(where, "unknown property kind");
-}
-
-Json SaveObject(TPersistent& object, const std::string& place) {
-  const TClassInfo* info = TClassRegistry::Instance().ClassOf(object);
-  if (info == nullptr) SaveFail(place, "class " + object.ClassName() + " is not registered");
-  Json values = Json::object();
-  for (const TPropInfo* prop : info->AllProperties())
-    if (prop->Get) values[prop->Name] = SaveValue(object, *prop, place);
-  return values;
-}
-
-Json SaveComponent(TComponent& form, TComponent& component) {
-  const TClassInfo* info = TClassRegistry::Instance().ClassOf(component);
-  const std::string place = "component " + component.GetName();
-  if (info == nullptr) SaveFail(place, "class " + component.ClassName() + " is not registered");
-  Json entry = Json::object();
-  entry["class"] = info->Name;
-  entry["name"] = component.GetName();
-  entry["properties"] = SaveObject(component, place + " (" + info->Name + ")");
-  if (auto* container = dynamic_cast<TWinControl*>(&component)) {
-    Json children = Json::array();
-    for (int i = 0; i < container->GetControlCount(); ++i) {
-      TControl* child = container->GetControl(i);
-      // A child owned elsewhere belongs to another form's file, not this one.
-      if (child->GetOwner() == &form) children.push_back(SaveComponent(form, *child));
-    }
-    if (!children.empty()) entry["children"] = std::move(children);
-  }
-  return entry;
-}
-
-// Top level: every owned component that is not a control, or a control whose
-// parent is missing, the form itself, or something the form does not own.
-bool IsTopLevel(TComponent& form, TComponent& component) {
-  auto* control = dynamic_cast<TControl*>(&component);
-  if (control == nullptr) return true;
-  TWinControl* parent = control->GetParent();
-  return parent == nullptr || parent == &form || parent->GetOwner() != &form;
-}
-
 }  // namespace
 
 const TFormLoadContext* CurrentFormLoad() {
@@ -771,24 +568,6 @@ void LoadFormFromText(const std::string& text, TComponent& form, const std::stri
   context.Folder = folder;
   context.Form = &form;
   LoadWithContext(text, form, context);
-}
-
-std::string SaveForm(TComponent& form) {
-  Json components = Json::array();
-  for (int i = 0; i < form.ComponentCount(); ++i) {
-    TComponent* component = form.Components(i);
-    if (IsTopLevel(form, *component)) components.push_back(SaveComponent(form, *component));
-  }
-  Json root = Json::object();
-  root["form"] = form.GetName();
-  root["components"] = std::move(components);
-  return root.dump(2) + "\n";
-}
-
-void SaveFormToFile(TComponent& form, const std::string& fileName) {
-  std::string text = SaveForm(form);
-  TFileStream file(fileName, fmCreate);
-  file.WriteString(text);
 }
 
 }  // namespace tavkit
