@@ -18,16 +18,9 @@
 namespace tavkit {
 namespace {
 
-namespace fs = std::filesystem;
 using testsupport::CgiAnswer;
 using testsupport::CgiEnv;
 using testsupport::FastCGIWorker;
-
-fs::path Folder() {
-  const fs::path folder = fs::path(TAVKIT_BINARY_DIR) / "cgi-tests" / std::to_string(getpid());
-  fs::create_directories(folder);
-  return folder;
-}
 
 // Echoes what the request holds, so that a variable of one request seen by
 // the next would show; some requests fail on purpose or stop the worker.
@@ -109,7 +102,7 @@ std::vector<Request> Requests() {
 }
 
 TEST(FastCGI, OneWorkerAnswersEachRequestWithItsOwnStateAndSurvivesFaults) {
-  FastCGIWorker worker(Folder(), [] {
+  FastCGIWorker worker([] {
     TWvCGI cgi(nullptr);
     const int status = cgi.Serve(Echo);
     return cgi.IsFastCGI() ? status : 99;
@@ -153,7 +146,7 @@ TEST(FastCGI, ACgiProgramAnswersTheSameRequestsOnce) {
 }
 
 TEST(FastCGI, StopLetsTheRequestInFlightFinish) {
-  FastCGIWorker worker(Folder(), [] { return TWvCGI(nullptr).Serve(Echo); });
+  FastCGIWorker worker([] { return TWvCGI(nullptr).Serve(Echo); });
   const CgiAnswer answer =
       testsupport::SendFastCGIRequest(worker.Socket(), Get("stop=1&name=Last"));
   EXPECT_EQ(answer.Output, Page("name=Last q=- method=GET pieces=2 x=-"));
@@ -161,7 +154,7 @@ TEST(FastCGI, StopLetsTheRequestInFlightFinish) {
 }
 
 TEST(FastCGI, AnIdleWorkerStopsAtOnce) {
-  FastCGIWorker worker(Folder(), [] { return TWvCGI(nullptr).Serve(Echo); });
+  FastCGIWorker worker([] { return TWvCGI(nullptr).Serve(Echo); });
   // Once it has answered, it is surely waiting for the next request.
   ASSERT_EQ(testsupport::SendFastCGIRequest(worker.Socket(), Get("name=A")).Output,
             Page("name=A q=- method=GET pieces=1 x=-"));

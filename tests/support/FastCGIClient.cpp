@@ -112,11 +112,10 @@ CgiAnswer SendFastCGIRequest(const fs::path& socket, const CgiEnv& env, const st
   return RunCgiProgram({"cgi-fcgi", "-bind", "-connect", socket.string()}, env, body);
 }
 
-int FastCGIWorker::Listen(const fs::path& folder) {
-  static int count = 0;
-  FSocket =
-      folder / ("worker-" + std::to_string(getpid()) + "-" + std::to_string(++count) + ".sock");
-  fs::remove(FSocket);
+int FastCGIWorker::Listen() {
+  char folder[] = "/tmp/tavkit-fcgi-XXXXXX";
+  if (mkdtemp(folder) == nullptr) throw std::runtime_error("cannot make a folder for a socket");
+  FSocket = fs::path(folder) / "socket";
   const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
   sockaddr_un address{};
   address.sun_family = AF_UNIX;
@@ -128,8 +127,8 @@ int FastCGIWorker::Listen(const fs::path& folder) {
   return fd;
 }
 
-void FastCGIWorker::Start(const fs::path& folder, const std::function<void()>& child) {
-  const int listening = Listen(folder);
+void FastCGIWorker::Start(const std::function<void()>& child) {
+  const int listening = Listen();
   FPid = fork();
   if (FPid < 0) throw std::runtime_error("cannot fork");
   if (FPid == 0) {
@@ -142,13 +141,12 @@ void FastCGIWorker::Start(const fs::path& folder, const std::function<void()>& c
   close(listening);
 }
 
-FastCGIWorker::FastCGIWorker(const fs::path& folder, const std::function<int()>& serve) {
-  Start(folder, [&serve] { _exit(serve()); });
+FastCGIWorker::FastCGIWorker(const std::function<int()>& serve) {
+  Start([&serve] { _exit(serve()); });
 }
 
-FastCGIWorker::FastCGIWorker(const fs::path& folder, const std::vector<std::string>& command,
-                             const CgiEnv& env) {
-  Start(folder, [&] {
+FastCGIWorker::FastCGIWorker(const std::vector<std::string>& command, const CgiEnv& env) {
+  Start([&] {
     SetEnvironment(env);
     Exec(command);
   });
@@ -159,7 +157,7 @@ FastCGIWorker::~FastCGIWorker() {
     kill(FPid, SIGKILL);
     waitpid(FPid, nullptr, 0);
   }
-  fs::remove(FSocket);
+  fs::remove_all(FSocket.parent_path());
 }
 
 int FastCGIWorker::Stop() {

@@ -33,16 +33,16 @@ CgiAnswer RunCgiProgram(const std::vector<std::string>& command, const CgiEnv& e
 CgiAnswer SendFastCGIRequest(const std::filesystem::path& socket, const CgiEnv& env,
                              const std::string& body = "");
 
-// A worker listening on a fresh socket in folder.
+// A worker listening on a socket of its own in a fresh folder under /tmp
+// (a socket's path must be short).
 class FastCGIWorker {
  public:
   // A forked process that runs serve with the socket as its standard input
   // and exits with what serve returns.
-  FastCGIWorker(const std::filesystem::path& folder, const std::function<int()>& serve);
+  explicit FastCGIWorker(const std::function<int()>& serve);
   // A program run with the socket as its standard input and env as its
   // environment.
-  FastCGIWorker(const std::filesystem::path& folder, const std::vector<std::string>& command,
-                const CgiEnv& env = {});
+  FastCGIWorker(const std::vector<std::string>& command, const CgiEnv& env = {});
   // Kills the worker if it is still running.
   ~FastCGIWorker();
   FastCGIWorker(const FastCGIWorker&) = delete;
@@ -58,8 +58,8 @@ class FastCGIWorker {
   int Stop();
 
  private:
-  int Listen(const std::filesystem::path& folder);
-  void Start(const std::filesystem::path& folder, const std::function<void()>& child);
+  int Listen();
+  void Start(const std::function<void()>& child);
 
   std::filesystem::path FSocket;
   pid_t FPid = -1;

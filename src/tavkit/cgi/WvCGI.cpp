@@ -18,6 +18,7 @@
 
 #include <tavkit/cgi/detail/FastCGIConnection.h>
 #include <tavkit/platform/base/Registry.h>
+#include <tavkit/platform/base/RequestState.h>
 
 namespace tavkit {
 
@@ -329,7 +330,9 @@ bool TWvCGI::Accept() {
   FBodyRead = false;
   FLoadError = nullptr;
   FVariables.reset();
-  return FFastCGI->Next();
+  if (!FFastCGI->Next()) return false;
+  ResetRequestState();
+  return true;
 }
 
 void TWvCGI::WriteErrorLine(const std::string& line) {
