@@ -75,8 +75,8 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   // Small limits keep each run quick, also on mutations of large seeds;
   // the limits themselves are checked by the unit tests.
-  tavkit::GIFMaximumFramePixels = 1 << 16;
-  tavkit::GIFMaximumTotalPixels = 1 << 18;
+  tavkit::MaxGIFFramePixels = 1 << 16;
+  tavkit::MaxGIFTotalPixels = 1 << 18;
 
   TGIFImage image;
   try {

@@ -312,11 +312,11 @@ TEST(GIFRead, FramesBeyondThePixelLimitsAreRefusedBeforeAllocation) {
                              {0x2C, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0, 2, 2, 0x44, 1, 0}});
   EXPECT_EQ(LoadError(huge), "Image frame exceeds the pixel limit");
 
-  const std::int64_t saved = GIFMaximumTotalPixels;
-  GIFMaximumTotalPixels = 3;
+  const std::int64_t saved = MaxGIFTotalPixels;
+  MaxGIFTotalPixels = 3;
   const std::string error = LoadError(Concat(
       {ToBytes("GIF89a"), {2, 0, 1, 0, 0, 0, 0}, kDotFrame, kDotFrame, kDotFrame, kDotFrame}));
-  GIFMaximumTotalPixels = saved;
+  MaxGIFTotalPixels = saved;
   EXPECT_EQ(error, "Image frames exceed the total pixel limit");
 }
 

@@ -1,5 +1,6 @@
 // tavkit gif info, run as users run it: the JSON and text descriptions of
 // small files, and the exit codes of bad arguments.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -43,6 +44,18 @@ TEST_F(GifCommand, InfoAsJson) {
             "\"interlaced\": false, \"local_colors\": 2, \"transparent_index\": null, \"delay\": "
             "null, \"disposal\": null, \"pixels_fnv1a64\": \"af63bd4c8601b7df\"}], \"warnings\": "
             "[\"Decoder bit buffer under-run\"]}\n");
+}
+
+TEST_F(GifCommand, JsonEscapesTheHeaderBytesAsLatin1) {
+  // The codec does not check the version characters; JSON shows them as
+  // Latin-1 text, escaped to ASCII.
+  Bytes file = kAnimated;
+  file[4] = 0xE9;
+  file[5] = '"';
+  const Result result = RunTavkit("gif info --json " + WriteTemporary("tavkit-latin1.gif", file));
+  EXPECT_EQ(result.ExitCode, 0);
+  EXPECT_THAT(result.Output,
+              ::testing::StartsWith("{\"version\": \"8\\u00e9\\\"\", \"width\": 2, "));
 }
 
 TEST_F(GifCommand, InfoAsText) {

@@ -152,6 +152,10 @@ TEST_F(GifEncode, BadArgumentsAndBadPictures) {
   const std::string text = Write("text.txt", ToBytes("hello"));
   EXPECT_EQ(Run("gif encode " + text + out), 1);
   EXPECT_EQ(FOutput, "error: '" + text + "' is not a PNG, BMP or binary PPM picture\n");
+  // The picture registry knows GIF files too, but they are not pictures to encode.
+  const std::string gif = Write("in.gif", ToBytes("GIF89a\x01\x00\x01\x00\x00\x00\x00;"));
+  EXPECT_EQ(Run("gif encode " + gif + out), 1);
+  EXPECT_EQ(FOutput, "error: '" + gif + "' is not a PNG, BMP or binary PPM picture\n");
   const std::string truncated =
       Write("short.ppm", PPM(3, 2, "255", Bytes(kChecker.begin(), kChecker.end() - 1)));
   EXPECT_EQ(Run("gif encode " + truncated + out), 1);

@@ -1,9 +1,10 @@
-// Bitmap storage, format conversion and the BMP and PNG file formats:
+// Bitmap storage, format conversion and the BMP, PNG and PPM file formats:
 // layouts byte by byte, round trips for every pixel format, and damaged
 // files that must fail with EInvalidGraphic instead of reading past the data.
 #include <png.h>
 #include <zlib.h>
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <cstring>
 
@@ -11,6 +12,7 @@
 #include <tavkit/platform/base/Streams.h>
 #include <tavkit/platform/graphics/Bitmap.h>
 #include <tavkit/platform/graphics/Canvas.h>
+#include <tavkit/platform/graphics/Picture.h>
 
 #include "TestSupport.h"
 
@@ -428,6 +430,96 @@ TEST(PngTest, StopsAfterTheImageAndRejectsDamage) {
   TBitmap empty;
   TMemoryStream out;
   EXPECT_THROW(empty.SaveToPNGStream(out), EInvalidGraphic);
+}
+
+std::vector<std::uint8_t> Ppm(const std::string& header, const std::vector<int>& samples) {
+  std::vector<std::uint8_t> out(header.begin(), header.end());
+  for (int sample : samples) out.push_back(static_cast<std::uint8_t>(sample));
+  return out;
+}
+
+TEST(PpmTest, ScalesSamplesOfAnyDepthAndStopsAfterThePixels) {
+  struct Case {
+    std::string Header;
+    std::vector<int> Samples;
+    TColor First, Second;
+  };
+  const Case cases[] = {
+      {"P6\n# made by hand\n2 1\n255\n", {255, 0, 0, 1, 2, 3}, clRed, RGB(1, 2, 3)},
+      {"P6 2 1 15\n", {15, 0, 0, 7, 8, 1}, clRed, RGB(119, 136, 17)},
+      {"P6\n2 1\n65535\n",
+       {0xFF, 0xFF, 0, 0, 0x80, 0, 0x12, 0x34, 0, 1, 0xFF, 0},
+       RGB(255, 0, 128),
+       RGB(18, 0, 254)},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::uint8_t> file = Ppm(c.Header, c.Samples);
+    const auto length = static_cast<std::int64_t>(file.size());
+    file.insert(file.end(), {'P', '6', '\n'});  // a second picture follows
+    TMemoryStream stream(file);
+    TBitmap b;
+    b.LoadFromPPMStream(stream);
+    EXPECT_EQ(stream.GetPosition(), length) << c.Header;
+    EXPECT_EQ(b.GetPixelFormat(), TPixelFormat::pf24bit);
+    EXPECT_EQ(b.GetWidth(), 2);
+    EXPECT_EQ(b.GetHeight(), 1);
+    EXPECT_EQ(b.GetPixel(0, 0), c.First) << c.Header;
+    EXPECT_EQ(b.GetPixel(1, 0), c.Second) << c.Header;
+  }
+}
+
+TEST(PpmTest, DamagedFilesRaiseClearErrorsAndLeaveTheBitmapAlone) {
+  using ::testing::StrEq;
+  using ::testing::ThrowsMessage;
+  const std::pair<std::vector<std::uint8_t>, const char*> cases[] = {
+      {Ppm("P3\n2 1\n255\n", {1, 2, 3, 4, 5, 6}), "not a PPM file"},
+      {Ppm("P6\n2 1\n", {}), "malformed header"},
+      {Ppm("P6\n2 x 1\n255\n", {}), "malformed header"},
+      {Ppm("P6\n2 1\n255", {}), "malformed header"},
+      {Ppm("P6\n99999999999 1\n255\n", {}), "number too large"},
+      {Ppm("P6\n2 1\n0\n", {1, 2, 3, 4, 5, 6}), "largest sample out of range"},
+      {Ppm("P6\n2 1\n70000\n", {1, 2, 3, 4, 5, 6}), "largest sample out of range"},
+      {Ppm("P6\n2 1\n255\n", {1, 2, 3, 4, 5}), "the pixels are truncated"},
+      {Ppm("P6\n2 1\n65535\n", {1, 2, 3, 4, 5, 6}), "the pixels are truncated"},
+      // The samples are counted before 16777215 x 16777215 pixels are allocated.
+      {Ppm("P6\n16777215 16777215\n255\n", {1, 2, 3}), "the pixels are truncated"},
+  };
+  for (const auto& [file, message] : cases) {
+    TBitmap b(3, 3, TPixelFormat::pf4bit);
+    TMemoryStream stream(file);
+    EXPECT_THAT(
+        [&] { b.LoadFromPPMStream(stream); },
+        ThrowsMessage<EInvalidGraphic>(StrEq(std::string("Invalid PPM image: ") + message)));
+    EXPECT_EQ(b.GetWidth(), 3);
+    EXPECT_EQ(b.GetPixelFormat(), TPixelFormat::pf4bit);
+  }
+}
+
+TEST(PpmTest, WritesOneByteSamplesAndReadsAsAPicture) {
+  TBitmap b(3, 2, TPixelFormat::pf8bit);
+  Paint(b);
+  TMemoryStream stream;
+  b.SaveToPPMStream(stream);
+  const std::vector<std::uint8_t> file = stream.Bytes();
+  const std::string header = "P6\n3 2\n255\n";
+  ASSERT_EQ(file.size(), header.size() + 3 * 2 * 3);
+  EXPECT_EQ(std::string(file.begin(), file.begin() + header.size()), header);
+  const TColor last = b.GetPixel(2, 1);
+  EXPECT_EQ(std::vector<std::uint8_t>(file.end() - 3, file.end()),
+            Bytes({GetRValue(last), GetGValue(last), GetBValue(last)}));
+
+  // The picture registry knows the format by its signature, and a PPM image
+  // converts into the other bitmap-backed formats.
+  ASSERT_TRUE(TPicture::FileFormatOf(file.data(), file.size()));
+  EXPECT_EQ(TPicture::FileFormatOf(file.data(), file.size())->Extension, "ppm");
+  TPicture picture;
+  TMemoryStream in(file);
+  picture.LoadFromStream(in);
+  ASSERT_EQ(picture.GetGraphic()->ClassName(), "TPpmImage");
+  TPngImage png;
+  png.Assign(picture.GetGraphic());
+  ExpectSamePixels(png.Bitmap(), b);
+  ExpectSamePixels(picture.Bitmap(), b);
 }
 
 }  // namespace

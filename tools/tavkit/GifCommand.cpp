@@ -6,21 +6,25 @@
 // through the painter, writing every frame as it is shown. "encode" turns a
 // PNG, BMP or PPM picture into a GIF file the way the library writes its
 // server images, with the colour reduction and compression to choose.
-#include <cctype>
 #include <cinttypes>
 #include <cstdio>
-#include <cstring>
 #include <exception>
 #include <filesystem>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include <tavkit/gif/GIF.h>
 #include <tavkit/platform/base/Exceptions.h>
 #include <tavkit/platform/base/Streams.h>
+#include <tavkit/platform/base/Strings.h>
+#include <tavkit/platform/base/TextEncoding.h>
 #include <tavkit/platform/base/Threads.h>
 #include <tavkit/platform/graphics/Bitmap.h>
 #include <tavkit/platform/graphics/Canvas.h>
+#include <tavkit/platform/graphics/Picture.h>
 #include "Commands.h"
 
 namespace tavkit::cli {
@@ -181,58 +185,58 @@ FileInfo Describe(const std::string& fileName) {
   return info;
 }
 
-// A JSON string of Latin-1 bytes.
-std::string JsonString(const std::string& text) {
-  std::string out = "\"";
-  for (unsigned char c : text) {
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += static_cast<char>(c);
-    } else if (c < 0x20 || c >= 0x7F) {
-      char escaped[8];
-      std::snprintf(escaped, sizeof(escaped), "\\u%04x", c);
-      out += escaped;
-    } else {
-      out += static_cast<char>(c);
-    }
-  }
-  return out + "\"";
-}
-
-std::string JsonNumberOrNull(int value) {
-  return value < 0 ? "null" : std::to_string(value);
-}
-
 std::string HashText(std::uint64_t hash) {
   char text[17];
   std::snprintf(text, sizeof(text), "%016" PRIx64, hash);
   return text;
 }
 
-std::string ToJson(const FileInfo& info) {
-  std::string out = "{\"version\": " + JsonString(info.Version) +
-                    ", \"width\": " + std::to_string(info.Width) +
-                    ", \"height\": " + std::to_string(info.Height) +
-                    ", \"background\": " + std::to_string(info.Background) +
-                    ", \"aspect\": " + std::to_string(info.Aspect) +
-                    ", \"global_colors\": " + std::to_string(info.GlobalColors) +
-                    ", \"loop_count\": " + JsonNumberOrNull(info.LoopCount) + ", \"frames\": [";
-  for (std::size_t i = 0; i < info.Frames.size(); ++i) {
-    const FrameInfo& f = info.Frames[i];
-    if (i > 0) out += ", ";
-    out += "{\"left\": " + std::to_string(f.Left) + ", \"top\": " + std::to_string(f.Top) +
-           ", \"width\": " + std::to_string(f.Width) + ", \"height\": " + std::to_string(f.Height) +
-           ", \"interlaced\": " + (f.Interlaced ? "true" : "false") +
-           ", \"local_colors\": " + std::to_string(f.LocalColors) +
-           ", \"transparent_index\": " + JsonNumberOrNull(f.TransparentIndex) +
-           ", \"delay\": " + JsonNumberOrNull(f.Delay) +
-           ", \"disposal\": " + JsonNumberOrNull(f.Disposal) + ", \"pixels_fnv1a64\": \"" +
-           HashText(f.Hash) + "\"}";
+using Json = nlohmann::ordered_json;
+
+Json NumberOrNull(int value) {
+  return value < 0 ? Json() : Json(value);
+}
+
+// nlohmann's compact form with a blank after every comma and colon, the
+// layout this command has always printed and scripts compare byte for byte.
+// Strings are escaped to ASCII, so Latin-1 text comes out as \u00XX.
+std::string Dump(const Json& value) {
+  const bool object = value.is_object();
+  if (!object && !value.is_array()) return value.dump(-1, ' ', true);
+  std::string out = object ? "{" : "[";
+  for (auto it = value.begin(); it != value.end(); ++it) {
+    if (it != value.begin()) out += ", ";
+    if (object) out += Json(it.key()).dump(-1, ' ', true) + ": ";
+    out += Dump(*it);
   }
-  out += "], \"warnings\": [";
-  for (std::size_t i = 0; i < info.Warnings.size(); ++i)
-    out += (i > 0 ? ", " : "") + JsonString(info.Warnings[i]);
-  return out + "]}\n";
+  return out + (object ? "}" : "]");
+}
+
+std::string ToJson(const FileInfo& info) {
+  Json frames = Json::array();
+  for (const FrameInfo& f : info.Frames)
+    frames.push_back(Json{{"left", f.Left},
+                          {"top", f.Top},
+                          {"width", f.Width},
+                          {"height", f.Height},
+                          {"interlaced", f.Interlaced},
+                          {"local_colors", f.LocalColors},
+                          {"transparent_index", NumberOrNull(f.TransparentIndex)},
+                          {"delay", NumberOrNull(f.Delay)},
+                          {"disposal", NumberOrNull(f.Disposal)},
+                          {"pixels_fnv1a64", HashText(f.Hash)}});
+  Json warnings = Json::array();
+  for (const std::string& warning : info.Warnings) warnings.push_back(Latin1ToUtf8(warning));
+  const Json file{{"version", Latin1ToUtf8(info.Version)},
+                  {"width", info.Width},
+                  {"height", info.Height},
+                  {"background", info.Background},
+                  {"aspect", info.Aspect},
+                  {"global_colors", info.GlobalColors},
+                  {"loop_count", NumberOrNull(info.LoopCount)},
+                  {"frames", frames},
+                  {"warnings", warnings}};
+  return Dump(file) + "\n";
 }
 
 std::string ToText(const FileInfo& info) {
@@ -286,68 +290,20 @@ int ParseChoice(const std::string& option, const std::string& value,
   throw UsageError("unknown value '" + value + "' of " + option + "; expected one of " + known);
 }
 
-// Binary PPM (P6): a text header of width, height and the largest sample,
-// separated by blanks and comments, one blank, then the samples, one byte
-// each up to 255 and two bytes (most significant first) above.
-void LoadPPM(const std::vector<std::uint8_t>& bytes, TBitmap& bitmap) {
-  std::size_t at = 2;
-  const auto number = [&]() {
-    for (;;) {
-      while (at < bytes.size() && std::isspace(bytes[at])) ++at;
-      if (at < bytes.size() && bytes[at] == '#')
-        while (at < bytes.size() && bytes[at] != '\n' && bytes[at] != '\r') ++at;
-      else
-        break;
-    }
-    if (at >= bytes.size() || !std::isdigit(bytes[at]))
-      throw EInvalidGraphic("Invalid PPM image: malformed header");
-    long value = 0;
-    while (at < bytes.size() && std::isdigit(bytes[at]) && value <= 0xFFFFFF)
-      value = value * 10 + (bytes[at++] - '0');
-    if (value > 0xFFFFFF) throw EInvalidGraphic("Invalid PPM image: number too large");
-    return value;
-  };
-  const long width = number(), height = number(), maximum = number();
-  if (at >= bytes.size() || !std::isspace(bytes[at]))
-    throw EInvalidGraphic("Invalid PPM image: malformed header");
-  ++at;
-  if (maximum < 1 || maximum > 65535)
-    throw EInvalidGraphic("Invalid PPM image: largest sample out of range");
-  const std::size_t sampleBytes = maximum > 255 ? 2 : 1;
-  const auto needed =
-      static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 3 * sampleBytes;
-  if (bytes.size() - at < needed)
-    throw EInvalidGraphic("Invalid PPM image: the pixels are truncated");
-  bitmap.SetPixelFormat(TPixelFormat::pf24bit);
-  bitmap.SetSize(static_cast<int>(width), static_cast<int>(height));
-  const auto sample = [&]() {
-    long value = bytes[at++];
-    if (sampleBytes == 2) value = value << 8 | bytes[at++];
-    return static_cast<std::uint8_t>((value * 255 + maximum / 2) / maximum);
-  };
-  for (int y = 0; y < height; ++y) {
-    std::uint8_t* row = bitmap.ScanLine(y);
-    for (int x = 0; x < width; ++x, row += 3) {
-      row[2] = sample();
-      row[1] = sample();
-      row[0] = sample();
-    }
-  }
-}
-
-// A PNG, BMP or PPM file, told apart by its first bytes.
+// A PNG, BMP or PPM file, told apart by its first bytes as the picture
+// registry tells them. GIF files are refused although the registry knows
+// them: this command makes GIF files, it does not convert them.
 void LoadPicture(const std::string& fileName, TBitmap& bitmap) {
   TMemoryStream stream;
   stream.LoadFromFile(fileName);
-  const std::vector<std::uint8_t>& bytes = stream.Bytes();
-  if (bytes.size() >= 8 && std::memcmp(bytes.data(), "\x89PNG\r\n\x1A\n", 8) == 0)
-    bitmap.LoadFromPNGStream(stream);
-  else if (bytes.size() >= 2 && bytes[0] == 'B' && bytes[1] == 'M')
-    bitmap.LoadFromStream(stream);
-  else if (bytes.size() >= 2 && bytes[0] == 'P' && bytes[1] == '6')
-    LoadPPM(bytes, bitmap);
-  else
+  const std::optional<TFileFormat> format =
+      TPicture::FileFormatOf(stream.Memory(), stream.Bytes().size());
+  if (!format ||
+      (format->Extension != "png" && format->Extension != "bmp" && format->Extension != "ppm"))
     throw EInvalidGraphic("'" + fileName + "' is not a PNG, BMP or binary PPM picture");
+  const std::unique_ptr<TGraphic> picture = format->Factory();
+  picture->LoadFromStream(stream);
+  bitmap.Assign(picture.get());
   if (bitmap.GetEmpty()) throw EInvalidGraphic("'" + fileName + "' holds no pixels");
 }
 

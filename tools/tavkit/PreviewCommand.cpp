@@ -7,6 +7,7 @@
 #include <tavkit/layout/WvPage.h>
 #include <tavkit/package/Package.h>
 #include <tavkit/platform/base/Exceptions.h>
+#include <tavkit/platform/base/Limits.h>
 #include <tavkit/platform/formfile/FormFile.h>
 #include <tavkit/platform/graphics/Bitmap.h>
 #include <tavkit/platform/graphics/Canvas.h>
@@ -25,10 +26,6 @@ const char* const kPreviewUsage =
     "\n"
     "  -o OUT.png        the picture to write\n"
     "  --component NAME  paint this control and its children instead of the page\n";
-
-// The largest picture the command paints; a form claiming more is refused
-// rather than allocating gigabytes.
-constexpr long long kMaxPixels = 1LL << 26;
 
 TControl* FindTarget(TComponent& form, const std::string& name) {
   if (!name.empty()) {
@@ -63,8 +60,8 @@ int PreviewCommand(const Args& arguments) {
   int width = target->GetWidth(), height = target->GetHeight();
   if (width <= 0 || height <= 0)
     throw Exception("the control " + target->GetName() + " has no area to paint");
-  if (static_cast<long long>(width) * height > kMaxPixels)
-    throw Exception("the control " + target->GetName() + " is too large to paint (" +
+  if (static_cast<long long>(width) * height > MaxPreviewPixels)
+    throw ETooLargeAs<Exception>("MaxPreviewPixels", MaxPreviewPixels, "the control " + target->GetName() + " is too large to paint (" +
                     std::to_string(width) + " x " + std::to_string(height) + ")");
 
   TBitmap picture(width, height, TPixelFormat::pf24bit);

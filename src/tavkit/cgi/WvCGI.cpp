@@ -17,6 +17,7 @@
 #include <system_error>
 
 #include <tavkit/cgi/detail/FastCGIConnection.h>
+#include <tavkit/platform/base/Limits.h>
 #include <tavkit/platform/base/Registry.h>
 #include <tavkit/platform/base/RequestState.h>
 
@@ -136,8 +137,8 @@ std::pair<const TRefusal*, std::string> Classify(std::exception_ptr error) {
     std::rethrow_exception(error);
   } catch (const EWvBadRequest& e) {
     return {&BadRequest, e.what()};
-  } catch (const EWvTooLargeRequest& e) {
-    return {&TooLarge, e.what()};
+  } catch (const ETooLarge& e) {
+    return {&TooLarge, e.Message()};
   } catch (const std::exception& e) {
     return {&ServerError, e.what()};
   } catch (...) {
@@ -273,9 +274,10 @@ std::int64_t TWvCGI::AnnouncedContentLength() const {
   const std::optional<std::string> announced = GetRequestVariable("CONTENT_LENGTH");
   const std::int64_t length = ParseContentLength(announced);
   if (length > FMaxContentLength)
-    throw EWvTooLargeRequest("Request body of " + Trim(announced.value_or("")) +
-                             " bytes exceeds the limit of " + std::to_string(FMaxContentLength) +
-                             " bytes");
+    throw ETooLargeAs<Exception>("MaxCGIContentLength", FMaxContentLength,
+                                 "Request body of " + Trim(announced.value_or("")) +
+                                     " bytes exceeds the limit of " +
+                                     std::to_string(FMaxContentLength) + " bytes");
   return length;
 }
 

@@ -3,6 +3,26 @@
 // after request over a socket, whichever way the web server started it). It
 // sends the page behind a content-type header and reads the form variables
 // of the request from the query string and a urlencoded POST body.
+//
+// ```cpp
+// TWvCGI cgi(nullptr);
+// int status = cgi.Serve([](TWvCGI& request) {
+//   TComponent form(nullptr);  // a fresh page for every request
+//   auto* page = new TWvPage(&form);
+//   auto* search = new TWvInputForm(&form);
+//   search->SetParent(page);
+//   search->SetBounds(20, 10, 300, 40);
+//   search->SetMethod(T_FormMethodType::Get);
+//   auto* field = new TWvTextInputField(&form);
+//   field->SetParent(search);
+//   field->SetBounds(10, 10, 200, 20);
+//   field->SetFieldName("q");
+//   std::string wanted = request.FormVar("q", "");  // decoded; "" when it was not sent
+//   // ... fill the page from it, escaping whatever goes back into the markup ...
+//   request.Send(page->put(nullptr));  // the header, then the page
+// });
+// // status is what main returns: Serve answers until the web server stops it.
+// ```
 #pragma once
 
 #include <cstdint>
@@ -14,6 +34,7 @@
 
 #include <tavkit/platform/base/Components.h>
 #include <tavkit/platform/base/Exceptions.h>
+#include <tavkit/platform/base/Limits.h>
 #include <tavkit/platform/base/Streams.h>
 #include <tavkit/platform/base/Strings.h>
 
@@ -37,18 +58,8 @@ class EWvBadRequest : public Exception {
   using Exception::Exception;
 };
 
-// A request body announced longer than the gateway's limit; Serve answers
-// it with 413.
-class EWvTooLargeRequest : public Exception {
- public:
-  using Exception::Exception;
-};
-
 class TWvCGI : public TComponent {
  public:
-  // The largest request body read by default: a form's fields, not uploads.
-  static constexpr std::int64_t DefaultMaxContentLength = 1024 * 1024;
-
   explicit TWvCGI(TComponent* owner);
   ~TWvCGI() override;
 
@@ -117,7 +128,7 @@ class TWvCGI : public TComponent {
   bool FBodyRead = false;
   std::exception_ptr FLoadError;
   std::unique_ptr<TStringList> FVariables;
-  std::int64_t FMaxContentLength = DefaultMaxContentLength;
+  std::int64_t FMaxContentLength = MaxCGIContentLength;
   TWvEnvironmentLookup FEnvironment;
   TStream* FInput = nullptr;
   TStream* FOutput = nullptr;

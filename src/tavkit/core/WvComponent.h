@@ -2,6 +2,24 @@
 // framework's control tree so that it can be placed on a page, carries the two
 // put events, the containment rules checked when something is placed inside
 // it, and the four grid lines that the container layout writes.
+//
+// ```cpp
+// TComponent form(nullptr);
+// auto* page = new TWvPage(&form);
+// auto* counter = new TWvText(&form);
+// counter->SetParent(page);
+// counter->SetBounds(20, 10, 200, 20);
+// int visits = 0;
+// counter->OnBeforePut = [counter, &visits](TObject*) {  // just before it is written
+//   TStringList lines{"Visit " + std::to_string(++visits)};
+//   counter->WriteText(&lines);
+// };
+// auto* inner = new TWvText(&form);
+// try {
+//   inner->SetParent(counter);                // a text takes no children
+// } catch (const Exception& refused) {        // and nothing has changed
+// }
+// ```
 #pragma once
 
 #include <tavkit/platform/base/Objects.h>

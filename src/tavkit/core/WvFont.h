@@ -2,6 +2,17 @@
 // writes text in FONT, B, I, U and S markup, compares itself with another font
 // so that equal fonts can share a style class, and reports every change to its
 // owner so that a design preview can follow.
+//
+// ```cpp
+// TComponent form(nullptr);
+// auto* price = new TWvText(&form);
+// TWvFont* font = price->GetFont();           // every text and column has its own
+// font->SetPrimaryFont("VERDANA");
+// font->SetFontSize(3);                       // the HTML size, 1 to 6
+// font->SetColor(clMaroon);
+// font->SetBold(true);
+// std::string html = font->CreateHTMLText("9.99");  // the text in FONT and B tags
+// ```
 #pragma once
 
 #include <string>

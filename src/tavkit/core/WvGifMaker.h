@@ -2,6 +2,14 @@
 // GIF codec. A bitmap becomes a single-frame image with the codec's defaults
 // (web palette, nearest colour, LZW), so that every generated picture is a
 // small GIF 87a file that any browser shows.
+//
+// ```cpp
+// TBitmap picture(120, 40);
+// picture.Canvas().Brush().Color = clYellow;
+// picture.Canvas().FillRect(Rect(0, 0, 120, 40));
+// picture.Canvas().TextOut(10, 12, "Sale");
+// WvGifToFile(picture, "sale.gif");
+// ```
 #pragma once
 
 #include <string>

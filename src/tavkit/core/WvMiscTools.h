@@ -3,6 +3,18 @@
 // references, tag stripping, name=value splitting, unique identifiers, the
 // drawing of one line of text in a web font for design previews, and the
 // server images: pictures written as GIF files for IMG tags to refer to.
+//
+// ```cpp
+// // Once, when the program starts: where server images go and how the
+// // browser finds them, and away with those older than a quarter of an hour.
+// WvSetInternalImagePath("/srv/shop/images/");
+// WvSetExternalImagePath("/images/");
+// WvCleanupTempResources(15, 500);
+//
+// TBitmap badge(80, 20);
+// std::string src = WvGenerateServerImage(badge, 80, 20, false);  // "" on failure
+// std::string colour = WvMakeWebColor(clNavy);  // "000080"
+// ```
 #pragma once
 
 #include <cstdint>

@@ -3,6 +3,17 @@
 // table cells may use them. Elements ask it for a class name per combination of
 // font, background colour and alignment; equal combinations share one class,
 // and the page writes all classes collected for a document into its style sheet.
+//
+// ```cpp
+// TComponent form(nullptr);
+// auto* page = new TWvPage(&form);
+// // ... the page's elements ...
+// auto* optimizer = new TWvOptimizer(&form);
+// optimizer->setBrowserType(brExplorer);
+// optimizer->setUseCSS(true);                 // fonts and colours become style classes
+// std::string styled = page->put(optimizer);  // the classes go into the page's head
+// std::string plain = page->put(nullptr);     // FONT tags instead, for any browser
+// ```
 #pragma once
 
 #include <cstdint>

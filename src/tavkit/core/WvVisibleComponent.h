@@ -2,6 +2,17 @@
 // colour that may be transparent (and then inherits the parent's), three
 // lists of free HTML written before, inside and after the element, an
 // alignment, a style class, the put protocol and the design-time preview.
+//
+// ```cpp
+// TComponent form(nullptr);
+// auto* page = new TWvPage(&form);
+// auto* note = new TWvText(&form);
+// note->SetParent(page);
+// note->SetBounds(20, 10, 200, 20);
+// note->SetBackGroundColor(clYellow);         // clNone lets the parent's colour show
+// note->SetAlign(taCenter);
+// note->GetHTMLBefore()->Add("<A NAME=\"note\"></A>");  // free HTML around its own
+// ```
 #pragma once
 
 #include <memory>

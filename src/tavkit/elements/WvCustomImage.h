@@ -2,6 +2,19 @@
 // hyperlink may enclose it; with image maps placed on it, it writes a client-
 // side MAP of their rectangles instead. Elements whose picture is made at run
 // time set the image path to the fresh server image and write through here.
+//
+// ```cpp
+// // A picture drawn by the program for this request, shown as a server image.
+// TComponent form(nullptr);
+// auto* page = new TWvPage(&form);
+// TBitmap badge(80, 20);
+// badge.Canvas().Brush().Color = clRed;
+// badge.Canvas().FillRect(Rect(0, 0, 80, 20));
+// auto* image = new TWvImage(&form);
+// image->SetParent(page);
+// image->SetBounds(20, 10, 80, 20);
+// image->SetImagePath(WvGenerateServerImage(badge, 80, 20, false));
+// ```
 #pragma once
 
 #include <memory>

@@ -3,6 +3,26 @@
 // works with style sheets, bare with their look carried by a style class; a
 // hyperlink may enclose the whole element. At design time the preview draws
 // each line in the pixel size a browser gives to the font's HTML size.
+//
+// ```cpp
+// // A text whose line is made anew each time the page is written.
+// class TVisitorCount : public TWvCustomText {
+//  public:
+//   using TWvCustomText::TWvCustomText;
+//   TStrings* readText() override {
+//     FLines.Clear();
+//     FLines.Add("Visitors today: " + std::to_string(++FVisitors));
+//     return &FLines;
+//   }
+//
+//  private:
+//   TStringList FLines;
+//   int FVisitors = 0;
+// };
+// TComponent form(nullptr);
+// auto* count = new TVisitorCount(&form);
+// count->SetAutoLineBreak(false);             // no line break after the line
+// ```
 #pragma once
 
 #include <memory>

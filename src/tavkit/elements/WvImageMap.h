@@ -2,6 +2,20 @@
 // as a child of an image element; its position and size inside the image
 // become the coordinates of an AREA tag and its link the AREA's link. It is
 // refused everywhere but on an image.
+//
+// ```cpp
+// TComponent form(nullptr);
+// auto* page = new TWvPage(&form);
+// auto* plan = new TWvImage(&form);
+// plan->SetParent(page);
+// plan->SetBounds(20, 10, 400, 300);
+// plan->SetImagePath("/images/floor.gif");
+// auto* kitchen = new TWvImageMap(&form);
+// kitchen->SetParent(plan);                   // only an image takes hot spots
+// kitchen->SetBounds(10, 10, 150, 100);       // inside the picture
+// kitchen->SetLink("kitchen.html");
+// kitchen->SetAltText("Kitchen");
+// ```
 #pragma once
 
 #include <memory>

@@ -1,6 +1,17 @@
 // TWvJavaApplet: a Java applet on a page. The developer enters the applet's
 // class, code base, instance name and parameters; the element writes them as
 // an APPLET tag with one PARAM tag per parameter line, sized like the element.
+//
+// ```cpp
+// TComponent form(nullptr);
+// auto* page = new TWvPage(&form);
+// auto* ticker = new TWvJavaApplet(&form);
+// ticker->SetParent(page);
+// ticker->SetBounds(20, 10, 300, 40);
+// ticker->SetCode("Ticker.class");
+// ticker->SetCodeBase("/applets/");
+// ticker->GetParameters()->Add("speed=3");    // one PARAM tag a line
+// ```
 #pragma once
 
 #include <memory>

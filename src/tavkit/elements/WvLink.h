@@ -2,6 +2,18 @@
 // It holds the destination, the frame target and three mouse script events,
 // and wraps any fragment of HTML in an anchor carrying them. An empty URL
 // means that there is no link at all.
+//
+// ```cpp
+// TComponent form(nullptr);
+// auto* more = new TWvText(&form);
+// TWvLink* link = more->GetHyperLink();       // texts, pictures and hot spots own one
+// link->SetURL("details.html");               // an empty URL writes no anchor
+// link->SetTarget("_blank");
+// auto* hint = new TWvJavascript(&form);
+// hint->writescript(TStringList{"function hint(text) {", "  window.status = text;", "}"});
+// link->GetJSOnMouseOver()->setScript(hint);
+// link->GetJSOnMouseOver()->getParameterlist()->Add("'More about it'");
+// ```
 #pragma once
 
 #include <memory>

@@ -3,6 +3,20 @@
 // control paints itself into a bitmap, the bitmap becomes a GIF file in the
 // server image folder, and the element writes it through the picture base,
 // with the hot spots placed on it as a client-side map.
+//
+// ```cpp
+// TComponent form(nullptr);
+// auto* page = new TWvPage(&form);
+// auto* chart = new TBarChart(&form);
+// chart->SetBounds(0, 0, 300, 200);
+// chart->SetTitle("Visitors");
+// chart->AddValue("Mon", 120);
+// chart->AddValue("Tue", 180);
+// auto* wrapper = new TWvVCLWrapper(&form);
+// wrapper->SetParent(page);
+// wrapper->SetBounds(20, 40, 300, 200);
+// wrapper->SetControl(chart);                 // a new server image on every put
+// ```
 #pragma once
 
 #include <memory>

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include <tavkit/core/WvMiscTools.h>
+#include <tavkit/platform/base/Limits.h>
 #include <tavkit/platform/base/Registry.h>
 #include <tavkit/platform/graphics/Canvas.h>
 #include <tavkit/scripts/WvJavascript.h>
@@ -81,7 +82,7 @@ void TWvCustomInputComponent::PaintFieldLines(const std::vector<std::string>& li
 }
 
 int TWvCustomInputComponent::PreviewCoordinate(long long value) {
-  constexpr long long limit = 1LL << 24;
+  const long long limit = MaxControlCoordinate;
   return static_cast<int>(std::clamp(value, -limit, limit));
 }
 
@@ -120,8 +121,8 @@ int WvLongestOptionText(const std::vector<TWvOptionPair>& options) {
   std::size_t longest = 0;
   for (const auto& option : options) longest = std::max(longest, option.Text.size());
   if (longest == 0) return 10;
-  // Far beyond any box a canvas can show; keeps the preview arithmetic in range.
-  return static_cast<int>(std::min<std::size_t>(longest, 1u << 20));
+  return static_cast<int>(
+      std::min<std::size_t>(longest, static_cast<std::size_t>(MaxPreviewTextLength)));
 }
 
 namespace WvCustomInputComponent {

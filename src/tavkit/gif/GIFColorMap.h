@@ -2,6 +2,16 @@
 // a block that only grows. The global map belongs to the logical screen,
 // each frame may have a local one; the two kinds differ only in whom they
 // report warnings and changes to.
+//
+// ```cpp
+// TGIFImage gif;
+// gif.LoadFromFile("logo.gif");
+// TGIFColorMap& global = gif.GetColorMap();
+// int white = global.IndexOf(clWhite);        // -1 when there is none
+// TGIFSubImage& frame = *gif.GetImages().GetImage(0);
+// TGIFColorMap& colours = frame.GetActiveColorMap();  // its own, else the global map
+// TColor first = colours.GetColor(0);
+// ```
 #pragma once
 
 #include <cstdint>

@@ -3,6 +3,17 @@
 // the 216-colour web cube or one an octree quantizer builds from the picture,
 // by nearest colour or with Floyd-Steinberg error diffusion. Frames take
 // bitmaps through it (GIFSubImageImport.cpp).
+//
+// ```cpp
+// TBitmap photo;
+// photo.LoadFromFile("photo.bmp");            // 24 bits per pixel
+// std::unique_ptr<TBitmap> cube = ReduceColors(photo, rmNetscape, dmNearest);
+// std::unique_ptr<TBitmap> own = ReduceColors(photo, rmQuantize, dmFloydSteinberg);
+// TGIFImage gif;
+// gif.SetColorReduction(rmQuantize);          // how Add reduces a bitmap of many colours
+// gif.SetDitherMode(dmFloydSteinberg);
+// gif.Add(&photo);
+// ```
 #pragma once
 
 #include <array>

@@ -4,6 +4,25 @@
 // application block's identifier) to the class that reads it. Unknown
 // application extensions are kept as raw sub-blocks and written back as
 // they came.
+//
+// ```cpp
+// // Two pictures as an animation that shows each for half a second, for ever.
+// TBitmap on(32, 32), off(32, 32);
+// on.Canvas().Brush().Color = clRed;
+// on.Canvas().FillRect(Rect(0, 0, 32, 32));
+// TGIFImage gif;
+// for (TBitmap* picture : {&on, &off}) {
+//   TGIFSubImage& frame = *gif.GetImages().GetImage(gif.Add(picture));
+//   auto* control = new TGIFGraphicControlExtension(&frame);
+//   control->SetDelay(50);                    // hundredths of a second
+//   frame.GetExtensions().Add(control);
+// }
+// TGIFSubImage& first = *gif.GetImages().GetImage(0);
+// auto* loop = new TGIFAppExtNSLoop(&first);
+// loop->SetLoopCount(0);                      // 0: for ever
+// first.GetExtensions().Insert(0, loop);
+// gif.SaveToFile("blink.gif");
+// ```
 #pragma once
 
 #include <cstdint>

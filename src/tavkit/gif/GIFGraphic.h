@@ -2,6 +2,14 @@
 // picture class read and write ".gif" files as "GIF Image" and take GIF
 // images from the clipboard, and the clipboard format their files travel
 // under. The picture itself is TGIFImage (GIFImage.h).
+//
+// ```cpp
+// GIFImage::Initialize();                     // RegisterPackage() does this too
+// TPicture picture;
+// picture.LoadFromFile("banner.gif");         // now holds a TGIFImage
+// Clipboard().Assign(*picture.GetGraphic());  // a bitmap, and the file as "GIF Image"
+// bool whole = Clipboard().HasFormat(GIFClipboardFormat());
+// ```
 #pragma once
 
 #include <tavkit/platform/graphics/Graphic.h>

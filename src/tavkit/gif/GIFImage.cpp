@@ -271,7 +271,8 @@ void TGIFImage::LoadFromReader(TGIFReader& reader) {
 
 void TGIFImage::ReservePixels(std::int64_t pixels) {
   if (!FLoading) return;
-  if (FLoadedPixels + pixels > GIFMaximumTotalPixels) throw GIFException(sImageTooLarge);
+  if (FLoadedPixels + pixels > MaxGIFTotalPixels)
+    throw ETooLargeAs<GIFException>("MaxGIFTotalPixels", MaxGIFTotalPixels, sImageTooLarge);
   FLoadedPixels += pixels;
 }
 

@@ -2,6 +2,18 @@
 // the host framework that draws itself, plays its animation through painters
 // and goes on and off the clipboard. Members are defined in GIFImage.cpp (the
 // document, reading and writing) and GIFImageDrawing.cpp (drawing, painters).
+//
+// ```cpp
+// TGIFImage gif;
+// gif.LoadFromFile("banner.gif");             // GIFException when it is no GIF
+// int frames = gif.GetImages().GetCount();
+// TBitmap* first = gif.GetImages().GetImage(0)->GetBitmap();  // the frame, rendered
+// TBitmap photo;
+// photo.LoadFromFile("photo.bmp");
+// TGIFImage made;
+// made.Add(&photo);                           // reduced to 256 colours on the way
+// made.SaveToFile("photo.gif");
+// ```
 #pragma once
 
 #include <cstdint>
@@ -177,7 +189,7 @@ class TGIFImage : public TGraphic {
   int AddBitmap(const TBitmap& bitmap);
   int AddSubImage(TGIFSubImage* subImage);
   void AssignImage(const TGIFImage& other);
-  // Counts a frame's pixels against GIFMaximumTotalPixels while a file is
+  // Counts a frame's pixels against MaxGIFTotalPixels while a file is
   // being loaded.
   void ReservePixels(std::int64_t pixels);
   // Drops the kept bitmap once no painter draws into it.

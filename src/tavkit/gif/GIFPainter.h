@@ -4,6 +4,19 @@
 // everything that touches the image or a canvas on the main thread through
 // Synchronize, so that pictures are only ever used from the main thread; a
 // synchronous painter runs the same loop in the caller's thread.
+//
+// ```cpp
+// TGIFImage gif;
+// gif.LoadFromFile("spinner.gif");
+// TBitmap screen(gif.GetWidth(), gif.GetHeight());
+// TGIFPainter* painter = gif.Paint(screen.Canvas(), Rect(0, 0, gif.GetWidth(), gif.GetHeight()),
+//                                  {goAsync, goAnimate, goLoop, goTransparent});
+// if (painter != nullptr) painter->SetAnimationSpeed(200);  // null: a still, drawn at once
+// for (int i = 0; i < 100; ++i) CheckSynchronize(10);       // the main thread draws
+// gif.PaintStop();                            // ends every painter and waits for them
+// // Without goAsync, Paint plays the animation once in the calling thread;
+// // a TVirtualClock in use lets its delays pass at once.
+// ```
 #pragma once
 
 #include <atomic>

@@ -44,7 +44,8 @@ void TGIFSubImage::NewImage() {
   FDataSize = 0;
   const std::int64_t size = std::int64_t{FDescriptor.Width} * FDescriptor.Height;
   if (size == 0) return;
-  if (size > GIFMaximumFramePixels) throw GIFException(sFrameTooLarge);
+  if (size > MaxGIFFramePixels)
+    throw ETooLargeAs<GIFException>("MaxGIFFramePixels", MaxGIFFramePixels, sFrameTooLarge);
   auto* pixels =
       static_cast<std::uint8_t*>(std::calloc(static_cast<std::size_t>(size) + GIFPixelSlack, 1));
   if (pixels == nullptr) throw EOutOfMemory("Out of memory");
@@ -204,7 +205,8 @@ void TGIFSubImage::LoadFromReader(TGIFReader& reader) {
   if (FDescriptor.PackedFields & 0x80)
     FColorMap->LoadFromReader(reader, 2 << (FDescriptor.PackedFields & 7));
   const std::int64_t pixels = std::int64_t{FDescriptor.Width} * FDescriptor.Height;
-  if (pixels > GIFMaximumFramePixels) throw GIFException(sFrameTooLarge);
+  if (pixels > MaxGIFFramePixels)
+    throw ETooLargeAs<GIFException>("MaxGIFFramePixels", MaxGIFFramePixels, sFrameTooLarge);
   if (FImage) FImage->ReservePixels(pixels);
   Decompress(reader);
 }

@@ -56,7 +56,7 @@ class TGIFSubImage : public TGIFItem {
 
   void Clear();
   // Allocates Width x Height zeroed pixels (none when either is 0). Raises
-  // GIFException when the frame is larger than GIFMaximumFramePixels.
+  // GIFException when the frame is larger than MaxGIFFramePixels.
   void NewImage();
   bool GetEmpty() const;
   // 1 = Left, 2 = Top, 3 = Width, 4 = Height.

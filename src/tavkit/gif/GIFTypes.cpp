@@ -16,8 +16,6 @@ int GIFDefaultDelay = 10;
 int GIFMinimumDelay = 4;
 int GIFMaximumDelay = 1000;
 
-std::int64_t GIFMaximumFramePixels = std::int64_t{1} << 28;
-std::int64_t GIFMaximumTotalPixels = std::int64_t{1} << 29;
 
 const char* const GIFVersions[3] = {"", "87a", "89a"};
 

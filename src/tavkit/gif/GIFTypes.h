@@ -10,6 +10,7 @@
 #include <string>
 
 #include <tavkit/platform/base/Exceptions.h>
+#include <tavkit/platform/base/Limits.h>
 #include <tavkit/platform/base/Objects.h>
 #include <tavkit/platform/base/Threads.h>
 
@@ -82,14 +83,6 @@ extern int GIFDelayExp;
 extern int GIFDefaultDelay;
 extern int GIFMinimumDelay;
 extern int GIFMaximumDelay;
-
-// Memory bounds for pictures read from files. A frame is one byte per pixel,
-// so a hostile header could otherwise ask for 4 GB per frame from a file of a
-// few bytes. A frame larger than GIFMaximumFramePixels, or a file whose
-// frames together exceed GIFMaximumTotalPixels, is refused before any pixel
-// buffer is allocated. Applications that handle larger pictures raise them.
-extern std::int64_t GIFMaximumFramePixels;
-extern std::int64_t GIFMaximumTotalPixels;
 
 // The three version characters written for gv87a and gv89a (empty for
 // gvUnknown, which cannot be written).

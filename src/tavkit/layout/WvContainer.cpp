@@ -8,6 +8,7 @@
 #include <tavkit/layout/detail/WvLargeArray.h>
 #include <tavkit/layout/detail/WvScanList.h>
 #include <tavkit/platform/base/Exceptions.h>
+#include <tavkit/platform/base/Limits.h>
 #include <tavkit/platform/base/Registry.h>
 #include <tavkit/scripts/WvJavascriptList.h>
 
@@ -149,8 +150,10 @@ std::string TWvCustomContainer::IterateChildren(const std::string& tableStart,
     if (c->GetWidth() > 0 && c->GetHeight() > 0)
       cells += std::int64_t(c->ColEnd - c->ColStart) * (c->RowEnd - c->RowStart);
   if (cells > MaxLayoutCells)
-    throw Exception("The layout of " + (GetName().empty() ? ClassName() : GetName()) +
-                    " needs more than " + std::to_string(MaxLayoutCells) + " grid cells");
+    throw ETooLargeAs<Exception>("MaxLayoutCells", MaxLayoutCells,
+                                 "The layout of " + (GetName().empty() ? ClassName() : GetName()) +
+                                     " needs more than " + std::to_string(MaxLayoutCells) +
+                                     " grid cells");
 
   // A child without area claims no cell, so it can never take over (or be
   // taken for) the origin of another child.

@@ -3,6 +3,24 @@
 // column boundary; each child is written into the cell of its top-left grid
 // position with spans covering its extent, and empty cells carry the pixel
 // sizes that keep the grid in shape.
+//
+// ```cpp
+// // Pages, panels and input forms lay out their children alike: two elements
+// // side by side become two cells of one table row.
+// TComponent form(nullptr);
+// auto* page = new TWvPage(&form);
+// auto* left = new TWvStandardComponent(&form);
+// left->SetParent(page);
+// left->SetBounds(10, 10, 100, 20);
+// auto* right = new TWvStandardComponent(&form);
+// right->SetParent(page);
+// right->SetBounds(150, 10, 100, 40);
+// try {
+//   std::string html = page->put(nullptr);
+// } catch (const Exception& error) {          // a grid larger than MaxLayoutCells
+//   std::cerr << error.Message() << "\n";
+// }
+// ```
 #pragma once
 
 #include <cstdint>
@@ -10,15 +28,9 @@
 #include <string>
 
 #include <tavkit/core/WvVisibleComponent.h>
+#include <tavkit/platform/base/Limits.h>
 
 namespace tavkit {
-
-// The most grid cells one container lays out, counting both the grid and
-// the cells that the children's spans cover. The grid grows with the square
-// of the number of children at distinct places; a page of 5000 elements at
-// random places needs about nine million. Far beyond any real page, a
-// container refuses to be written rather than take the memory and time.
-inline constexpr std::int64_t MaxLayoutCells = std::int64_t(1) << 24;
 
 // One occupied grid cell: the element's top-left cell (kind 1, where its
 // table cell is written) or a cell inside its span (kind 2).

@@ -2,6 +2,20 @@
 // the head (title, meta tags, the developer's script lines, the collected
 // client scripts, the optimizer's style sheet) and the body with its colours,
 // load events and the table grid of every element placed on the page.
+//
+// ```cpp
+// TComponent form(nullptr);                   // owns every element made on it
+// auto* page = new TWvPage(&form);
+// page->SetPageTitle("Our shop");
+// page->SetLinkColor(clNavy);
+// page->GetMetaTags()->Add("NAME=\"robots\" CONTENT=\"noindex\"");
+// auto* welcome = new TWvText(&form);
+// welcome->SetParent(page);                   // shown on the page, at its place
+// welcome->SetBounds(20, 10, 300, 24);
+// TStringList lines{"Welcome!"};
+// welcome->WriteText(&lines);
+// std::string html = page->put(nullptr);      // the whole document
+// ```
 #pragma once
 
 #include <memory>

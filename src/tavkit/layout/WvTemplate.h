@@ -1,5 +1,17 @@
 // TWvTemplate: a placeholder that writes, at its own position, the HTML of
 // another visible element chosen by the application at run time.
+//
+// ```cpp
+// TComponent form(nullptr);
+// auto* page = new TWvPage(&form);
+// auto* slot = new TWvTemplate(&form);
+// slot->SetParent(page);
+// slot->SetBounds(20, 60, 300, 40);
+// auto* offer = new TWvText(&form);           // on no page: shown through the template
+// TStringList lines{"Free delivery today"};
+// offer->WriteText(&lines);
+// slot->SetDisplayedComponent(offer);         // chosen at run time, per request
+// ```
 #pragma once
 
 #include <memory>

@@ -2,6 +2,14 @@
 // component the package puts on a palette page, drawn with the canvas rather
 // than shipped as files, and reachable through the class registry under the
 // class name in capitals ("TWVPAGE"). A designer shows them on its palette.
+//
+// ```cpp
+// RegisterPackage();
+// for (const std::string& page : Palette::Pages())
+//   for (const TClassInfo* component : TClassRegistry::Instance().PaletteComponents(page))
+//     if (std::unique_ptr<TBitmap> icon = PaletteBitmap(component->ResourceName()))
+//       icon->SaveToPNGFile(component->Name + ".png");
+// ```
 #pragma once
 
 #include <string>

@@ -1,6 +1,10 @@
 // Which deliverable this is. The same sources build two shared libraries,
 // Tavkit40 and Tavkit30, one for each version of the host framework that an
 // application may be built on; each reports the version it was built for.
+//
+// ```cpp
+// std::cout << LibraryName() << " " << LibraryVersion() << "\n";  // "Tavkit40 0.1.0"
+// ```
 #pragma once
 
 #include <string>

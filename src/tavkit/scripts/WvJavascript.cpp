@@ -2,23 +2,14 @@
 // dependency graph acyclic.
 #include <tavkit/scripts/WvJavascript.h>
 
-#include <cctype>
 #include <unordered_set>
 #include <vector>
 
 #include <tavkit/platform/base/Dialogs.h>
 #include <tavkit/platform/base/Registry.h>
+#include <tavkit/platform/base/TextEncoding.h>
 
 namespace tavkit {
-
-namespace {
-
-std::string UpperAscii(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return text;
-}
-
-}  // namespace
 
 TWvJavaScriptdependency::TWvJavaScriptdependency(TCollection* collection)
     : TCollectionItem(collection) {}
@@ -90,7 +81,7 @@ bool TWvJavascript::IsCyclePresent(const TWvJavascript* target) const {
 std::string TWvJavascript::getScriptFunctionName() const {
   static const std::string kKeyword = "FUNCTION ";
   for (const std::string& line : *FScript) {
-    std::size_t keyword = UpperAscii(line).find(kKeyword);
+    std::size_t keyword = AsciiUpperCase(line).find(kKeyword);
     if (keyword == std::string::npos) continue;
     std::size_t comment = line.find("//");
     if (comment != std::string::npos && comment < keyword) continue;

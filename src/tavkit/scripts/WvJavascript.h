@@ -2,6 +2,23 @@
 // functions and the other script components they need. Dependencies are kept
 // free of cycles (a choice that would close one is refused), and a dependency
 // never outlives the script it points at.
+//
+// ```cpp
+// TComponent form(nullptr);
+// auto* page = new TWvPage(&form);
+// auto* trim = new TWvJavascript(&form);
+// trim->writescript(TStringList{"function trim(s) {", "  return s.replace(/^ +| +$/g, '');", "}"});
+// auto* ask = new TWvJavascript(&form);
+// ask->writescript(TStringList{"function ask(text) {", "  return confirm(trim(text));", "}"});
+// ask->GetDependList().AddItem()->setScript(trim);  // trim is written before ask
+// auto* remove = new TWvText(&form);
+// remove->SetParent(page);
+// remove->SetLink("remove.html");
+// TWvScriptInvoker* onClick = remove->GetHyperLink()->GetJSOnClick();
+// onClick->setScript(ask);
+// onClick->getParameterlist()->Add("' Remove it? '");
+// std::string html = page->put(nullptr);      // both scripts, each once, in the head
+// ```
 #pragma once
 
 #include <cstdint>

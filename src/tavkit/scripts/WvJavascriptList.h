@@ -1,6 +1,16 @@
 // TWvJavascriptlist: the scripts a page writes, each once and each after the
 // scripts it depends on. Elements report their scripts as such lists, the
 // page merges them and writes the result as one script block in its head.
+//
+// ```cpp
+// TComponent form(nullptr);
+// auto* page = new TWvPage(&form);
+// // ... elements whose events call scripts ...
+// std::unique_ptr<TWvJavascriptlist> scripts = page->ScriptList();
+// for (int i = 0; i < scripts->numberOfScripts(); ++i)
+//   std::cout << scripts->GetScript(i)->getScriptFunctionName() << "\n";
+// std::string block = scripts->Put();         // the script element of the page's head
+// ```
 #pragma once
 
 #include <string>

@@ -2,6 +2,17 @@
 // (JSOnClick, JSOnLoad, JSVerifyInput ...). It names a script component and
 // the call's arguments, and builds the JavaScript call to the script's first
 // function and the complete event attribute of an HTML tag.
+//
+// ```cpp
+// TComponent form(nullptr);
+// auto* page = new TWvPage(&form);
+// auto* greet = new TWvJavascript(&form);
+// greet->writescript(TStringList{"function greet(name) {", "  alert('Hello, ' + name);", "}"});
+// TWvScriptInvoker* onLoad = page->GetJSOnLoad();
+// onLoad->setScript(greet);
+// onLoad->getParameterlist()->Add("'visitor'");
+// std::string attribute = onLoad->GetEventCall("onLoad");  // onLoad="greet('visitor')"
+// ```
 #pragma once
 
 #include <memory>

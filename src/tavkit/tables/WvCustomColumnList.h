@@ -2,6 +2,14 @@
 // table, tells the table of every change through its change callback, and
 // passes the repaint notice of its columns on to the table. The tables make
 // their own lists with their own column class.
+//
+// ```cpp
+// TComponent form(nullptr);
+// auto* table = new TWvTable(&form);
+// TWvCustomColumnList* columns = table->GetColumnList();
+// columns->Delete(2);                         // two columns are enough
+// for (int i = 0; i < columns->Count(); ++i) columns->Columns(i)->Setwidth(120);
+// ```
 #pragma once
 
 #include <tavkit/platform/base/Collections.h>

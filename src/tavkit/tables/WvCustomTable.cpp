@@ -14,13 +14,11 @@
 #include <tavkit/platform/graphics/Picture.h>
 #include <tavkit/scripts/WvJavascriptList.h>
 #include <tavkit/tables/WvCustomTableColumn.h>
+#include <tavkit/platform/base/Limits.h>
 
 namespace tavkit {
 
 namespace {
-
-// The most room put sets aside ahead for the rows after the first.
-constexpr std::uint64_t kReserveLimit = std::uint64_t{1} << 28;
 
 // " BGCOLOR=..." for a colour, nothing for no colour.
 std::string BackgroundAttribute(TColor color) {
@@ -392,7 +390,7 @@ void TTableBody::Write(std::string& html, int first, std::int64_t count) {
     if (n == 0 && count > 1) {
       const std::uint64_t rowSize = html.size() - rowStart;
       const std::uint64_t rest = static_cast<std::uint64_t>(count - 1);
-      if (rowSize * rest < kReserveLimit)
+      if (rowSize * rest < static_cast<std::uint64_t>(MaxTableReserve))
         html.reserve(html.size() + static_cast<std::size_t>(rowSize * rest + rowSize * rest / 8));
     }
   }

@@ -5,6 +5,21 @@
 // TABLE element, with font markup or with style classes. The tables that
 // application code fills and the data-bound tables derive from it and make
 // its column collection.
+//
+// ```cpp
+// TComponent form(nullptr);
+// auto* table = new TWvTable(&form);
+// table->SetDisplayHeader(true);
+// table->SetHeaderColor(clNavy);
+// table->SetListColor1(clWhite);              // the rows alternate between the two
+// table->SetListColor2(clSilver);
+// table->SetBorder(1);
+// table->SetStartIndex(10);                   // rows 10 to 19 are written
+// table->SetMaxRows(10);
+// table->Sort([](TWvTableRow* a, TWvTableRow* b) {  // by the text of the first cell
+//   return a->Get(0)->GetText().compare(b->Get(0)->GetText());
+// });
+// ```
 #pragma once
 
 #include <cstdint>

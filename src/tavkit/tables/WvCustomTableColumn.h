@@ -3,6 +3,17 @@
 // and one for the data cells, and an alignment for each. Every change tells
 // the column's collection, which passes the news on to the table so that its
 // design preview follows.
+//
+// ```cpp
+// TComponent form(nullptr);
+// auto* table = new TWvTable(&form);
+// TWvCustomTableColumn* price = table->Columns(1);
+// price->SetHeader("Price");
+// price->Setwidth(80);
+// price->SetDataAlign(taRight);
+// price->GetHeaderFont()->SetColor(clWhite);
+// price->GetRowFont()->SetBold(true);
+// ```
 #pragma once
 
 #include <memory>

@@ -3,6 +3,21 @@
 // record). Each put writes the picture as a new server image and refers to
 // it; image maps may be placed on it as on any image. At design time the
 // preview shows the picture of the record its panel names.
+//
+// ```cpp
+// TComponent form(nullptr);
+// auto* page = new TWvPage(&form);
+// auto* query = new TSQLiteQuery(&form);
+// query->SetDatabaseFile("shop.db");
+// query->GetSQL()->SetText("SELECT picture FROM products WHERE id = 3");
+// auto* photo = new TWvDBImage(&form);
+// photo->SetParent(page);
+// photo->SetBounds(20, 10, 120, 90);
+// photo->SetField(query->FieldByName("picture"));  // a GRAPHIC column: BMP, PNG or GIF
+// photo->SetStretch(true);                         // drawn at the element's size
+// query->Open();
+// std::string html = page->put(nullptr);      // the picture as a new server image
+// ```
 #pragma once
 
 #include <memory>

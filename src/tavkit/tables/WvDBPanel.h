@@ -5,6 +5,25 @@
 // Shared by the data-bound elements: TWvDataSetVisit, which opens a closed
 // data set for the time of one reading and closes it again afterwards, and
 // the test of how a field is read (as text, as a picture, or not at all).
+//
+// ```cpp
+// TComponent form(nullptr);
+// auto* page = new TWvPage(&form);
+// auto* query = new TSQLiteQuery(&form);
+// query->SetDatabaseFile("shop.db");
+// query->GetSQL()->SetText("SELECT name, price FROM products ORDER BY id");
+// auto* source = new TDataSource(&form);
+// source->SetDataSet(query);
+// auto* product = new TWvDBPanel(&form);
+// product->SetParent(page);
+// product->SetBounds(20, 40, 200, 60);
+// product->SetDatasource(source);
+// product->SetDBIndex(2);                     // the third record, while the panel is put
+// auto* name = new TWvDBText(&form);
+// name->SetParent(product);
+// name->SetBounds(10, 10, 180, 20);
+// name->SetField(query->FieldByName("name"));
+// ```
 #pragma once
 
 #include <string>

@@ -4,6 +4,24 @@
 // loaded, never while the page is written: the application may still change
 // cells between reading and writing. At design time the preview shows the
 // data, read anew whenever the window of rows changes.
+//
+// ```cpp
+// TComponent form(nullptr);
+// auto* page = new TWvPage(&form);
+// auto* query = new TSQLiteQuery(&form);
+// query->SetDatabaseFile("shop.db");
+// query->GetSQL()->SetText("SELECT name, price FROM products ORDER BY name");
+// auto* source = new TDataSource(&form);
+// source->SetDataSet(query);
+// auto* table = new TWvDBTable(&form);
+// table->SetParent(page);
+// table->SetBounds(20, 40, 300, 200);
+// table->SetDataSource(source);
+// table->GetColumnList()->Delete(2);
+// table->GetColumnList()->Items(0)->SetField(query->FieldByName("name"));
+// table->GetColumnList()->Items(1)->SetField(query->FieldByName("price"));
+// table->ReloadDB();                          // reads the rows; put only writes them
+// ```
 #pragma once
 
 #include <memory>

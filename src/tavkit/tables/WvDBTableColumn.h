@@ -2,6 +2,20 @@
 // column has it names the field whose values fill its cells. Binding a field
 // gives a column that still carries the default header the field's name, and
 // asks the table to read its rows again.
+//
+// ```cpp
+// TComponent form(nullptr);
+// auto* query = new TSQLiteQuery(&form);
+// query->SetDatabaseFile("shop.db");
+// query->GetSQL()->SetText("SELECT name, price FROM products");
+// auto* source = new TDataSource(&form);
+// source->SetDataSet(query);
+// auto* table = new TWvDBTable(&form);
+// table->SetDataSource(source);
+// TWvDBTableColumn* column = table->GetColumnList()->Items(0);
+// column->SetField(query->FieldByName("price"));  // headed "price" unless renamed
+// column->SetDataAlign(taRight);
+// ```
 #pragma once
 
 #include <tavkit/tables/WvCustomTableColumn.h>

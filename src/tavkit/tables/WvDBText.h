@@ -3,6 +3,23 @@
 // run time the value is read anew whenever the text is written; at design
 // time the preview reads the record its panel names once and keeps it until
 // the field, the panel's data source or its record changes.
+//
+// ```cpp
+// TComponent form(nullptr);
+// auto* page = new TWvPage(&form);
+// auto* query = new TSQLiteQuery(&form);
+// query->SetDatabaseFile("shop.db");
+// query->GetSQL()->SetText("SELECT name FROM products ORDER BY id");
+// auto* name = new TWvDBText(&form);
+// name->SetParent(page);
+// name->SetBounds(20, 10, 200, 20);
+// name->SetField(query->FieldByName("name"));
+// name->GetFont()->SetBold(true);
+// query->Open();                              // on the first record
+// std::string first = page->put(nullptr);
+// query->Next();
+// std::string second = page->put(nullptr);    // read anew on every put
+// ```
 #pragma once
 
 #include <memory>

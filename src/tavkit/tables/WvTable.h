@@ -2,6 +2,20 @@
 // by cell, with its column collection TWvTableColumnList. A new table has
 // three columns and the standard look; its design preview shows the header
 // and MaxRows rows with whatever cells have been filled in.
+//
+// ```cpp
+// TComponent form(nullptr);
+// auto* page = new TWvPage(&form);
+// auto* table = new TWvTable(&form);          // three columns to start with
+// table->SetParent(page);
+// table->SetBounds(20, 40, 400, 200);
+// table->Columns(0)->SetHeader("Product");
+// table->Columns(1)->SetHeader("Price");
+// table->Columns(2)->SetHeader("In stock");
+// TStringList tea{"Tea", "3.20", "yes"};
+// table->AddRow(&tea);
+// table->SetItem(0, 1, new TWvTableItem("Coffee", "coffee.html", table));  // row 1 is made
+// ```
 #pragma once
 
 #include <tavkit/tables/WvCustomColumnList.h>

@@ -1,6 +1,16 @@
 // TWvTableItem: one cell of a table. A cell holds a text, an optional picture
 // (a cell with a picture is written as an image instead of its text) and a
 // hyperlink around its content. The table that stores a cell owns it.
+//
+// ```cpp
+// TComponent form(nullptr);
+// auto* table = new TWvTable(&form);
+// auto* cell = new TWvTableItem("Tea", "tea.html", table);
+// auto picture = std::make_unique<TPicture>();
+// picture->LoadFromFile("tea.png");
+// cell->SetPicture(std::move(picture));       // the cell shows the picture, not the text
+// table->SetItem(0, 0, cell);                 // the table owns the cell from now on
+// ```
 #pragma once
 
 #include <memory>

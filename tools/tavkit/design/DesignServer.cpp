@@ -12,6 +12,7 @@
 #include <mutex>
 #include <sstream>
 
+#include <tavkit/platform/base/Limits.h>
 #include <tavkit/platform/controls/Controls.h>
 #include "design/DesignAssets.h"
 #include "design/PreviewPainter.h"
@@ -155,7 +156,7 @@ struct TDesignServer::TImpl {
 };
 
 void TDesignServer::TImpl::Routes() {
-  Http.set_payload_max_length(64 * 1024 * 1024);
+  Http.set_payload_max_length(static_cast<std::size_t>(MaxFormFileSize));
   Http.set_pre_routing_handler([this](const httplib::Request& request,
                                       httplib::Response& response) {
     if (!FromThisHost(request)) {

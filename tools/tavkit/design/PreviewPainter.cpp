@@ -10,6 +10,7 @@
 #include <vector>
 
 #include <tavkit/platform/base/Exceptions.h>
+#include <tavkit/platform/base/Limits.h>
 #include <tavkit/platform/base/Registry.h>
 #include <tavkit/platform/base/Streams.h>
 #include <tavkit/platform/graphics/Bitmap.h>
@@ -53,7 +54,7 @@ std::string PaintPreviewPng(TControl& control) {
   const int width = control.GetWidth(), height = control.GetHeight();
   if (width <= 0 || height <= 0) return std::string();
   if (static_cast<long long>(width) * height > MaxPreviewPixels)
-    throw Exception("The control " + control.GetName() + " is too large to paint (" +
+    throw ETooLargeAs<Exception>("MaxPreviewPixels", MaxPreviewPixels, "The control " + control.GetName() + " is too large to paint (" +
                     std::to_string(width) + " x " + std::to_string(height) + ")");
   const auto overWhite = PaintOver(control, clWhite);
   const auto overBlack = PaintOver(control, clBlack);

@@ -9,10 +9,6 @@
 
 namespace tavkit::design {
 
-// The largest preview painted; a control claiming more is refused rather
-// than allocating gigabytes.
-inline constexpr long long MaxPreviewPixels = 1LL << 26;
-
 // The control's own preview without its children (the designer shows each
 // child on top, where it can be moved on its own), as an RGBA PNG. Pixels
 // the control leaves unpainted (a transparent label) are transparent, so

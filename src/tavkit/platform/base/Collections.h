@@ -1,6 +1,20 @@
 // Collections: owned, ordered lists of items of one class, published as one
 // property (a script's dependencies, a table's columns). Items tell their
 // collection when they change; the collection tells its owner through Update.
+//
+// ```cpp
+// // Items of the application's own class, kept as one collection.
+// class TStop : public TCollectionItem {
+//  public:
+//   using TCollectionItem::TCollectionItem;
+//   std::string Place;
+// };
+// TCollectionOf<TStop> route;
+// route.AddItem()->Place = "Berlin";
+// route.AddItem()->Place = "Hamburg";
+// route.Items(1)->SetIndex(0);                // Hamburg first
+// for (int i = 0; i < route.Count(); ++i) std::cout << route.Items(i)->Place << "\n";
+// ```
 #pragma once
 
 #include <memory>

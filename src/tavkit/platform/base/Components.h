@@ -1,6 +1,14 @@
 // TComponent: the framework's unit of ownership and naming. An owner frees
 // the components it owns; components that refer to each other across owners
 // ask for free notification so that a reference never outlives its target.
+//
+// ```cpp
+// TComponent form(nullptr);
+// auto* query = new TSQLiteQuery(&form);      // the form frees it
+// query->SetName("Products");                 // unique among the form's components
+// TComponent* found = form.FindComponent("products");  // letter case aside
+// int owned = form.ComponentCount();
+// ```
 #pragma once
 
 #include <string>

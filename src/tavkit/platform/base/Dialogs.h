@@ -2,6 +2,17 @@
 // library, so the box goes through a replaceable handler: a designer shows it,
 // a test records it. The most recent box is also kept, so that a caller can
 // still see what was refused when no handler is installed.
+//
+// ```cpp
+// // A designer shows the boxes; a program without a screen may log them.
+// TMessageBoxHandler previous =
+//     SetMessageBoxHandler([](const std::string& text, TMsgDlgType type) {
+//       if (type == TMsgDlgType::mtWarning) std::cerr << "refused: " << text << "\n";
+//     });
+// MessageDlg("Only images take image maps", TMsgDlgType::mtWarning);
+// std::string last = LastMessageBox();
+// SetMessageBoxHandler(previous);
+// ```
 #pragma once
 
 #include <functional>

@@ -1,5 +1,16 @@
 // The exception classes of the host framework. Every failure of the library is
 // one of these (or a subclass of the library's own), carrying its message text.
+//
+// ```cpp
+// TWvCGI cgi(nullptr);
+// try {
+//   cgi.Send("<HTML></HTML>");
+// } catch (const EInOutError& error) {        // standard output is gone
+//   std::cerr << error.Message() << " (" << error.ErrorCode << ")\n";
+// } catch (const Exception& error) {          // anything else the library refuses
+//   std::cerr << error.what() << "\n";
+// }
+// ```
 #pragma once
 
 #include <exception>

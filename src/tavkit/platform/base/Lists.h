@@ -1,6 +1,20 @@
 // Index-stable lists of object pointers. TList never owns what it holds; every
 // index is checked and a bad one raises EListError rather than reading past
 // the end. TThreadList wraps a list behind a lock for use across threads.
+//
+// ```cpp
+// int three = 3, one = 1, two = 2;
+// TList<int> numbers;                         // holds pointers and owns nothing
+// numbers.Add(&three);
+// numbers.Add(&one);
+// numbers.Add(&two);
+// numbers.Sort([](int* a, int* b) { return *a - *b; });
+// int* smallest = numbers.First();
+// try {
+//   numbers.Get(3);
+// } catch (const EListError& error) {         // every index is checked
+// }
+// ```
 #pragma once
 
 #include <cstddef>

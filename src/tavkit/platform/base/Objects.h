@@ -1,6 +1,14 @@
 // The root of the host framework's class tree. TObject gives every object a
 // virtual destructor and its class name; TPersistent adds copying of one
 // object's published state into another (Assign / AssignTo).
+//
+// ```cpp
+// TWvFont heading;
+// heading.SetBold(true);
+// TWvFont copy;
+// copy.Assign(&heading);                      // the published state, through the setters
+// std::string name = copy.ClassName();        // "TWvFont"
+// ```
 #pragma once
 
 #include <functional>

@@ -5,18 +5,11 @@
 #include <strings.h>
 
 #include <algorithm>
-#include <cctype>
 
 #include <tavkit/platform/base/Exceptions.h>
+#include <tavkit/platform/base/TextEncoding.h>
 
 namespace tavkit {
-
-namespace {
-std::string Upper(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return text;
-}
-}  // namespace
 
 std::vector<const TPropInfo*> TClassInfo::AllProperties() const {
   std::vector<const TPropInfo*> all;
@@ -43,7 +36,7 @@ const TPropInfo* TClassInfo::FindProperty(const std::string& name) const {
 }
 
 std::string TClassInfo::ResourceName() const {
-  return Upper(Name);
+  return AsciiUpperCase(Name);
 }
 
 const TClassInfo* TClassInfo::Parent() const {
@@ -75,7 +68,7 @@ TClassRegistry& TClassRegistry::Instance() {
 }
 
 TClassInfo& TClassRegistry::Register(std::type_index type, TClassInfo info) {
-  std::string key = Upper(info.Name);
+  std::string key = AsciiUpperCase(info.Name);
   auto existing = FByName.find(key);
   if (existing != FByName.end()) {
     // Registering a class again renews its description, not its place on
@@ -96,7 +89,7 @@ TClassInfo& TClassRegistry::Register(std::type_index type, TClassInfo info) {
 }
 
 const TClassInfo* TClassRegistry::Find(const std::string& name) const {
-  auto it = FByName.find(Upper(name));
+  auto it = FByName.find(AsciiUpperCase(name));
   return it == FByName.end() ? nullptr : it->second;
 }
 
@@ -125,7 +118,7 @@ std::vector<const TClassInfo*> TClassRegistry::PaletteComponents(const std::stri
 }
 
 void TClassRegistry::SetPalettePage(const std::string& className, const std::string& page) {
-  auto it = FByName.find(Upper(className));
+  auto it = FByName.find(AsciiUpperCase(className));
   if (it == FByName.end() || !it->second->Factory)
     throw Exception("Cannot register " + className + ": not a registered component class");
   it->second->PalettePage = page;
@@ -135,7 +128,7 @@ void TClassRegistry::SetPalettePage(const std::string& className, const std::str
 }
 
 void TClassRegistry::SetPaletteIcon(const std::string& className, TPaletteIconPainter painter) {
-  auto it = FByName.find(Upper(className));
+  auto it = FByName.find(AsciiUpperCase(className));
   if (it == FByName.end() || !it->second->Factory)
     throw Exception("Cannot give " + className +
                     " a palette bitmap: not a registered component class");

@@ -3,6 +3,24 @@
 // a factory, its palette page and the painter of its palette bitmap. Form
 // files, the command line and the designer work through it; C++ code calls
 // the typed accessors directly.
+//
+// ```cpp
+// // An element of the application, published so that form files can hold it.
+// class TGreeting : public TWvStandardComponent {
+//  public:
+//   using TWvStandardComponent::TWvStandardComponent;
+//   const std::string& GetVisitor() const { return FVisitor; }
+//   void SetVisitor(const std::string& name) { FVisitor = name; }
+//
+//  private:
+//   std::string FVisitor;
+// };
+// RegisterClass<TGreeting, TWvStandardComponent>(
+//     {props::String<TGreeting>("Visitor", &TGreeting::GetVisitor, &TGreeting::SetVisitor)});
+// RegisterComponents("Shop", {"TGreeting"});  // on the designer's palette page "Shop"
+// TComponent form(nullptr);
+// TComponent* greeting = CreateComponent("TGreeting", &form);
+// ```
 #pragma once
 
 #include <cstdint>

@@ -1,6 +1,16 @@
 // Byte streams: the abstract TStream with position and size, an in-memory
 // stream and a file stream. ReadBuffer/WriteBuffer raise on short transfers;
 // Read/Write report how much they moved.
+//
+// ```cpp
+// TMemoryStream memory;
+// memory.WriteString("GIF89a");
+// memory.SaveToFile("header.bin");
+// TFileStream file("header.bin", fmOpenRead);  // EFOpenError when it cannot be opened
+// char signature[3];
+// file.ReadBuffer(signature, 3);              // EReadError when fewer bytes are there
+// std::vector<std::uint8_t> all = ReadFileBytes("header.bin");
+// ```
 #pragma once
 
 #include <cstdint>

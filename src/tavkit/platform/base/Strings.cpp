@@ -121,19 +121,4 @@ void TStringList::Changed() {
   if (OnChange) OnChange(this);
 }
 
-std::string Latin1ToUtf8(const std::string& text) {
-  std::string utf8;
-  utf8.reserve(text.size());
-  for (char c : text) {
-    auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x80) {
-      utf8 += c;
-    } else {
-      utf8 += static_cast<char>(0xC0 | (byte >> 6));
-      utf8 += static_cast<char>(0x80 | (byte & 0x3F));
-    }
-  }
-  return utf8;
-}
-
 }  // namespace tavkit

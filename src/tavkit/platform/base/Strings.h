@@ -1,6 +1,15 @@
 // Lists of text lines. TStrings is the framework's abstract line list that
 // properties publish; TStringList keeps the lines in memory and reports each
 // change. Strings hold Latin-1 bytes, one byte per character.
+//
+// ```cpp
+// TStringList lines{"Tea", "Coffee"};
+// lines.Add("Cocoa");
+// lines.Sort();
+// std::string text = lines.GetText();         // "Cocoa\nCoffee\nTea\n"
+// lines.SetText("one\r\ntwo");                // two lines
+// lines.OnChange = [](TObject*) { std::cout << "changed\n"; };
+// ```
 #pragma once
 
 #include <initializer_list>
@@ -64,9 +73,5 @@ class TStringList : public TStrings {
   std::size_t Check(int index) const;
   std::vector<std::string> FLines;
 };
-
-// The Latin-1 text of a string in UTF-8, as files and databases outside the
-// library hold it.
-std::string Latin1ToUtf8(const std::string& text);
 
 }  // namespace tavkit

@@ -4,6 +4,30 @@
 // millisecond tick counter and sleeping behind a clock that tests and tools
 // can replace, and the main thread's message pump that runs the calls other
 // threads synchronise and sees quit messages.
+//
+// ```cpp
+// class TTicker : public TThread {
+//  public:
+//   ~TTicker() override {                     // Execute uses Ticks: stop before it goes
+//     Terminate();
+//     while (GetSuspended()) Resume();
+//     WaitFor();
+//   }
+//   std::atomic<int> Ticks{0};
+//
+//  protected:
+//   void Execute() override {
+//     while (!Terminated()) {
+//       CheckSuspended();                     // where Suspend takes effect
+//       ++Ticks;
+//       Sleep(100);                           // on the clock in use
+//     }
+//   }
+// };
+// TTicker ticker;
+// ticker.Resume();                            // threads are made suspended
+// while (ticker.Ticks < 3) CheckSynchronize(10);
+// ```
 #pragma once
 
 #include <atomic>

@@ -1,6 +1,18 @@
 // A simple bar chart control: a title, a value axis with gridlines and one
 // labelled bar per value. It paints itself like any native control, so a page
 // can show server-drawn statistics through the wrapper element.
+//
+// ```cpp
+// TComponent form(nullptr);
+// auto* chart = new TBarChart(&form);
+// chart->SetBounds(0, 0, 300, 200);
+// chart->SetTitle("Visitors");
+// chart->AddValue("Mon", 120);
+// chart->AddValue("Tue", 180, clMaroon);      // a bar in a colour of its own
+// TBitmap picture(300, 200);
+// chart->PaintTo(picture.Canvas(), 0, 0);
+// picture.SaveToPNGFile("visitors.png");
+// ```
 #pragma once
 
 #include <string>

@@ -3,6 +3,18 @@
 // children); TCustomControl and TGraphicControl paint through a canvas.
 // Messages are numbered and dispatched to per-control handlers, falling back
 // to a default handler, so that design-time notices reach their targets.
+//
+// ```cpp
+// TComponent form(nullptr);                   // owns the controls
+// auto* panel = new TPanel(&form);
+// panel->SetBounds(0, 0, 200, 80);
+// auto* label = new TLabel(&form);
+// label->SetParent(panel);                    // shown inside the panel, not owned by it
+// label->SetBounds(10, 10, 180, 20);
+// label->SetCaption("Inside the panel");
+// TBitmap picture(200, 80);
+// panel->PaintTo(picture.Canvas(), 0, 0);     // the panel with its children
+// ```
 #pragma once
 
 #include <cstdint>
@@ -11,6 +23,7 @@
 #include <memory>
 
 #include <tavkit/platform/base/Components.h>
+#include <tavkit/platform/base/Limits.h>
 #include <tavkit/platform/base/Lists.h>
 #include <tavkit/platform/base/Types.h>
 
@@ -37,12 +50,6 @@ enum TControlStyleFlag : unsigned {
 };
 
 using TMessageHandler = std::function<void(TMessage&)>;
-
-// The largest distance from the parent's origin and the largest size a
-// control takes. Far beyond any page, yet small enough that edges, the
-// distances between them and offsets summed through nested parents never
-// leave the range of int.
-inline constexpr int MaxControlCoordinate = 1 << 24;
 
 class TControl : public TComponent {
  public:

@@ -3,6 +3,19 @@
 // that a page can show a native control as a server-drawn picture (the
 // wrapper element paints them with PaintTo), and so that form files can
 // carry them like any other component.
+//
+// ```cpp
+// TComponent form(nullptr);
+// auto* button = new TButton(&form);
+// button->SetBounds(0, 0, 100, 28);
+// button->SetCaption("Order now");
+// button->GetFont()->SetBold(true);
+// auto* dot = new TShape(&form);
+// dot->SetShape(stCircle);
+// dot->SetBrushColor(clLime);
+// TBitmap picture(100, 28);
+// button->PaintTo(picture.Canvas(), 0, 0);
+// ```
 #pragma once
 
 #include <memory>

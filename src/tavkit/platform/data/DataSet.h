@@ -3,6 +3,22 @@
 // record, moving on, end of data) over a small protected cursor interface,
 // so that an SQLite query and a test's in-memory table share every rule of
 // movement; rows are fetched one at a time as the cursor moves.
+//
+// ```cpp
+// TComponent form(nullptr);
+// auto* query = new TSQLiteQuery(&form);
+// query->SetDatabaseFile("shop.db");
+// query->GetSQL()->SetText("SELECT id, name FROM products ORDER BY id");
+// TField* name = query->FieldByName("name");  // known before the query opens
+// auto* source = new TDataSource(&form);      // what data-bound elements point at
+// source->SetDataSet(query);
+// source->AddObserver([](TDataSet& dataSet, TDataEvent event) {
+//   if (event == TDataEvent::deRecordChange) std::cout << "record " << dataSet.RecNo() << "\n";
+// });
+// query->Open();
+// query->MoveBy(2);                           // the third record
+// std::string third = name->AsString();
+// ```
 #pragma once
 
 #include <cstdint>

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <utility>
 
+#include <tavkit/platform/base/TextEncoding.h>
 #include <tavkit/platform/formfile/FormFile.h>
 
 namespace tavkit {
@@ -19,59 +20,11 @@ namespace {
 // How long a read waits for a writer holding the database before it fails.
 constexpr int BusyTimeoutMs = 5000;
 
-// Length of the well-formed UTF-8 sequence at text[i] and its code point, or
-// 0 when the bytes there are no such sequence.
-std::size_t Utf8Sequence(const std::string& text, std::size_t i, unsigned& code) {
-  auto lead = static_cast<unsigned char>(text[i]);
-  std::size_t length = lead >= 0xF0 && lead <= 0xF4   ? 4
-                       : lead >= 0xE0 && lead <= 0xEF ? 3
-                       : lead >= 0xC2 && lead <= 0xDF ? 2
-                                                      : 0;
-  if (length == 0 || i + length > text.size()) return 0;
-  code = lead & (0x7Fu >> length);
-  for (std::size_t k = 1; k < length; ++k) {
-    auto next = static_cast<unsigned char>(text[i + k]);
-    if ((next & 0xC0) != 0x80) return 0;
-    code = (code << 6) | (next & 0x3F);
-  }
-  bool overlong = (length == 3 && code < 0x800) || (length == 4 && code < 0x10000);
-  if (overlong || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
-  return length;
-}
-
-// Database text is UTF-8; characters beyond Latin-1 become "?". Bytes that
-// are not UTF-8 are kept as they are: older applications stored Latin-1.
-std::string Utf8ToLatin1(const std::string& text) {
-  std::string latin;
-  latin.reserve(text.size());
-  for (std::size_t i = 0; i < text.size();) {
-    if (static_cast<unsigned char>(text[i]) < 0x80) {
-      latin += text[i++];
-      continue;
-    }
-    unsigned code = 0;
-    std::size_t length = Utf8Sequence(text, i, code);
-    if (length == 0) {
-      latin += text[i++];
-      continue;
-    }
-    latin += code <= 0xFF ? static_cast<char>(code) : '?';
-    i += length;
-  }
-  return latin;
-}
-
-std::string Upper(std::string text) {
-  for (char& c : text)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return text;
-}
-
 // The type name without its size ("VARCHAR(20)" -> "VARCHAR"), upper case,
 // words separated by single blanks.
 std::string TypeName(const std::string& declaredType) {
   std::string name;
-  for (char c : Upper(declaredType.substr(0, declaredType.find('(')))) {
+  for (char c : AsciiUpperCase(declaredType.substr(0, declaredType.find('(')))) {
     bool blank = c == ' ' || c == '\t' || c == '\r' || c == '\n';
     if (!blank)
       name += c;

@@ -2,6 +2,18 @@
 // SQLite database file. Rows are stepped as the data set moves, never read
 // all at once, and the columns are known from the compiled statement alone,
 // so a form can bind to fields of a query that has not been opened.
+//
+// ```cpp
+// TComponent form(nullptr);
+// auto* query = new TSQLiteQuery(&form);
+// query->SetDatabaseFile("shop.db");          // opened read-only
+// query->GetSQL()->SetText("SELECT name, price FROM products ORDER BY name");
+// query->Open();
+// for (query->FindFirst(); !query->Eof(); query->Next())
+//   std::cout << query->FieldByName("name")->AsString() << " "
+//             << query->FieldByName("price")->AsFloat() << "\n";
+// query->Close();
+// ```
 #pragma once
 
 #include <memory>

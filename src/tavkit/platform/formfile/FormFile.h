@@ -10,20 +10,12 @@
 
 #include <tavkit/platform/base/Components.h>
 #include <tavkit/platform/base/Exceptions.h>
+#include <tavkit/platform/base/Limits.h>
 
 namespace tavkit {
 
 class TStream;
 struct TPropInfo;
-
-// Bounds on hostile input: the size of a form file, the number of
-// components in it (each one is told of every other as it joins the form),
-// the levels of "children" below a top-level component, and the nesting of
-// JSON values (objects and arrays) anywhere in the file.
-inline constexpr std::int64_t MaxFormFileSize = 64 * 1024 * 1024;
-inline constexpr int MaxFormComponents = 10000;
-inline constexpr int MaxFormNesting = 64;
-inline constexpr int MaxFormJsonDepth = 256;
 
 // A form file that cannot be read as a form. The message names the file,
 // the component and the property concerned.

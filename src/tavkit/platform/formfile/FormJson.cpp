@@ -59,16 +59,23 @@ class TDepthCheck : public nlohmann::json_sax<Json> {
   throw EFormFileError(prefix + what);
 }
 
+[[noreturn]] void FailTooLarge(const char* limitName, std::int64_t limit, const std::string& what) {
+  throw ETooLargeAs<EFormFileError>(limitName, limit, what);
+}
+
 }  // namespace
 
 Json ParseFormJson(const std::string& text, const std::string& prefix) {
   if (static_cast<std::int64_t>(text.size()) > MaxFormFileSize)
-    Fail(prefix, "the file is larger than " + std::to_string(MaxFormFileSize) + " bytes");
+    FailTooLarge("MaxFormFileSize", MaxFormFileSize,
+                 prefix + "the file is larger than " + std::to_string(MaxFormFileSize) + " bytes");
   try {
     TDepthCheck depth;
     Json::sax_parse(text, &depth);
     if (depth.TooDeep)
-      Fail(prefix, "values are nested deeper than " + std::to_string(MaxFormJsonDepth) + " levels");
+      FailTooLarge("MaxFormJsonDepth", MaxFormJsonDepth,
+                   prefix + "values are nested deeper than " + std::to_string(MaxFormJsonDepth) +
+                       " levels");
     return Json::parse(text);
   } catch (const Json::parse_error& e) {
     // The position of the offending byte, counted in lines and columns.

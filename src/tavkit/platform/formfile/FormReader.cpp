@@ -16,6 +16,7 @@
 #include <tavkit/platform/base/Registry.h>
 #include <tavkit/platform/base/Streams.h>
 #include <tavkit/platform/base/Strings.h>
+#include <tavkit/platform/base/TextEncoding.h>
 #include <tavkit/platform/base/Types.h>
 #include <tavkit/platform/controls/Controls.h>
 #include <tavkit/platform/formfile/detail/FormJson.h>
@@ -41,33 +42,6 @@ struct TResolverTable {
 TResolverTable& Resolvers() {
   static TResolverTable table;
   return table;
-}
-
-// beyond Latin-1 through tooWide, or 0 when there is none.
-std::string Utf8ToLatin1(const std::string& utf8, unsigned& tooWide) {
-  std::string text;
-  text.reserve(utf8.size());
-  tooWide = 0;
-  for (std::size_t i = 0; i < utf8.size();) {
-    auto lead = static_cast<unsigned char>(utf8[i]);
-    if (lead < 0x80) {
-      text += static_cast<char>(lead);
-      ++i;
-      continue;
-    }
-    int extra = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : 1;
-    unsigned code = lead & (0x3Fu >> extra);
-    for (int k = 1; k <= extra && i + static_cast<std::size_t>(k) < utf8.size(); ++k)
-      code =
-          (code << 6) | (static_cast<unsigned char>(utf8[i + static_cast<std::size_t>(k)]) & 0x3F);
-    if (code > 0xFF) {
-      tooWide = code;
-      return text;
-    }
-    text += static_cast<char>(code);
-    i += static_cast<std::size_t>(extra) + 1;
-  }
-  return text;
 }
 
 const char* JsonKind(const Json& value) {
@@ -147,7 +121,18 @@ class TFormReader {
   [[noreturn]] void Fail(const std::string& place, const std::string& what) const {
     throw EFormFileError(FPrefix + place + ": " + what);
   }
+  // A failure of a setter or of Loaded(); a refusal of size stays one.
+  [[noreturn]] void Fail(const std::string& place, const std::exception& e) const {
+    if (const auto* tooLarge = dynamic_cast<const ETooLarge*>(&e))
+      throw ETooLargeAs<EFormFileError>(tooLarge->LimitName(), tooLarge->LimitValue(),
+                                        FPrefix + place + ": " + e.what());
+    throw EFormFileError(FPrefix + place + ": " + e.what());
+  }
   [[noreturn]] void FailTop(const std::string& what) const { throw EFormFileError(FPrefix + what); }
+  [[noreturn]] void FailTooLarge(const char* limitName, std::int64_t limit,
+                                 const std::string& what) const {
+    throw ETooLargeAs<EFormFileError>(limitName, limit, FPrefix + what);
+  }
   void ReadComponent(const Json& entry, TWinControl* parent, int level);
   void ReadProperties(TPersistent& object, const TClassInfo& info, const Json& values,
                       const std::string& owner, const std::string& path);
@@ -206,7 +191,7 @@ void TFormReader::Read(const std::string& text) {
     try {
       component->Loaded();
     } catch (const std::exception& e) {
-      Fail(Describe(*component, component->ClassName()), e.what());
+      Fail(Describe(*component, component->ClassName()), e);
     }
   }
   try {
@@ -219,7 +204,8 @@ void TFormReader::Read(const std::string& text) {
 void TFormReader::ReadComponent(const Json& entry, TWinControl* parent, int level) {
   std::string where = "component #" + std::to_string(FCreated.size() + 1);
   if (FCreated.size() >= static_cast<std::size_t>(MaxFormComponents))
-    FailTop("the form holds more than " + std::to_string(MaxFormComponents) + " components");
+    FailTooLarge("MaxFormComponents", MaxFormComponents,
+                 "the form holds more than " + std::to_string(MaxFormComponents) + " components");
   if (!entry.is_object()) Fail(where, "expected an object, found " + std::string(JsonKind(entry)));
   std::string name;
   if (entry.contains("name")) {
@@ -238,7 +224,9 @@ void TFormReader::ReadComponent(const Json& entry, TWinControl* parent, int leve
   where = name.empty() ? "unnamed component (" + info->Name + ")"
                        : "component " + name + " (" + info->Name + ")";
   if (level > MaxFormNesting)
-    Fail(where, "children are nested deeper than " + std::to_string(MaxFormNesting) + " levels");
+    FailTooLarge("MaxFormNesting", MaxFormNesting,
+                 where + ": children are nested deeper than " + std::to_string(MaxFormNesting) +
+                     " levels");
   if (!name.empty() && (FForm.FindComponent(name) != nullptr || SameText(name, FForm.GetName())))
     Fail(where, "the name " + name + " is already taken in the form");
 
@@ -246,7 +234,7 @@ void TFormReader::ReadComponent(const Json& entry, TWinControl* parent, int leve
   try {
     component = info->Factory(&FForm);
   } catch (const std::exception& e) {
-    Fail(where, e.what());
+    Fail(where, e);
   }
   FCreated.push_back(component);
   component->SetLoading(true);
@@ -399,18 +387,17 @@ void TFormReader::Store(TPersistent& object, const TPropInfo& prop, const TPropV
   try {
     prop.Set(object, value);
   } catch (const std::exception& e) {
-    Fail(place, e.what());
+    Fail(place, e);
   }
 }
 
 std::string TFormReader::ReadString(const Json& value, const std::string& place) const {
   if (!value.is_string()) Fail(place, "expected a string, found " + std::string(JsonKind(value)));
-  unsigned tooWide = 0;
-  std::string text = Utf8ToLatin1(value.get_ref<const std::string&>(), tooWide);
-  if (tooWide != 0)
+  const auto& utf8 = value.get_ref<const std::string&>();
+  if (unsigned tooWide = FirstBeyondLatin1(utf8); tooWide != 0)
     Fail(place, "the character U+" + Hex(tooWide, tooWide > 0xFFFF ? 6 : 4) +
                     " cannot be held (only U+0000 to U+00FF can)");
-  return text;
+  return Utf8ToLatin1(utf8);
 }
 
 std::int64_t TFormReader::ReadInteger(const Json& value, const std::string& place, std::int64_t low,
@@ -490,7 +477,7 @@ void TFormReader::Resolve(const TPending& pending) {
     try {
       if (resolver(reference)) return;
     } catch (const std::exception& e) {
-      Fail(pending.Place, e.what());
+      Fail(pending.Place, e);
     }
   }
   Fail(pending.Place, "no field resolver knows the field " + reference.FieldName + " of " +
@@ -540,8 +527,10 @@ void UnregisterFieldResolver(int id) {
 void LoadForm(const std::string& fileName, TComponent& form) {
   TFileStream file(fileName, fmOpenRead);
   if (file.GetSize() > MaxFormFileSize)
-    throw EFormFileError("Form file " + fileName + ": the file is larger than " +
-                         std::to_string(MaxFormFileSize) + " bytes");
+    throw ETooLargeAs<EFormFileError>(
+        "MaxFormFileSize", MaxFormFileSize,
+        "Form file " + fileName + ": the file is larger than " + std::to_string(MaxFormFileSize) +
+            " bytes");
   std::string text(static_cast<std::size_t>(file.GetSize()), '\0');
   file.ReadBuffer(text.data(), static_cast<std::int64_t>(text.size()));
   TFormLoadContext context;
@@ -556,8 +545,9 @@ void LoadForm(const std::string& fileName, TComponent& form) {
 void LoadFormFromStream(TStream& stream, TComponent& form, const std::string& folder) {
   std::int64_t remaining = stream.GetSize() - stream.GetPosition();
   if (remaining > MaxFormFileSize)
-    throw EFormFileError("Form file: the file is larger than " + std::to_string(MaxFormFileSize) +
-                         " bytes");
+    throw ETooLargeAs<EFormFileError>(
+        "MaxFormFileSize", MaxFormFileSize,
+        "Form file: the file is larger than " + std::to_string(MaxFormFileSize) + " bytes");
   std::string text(static_cast<std::size_t>(remaining > 0 ? remaining : 0), '\0');
   stream.ReadBuffer(text.data(), static_cast<std::int64_t>(text.size()));
   LoadFormFromText(text, form, folder);

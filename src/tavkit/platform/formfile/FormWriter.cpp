@@ -13,6 +13,7 @@
 #include <tavkit/platform/base/Registry.h>
 #include <tavkit/platform/base/Streams.h>
 #include <tavkit/platform/base/Strings.h>
+#include <tavkit/platform/base/TextEncoding.h>
 #include <tavkit/platform/controls/Controls.h>
 #include <tavkit/platform/formfile/detail/FormJson.h>
 

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include <tavkit/platform/base/Limits.h>
 #include <tavkit/platform/graphics/Graphic.h>
 
 namespace tavkit {
@@ -32,12 +33,6 @@ TPalette DefaultPalette(TPixelFormat format);
 
 // Bits per pixel of the display, which is what the device format holds.
 int DisplayBitsPerPixel();
-
-// The largest bitmap the library creates: width and height each at most
-// 1 << 24 and at most this many bytes of pixel rows. Bigger requests raise.
-// A program that must bound the memory and time a page may cost (a server
-// putting pages designed by others) can set a lower limit before it starts.
-inline std::int64_t MaxBitmapBytes = std::int64_t{1} << 30;
 
 class TBitmap : public TGraphic {
  public:
@@ -116,6 +111,15 @@ class TBitmap : public TGraphic {
   void LoadFromPNGStream(TStream& stream);
   void SaveToPNGStream(TStream& stream);
   void SaveToPNGFile(const std::string& fileName);
+
+  // Reads and writes binary PPM (P6) files: a text header of width, height
+  // and largest sample value, then red, green and blue samples of one byte
+  // each, or two bytes (most significant first) when the largest sample is
+  // above 255. Files are read into 24 bits, their samples scaled to 0..255,
+  // and written with one-byte samples. Reading stops after the pixels, so
+  // that a stream of several pictures reads one at a time.
+  void LoadFromPPMStream(TStream& stream);
+  void SaveToPPMStream(TStream& stream);
 
  private:
   friend class TCanvas;  // drawing reports the change of the picture

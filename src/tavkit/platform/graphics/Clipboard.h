@@ -3,6 +3,15 @@
 // takes the richest format first, and the bridge between graphics and the
 // clipboard (a graphic puts its own format and palette; a picture is filled
 // from the first format a registered graphic class reads).
+//
+// ```cpp
+// TBitmap picture(100, 50);
+// Clipboard().Assign(picture);                // as CF_BITMAP, with its palette
+// TPicture pasted;
+// Clipboard().AssignToPicture(pasted);        // from the first format a graphic reads
+// TClipboardFormat notes = RegisterClipboardFormat("Shop Notes");
+// Clipboard().SetAsHandle(notes, TClipboardData{'h', 'i'});
+// ```
 #pragma once
 
 #include <mutex>

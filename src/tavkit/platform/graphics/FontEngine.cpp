@@ -20,15 +20,15 @@
 #include <unordered_map>
 
 #include <tavkit/platform/base/Exceptions.h>
+#include <tavkit/platform/base/Limits.h>
 
 namespace tavkit {
 
 namespace {
 
-// Heights that a font of Height 0 gets, and the largest size rendered:
-// bigger fonts keep their metrics but draw their glyphs at this size.
+// Height that a font of Height 0 gets. Fonts above MaxFontPixelSize keep
+// their metrics but draw their glyphs at that size.
 constexpr int DefaultFontHeight = 13;
-constexpr int MaxRenderedPpem = 2048;
 // Glyphs of sizes up to this are cached; larger ones are rendered per use.
 constexpr int MaxCachedPpem = 256;
 // Size records kept before the cache starts again from nothing.
@@ -253,7 +253,7 @@ class TFontEngine::TImpl {
     double cell = face.CellAscent + face.CellDescent;
     double scale = height / cell;  // pixels per font unit
     double ppem = std::round(face.UnitsPerEm * scale);
-    size->Ppem = static_cast<int>(std::clamp(ppem, 1.0, static_cast<double>(MaxRenderedPpem)));
+    size->Ppem = static_cast<int>(std::clamp(ppem, 1.0, static_cast<double>(MaxFontPixelSize)));
 
     TFontMetrics& m = size->Metrics;
     m.Height = height;

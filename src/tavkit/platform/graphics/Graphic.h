@@ -2,6 +2,17 @@
 // image). A graphic knows its size, draws itself into a rectangle of a canvas,
 // reads and writes its own file format, puts itself on the clipboard in its
 // own clipboard format and reports the progress of long operations.
+//
+// ```cpp
+// TPicture picture;
+// picture.LoadFromFile("logo.png");
+// TGraphic& graphic = *picture.GetGraphic();  // here a TPngImage
+// graphic.OnProgress = [](TObject*, TProgressStage, int percent, bool, const TRect&,
+//                         const std::string& what) { std::cout << what << percent << "%\n"; };
+// TBitmap thumbnail(64, 64);
+// graphic.Draw(thumbnail.Canvas(), Rect(0, 0, 64, 64));  // scaled into the rectangle
+// graphic.SaveToFile("copy.png");             // in its own format
+// ```
 #pragma once
 
 #include <cstdint>

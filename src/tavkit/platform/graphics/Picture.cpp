@@ -1,6 +1,7 @@
-// TPicture, the PNG graphic and the process-wide registry of picture file
-// formats. The registry is guarded by a mutex because codecs register
-// themselves from static initialisers and pictures may load on any thread.
+// TPicture, the PNG and PPM graphics and the process-wide registry of
+// picture file formats. The registry is guarded by a mutex because codecs
+// register themselves from static initialisers and pictures may load on any
+// thread.
 #include <tavkit/platform/graphics/Picture.h>
 
 #include <algorithm>
@@ -32,7 +33,8 @@ TFormatRegistry& Registry() {
       {},
       {TFileFormat{"bmp", "Bitmaps", [] { return std::make_unique<TBitmap>(); }, "BM"},
        TFileFormat{"png", "Portable Network Graphics", [] { return std::make_unique<TPngImage>(); },
-                   "\x89PNG\r\n\x1A\n"}},
+                   "\x89PNG\r\n\x1A\n"},
+       TFileFormat{"ppm", "Portable Pixmap", [] { return std::make_unique<TPpmImage>(); }, "P6"}},
       {TClipboardEntry{CF_BITMAP, [] { return std::make_unique<TBitmap>(); }}}};
   return registry;
 }
@@ -95,20 +97,20 @@ std::unique_ptr<TGraphic> CopyOf(const TGraphic& graphic) {
 
 }  // namespace
 
-TPngImage::TPngImage() {
+TBitmapImage::TBitmapImage() {
   FBitmap.OnChange = [this](TObject*) { Changed(this); };
 }
 
-void TPngImage::Assign(const TPersistent* source) {
-  if (auto* png = dynamic_cast<const TPngImage*>(source))
-    FBitmap.Assign(&png->FBitmap);
+void TBitmapImage::Assign(const TPersistent* source) {
+  if (auto* image = dynamic_cast<const TBitmapImage*>(source))
+    FBitmap.Assign(&image->FBitmap);
   else if (auto* bitmap = dynamic_cast<const TBitmap*>(source))
     FBitmap.Assign(bitmap);
   else
     TGraphic::Assign(source);
 }
 
-void TPngImage::AssignTo(TPersistent* dest) const {
+void TBitmapImage::AssignTo(TPersistent* dest) const {
   if (auto* bitmap = dynamic_cast<TBitmap*>(dest)) {
     bitmap->Assign(&FBitmap);
     return;
@@ -116,20 +118,28 @@ void TPngImage::AssignTo(TPersistent* dest) const {
   TGraphic::AssignTo(dest);
 }
 
-void TPngImage::SetWidth(int width) {
+void TBitmapImage::SetWidth(int width) {
   FBitmap.SetWidth(width);
 }
 
-void TPngImage::SetHeight(int height) {
+void TBitmapImage::SetHeight(int height) {
   FBitmap.SetHeight(height);
 }
 
 void TPngImage::LoadFromStream(TStream& stream) {
-  FBitmap.LoadFromPNGStream(stream);
+  Bitmap().LoadFromPNGStream(stream);
 }
 
 void TPngImage::SaveToStream(TStream& stream) {
-  FBitmap.SaveToPNGStream(stream);
+  Bitmap().SaveToPNGStream(stream);
+}
+
+void TPpmImage::LoadFromStream(TStream& stream) {
+  Bitmap().LoadFromPPMStream(stream);
+}
+
+void TPpmImage::SaveToStream(TStream& stream) {
+  Bitmap().SaveToPPMStream(stream);
 }
 
 TPicture::TPicture() = default;
@@ -289,6 +299,10 @@ void TPicture::UnregisterClipboardFormat(TClipboardFormat format) {
 
 bool TPicture::SupportsClipboardFormat(TClipboardFormat format) {
   return FindClipboardFactory(format).has_value();
+}
+
+std::optional<TFileFormat> TPicture::FileFormatOf(const std::uint8_t* bytes, std::size_t size) {
+  return FindBySignature(bytes, size);
 }
 
 std::vector<TFileFormat> TPicture::FileFormats() {

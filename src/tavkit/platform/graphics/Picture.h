@@ -1,14 +1,26 @@
 // TPicture: a holder for one graphic of any registered kind (bitmap, PNG
-// image, GIF image), loading and saving by file extension or by the stream's
-// leading bytes, and copying through the clipboard. The file-format and
-// clipboard-format registries are shared by the whole process, so that a
-// codec living in another folder (GIF) makes itself known by registering its
-// extension and its clipboard format; BMP and PNG files and the bitmap
-// clipboard format are registered from the start.
+// image, PPM image, GIF image), loading and saving by file extension or by
+// the stream's leading bytes, and copying through the clipboard. The
+// file-format and clipboard-format registries are shared by the whole
+// process, so that a codec living in another folder (GIF) makes itself known
+// by registering its extension and its clipboard format; BMP, PNG and PPM
+// files and the bitmap clipboard format are registered from the start.
+//
+// ```cpp
+// TPicture picture;
+// picture.LoadFromFile("logo.png");           // by extension, or by the file's first bytes
+// int width = picture.GetWidth();
+// picture.SaveToFile("logo.bmp");             // converted to the format of the extension
+// TBitmap& pixels = picture.Bitmap();         // the picture as a bitmap, to draw on
+// pixels.Canvas().TextOut(2, 2, "Draft");
+// ```
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,14 +31,14 @@ namespace tavkit {
 
 class TStream;
 
-// A PNG file as a graphic: the picture is kept in a bitmap (24 or 32 bits,
-// or paletted) and written back as PNG. Changes of the bitmap are changes
-// of the image.
-class TPngImage : public TGraphic {
+// A picture file format whose pixels are kept in a bitmap (PNG, PPM). The
+// formats differ only in how they read and write; they convert into each
+// other and into bitmaps by copying the pixels. Changes of the bitmap are
+// changes of the image.
+class TBitmapImage : public TGraphic {
  public:
-  TPngImage();
-
-  // Copies another PNG image or a bitmap; other graphics copy themselves.
+  // Copies another image of any of these formats or a bitmap; other
+  // graphics copy themselves.
   void Assign(const TPersistent* source) override;
 
   void Draw(TCanvas& canvas, const TRect& rect) override { FBitmap.Draw(canvas, rect); }
@@ -35,18 +47,33 @@ class TPngImage : public TGraphic {
   int GetHeight() const override { return FBitmap.GetHeight(); }
   void SetWidth(int width) override;
   void SetHeight(int height) override;
-  void LoadFromStream(TStream& stream) override;
-  void SaveToStream(TStream& stream) override;
 
   // The pixels; changes made through it are saved with the image.
   TBitmap& Bitmap() { return FBitmap; }
   const TBitmap& Bitmap() const { return FBitmap; }
 
  protected:
+  TBitmapImage();
   void AssignTo(TPersistent* dest) const override;
 
  private:
   TBitmap FBitmap;
+};
+
+// A PNG file as a graphic: the picture is kept in a bitmap (24 or 32 bits,
+// or paletted) and written back as PNG.
+class TPngImage : public TBitmapImage {
+ public:
+  void LoadFromStream(TStream& stream) override;
+  void SaveToStream(TStream& stream) override;
+};
+
+// A binary PPM file as a graphic: read into a 24-bit bitmap and written
+// back with one-byte samples.
+class TPpmImage : public TBitmapImage {
+ public:
+  void LoadFromStream(TStream& stream) override;
+  void SaveToStream(TStream& stream) override;
 };
 
 using TGraphicFactory = std::function<std::unique_ptr<TGraphic>()>;
@@ -106,8 +133,10 @@ class TPicture : public TPersistent {
   static void RegisterFileFormat(const std::string& extension, const std::string& description,
                                  TGraphicFactory factory, const std::string& signature = "");
   static void UnregisterFileFormat(const std::string& extension);
-  // The formats registered, BMP and PNG first.
+  // The formats registered, BMP, PNG and PPM first.
   static std::vector<TFileFormat> FileFormats();
+  // The registered format whose signature the bytes start with, if any.
+  static std::optional<TFileFormat> FileFormatOf(const std::uint8_t* bytes, std::size_t size);
 
   // The graphic class that reads a clipboard format; a later registration
   // of the same format wins.
