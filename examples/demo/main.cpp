@@ -1,15 +1,18 @@
-// The demo shop: a CGI program written the way an application of the
-// library is. It loads its form file (demo.json beside the program, with the
-// shop database shop.db), reads the visitor's name, a search text and a
-// chosen product from the request (query string or posted form), fills the
-// results table, the greeting and the price chart by code, puts the
-// data-bound panel on the chosen product and sends the page. Server images
-// older than a quarter of an hour are cleaned up on the way, once a minute.
+// The demo shop: a web program written the way an application of the
+// library is, served as a FastCGI worker or as a plain CGI program, however
+// the web server starts it. It reads its form file (demo.json beside the
+// program, with the shop database shop.db) once; for every request it makes
+// a fresh form from it, reads the visitor's name, a search text and a chosen
+// product from the request (query string or posted form), fills the results
+// table, the greeting and the price chart by code, puts the data-bound panel
+// on the chosen product and sends the page. Server images are cleaned up on
+// a schedule that keeps their folder bounded at any request rate.
 //
 // The web server tells the program where the pictures go through two
 // environment variables: TAVKIT_IMAGE_DIR (the folder, ending in "/") and
 // TAVKIT_IMAGE_URL (the web path of that folder). Without them the pictures
 // go to "images/" beside the program, under the web path "/images/".
+#include <algorithm>
 #include <cctype>
 #include <chrono>
 #include <cstdio>
@@ -17,6 +20,7 @@
 #include <exception>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -28,6 +32,7 @@
 #include <tavkit/forms/WvTextInputField.h>
 #include <tavkit/layout/WvPage.h>
 #include <tavkit/package/Package.h>
+#include <tavkit/platform/base/Streams.h>
 #include <tavkit/platform/controls/Chart.h>
 #include <tavkit/platform/data/DataSet.h>
 #include <tavkit/platform/formfile/FormFile.h>
@@ -41,13 +46,16 @@ namespace {
 // leaves room for this much on one line.
 constexpr std::size_t MaxInputLength = 40;
 
-// How long server images are kept, and how many are deleted in one go at
-// most, so that no single request pays for a large backlog. Looking through
-// the folder costs a look at every picture in it, as many as a quarter of an
-// hour of traffic has made, so it is done at most once a minute: the request
-// that finds the stamp file older than that does it.
-constexpr int ImageLifeMinutes = 15;
-constexpr int ImagesDeletedPerCleanup = 500;
+// Server images: each request writes two. They are kept for a quarter of an
+// hour, and never more than MaxImages of them at once. A cleanup looks at
+// every picture in the folder, so it is not done on every request: a
+// worker does it after every CleanupEveryRequests requests it answered, and
+// any process a minute after the last cleanup (the stamp file tells when
+// that was). Between two cleanups of a worker the folder gains at most
+// 2 * CleanupEveryRequests pictures from it, whatever the request rate.
+constexpr auto ImageLife = std::chrono::minutes(15);
+constexpr std::size_t MaxImages = 10000;
+constexpr int CleanupEveryRequests = 500;
 constexpr auto CleanupInterval = std::chrono::minutes(1);
 const char* const CleanupStamp = "cleanup.stamp";
 
@@ -229,10 +237,10 @@ void FillChart(TComponent& form, const std::vector<Product>& products,
   }
 }
 
-// True when the last cleanup is a minute old or more (or none was done);
-// the stamp then says that this request does it. Two requests that look at
-// once may both clean up, which does no harm.
-bool CleanupDue() {
+// True when the last cleanup of any process is a minute old or more (or
+// none was done); the stamp then says that this one does it. Two that look
+// at once may both clean up, which does no harm.
+bool StampDue() {
   namespace fs = std::filesystem;
   const fs::path stamp = fs::path(WvGetInternalImagePath()) / CleanupStamp;
   const auto now = fs::file_time_type::clock::now();
@@ -243,6 +251,56 @@ bool CleanupDue() {
   fs::last_write_time(stamp, now, error);
   return true;
 }
+
+// Deletes the server images older than ImageLife and, when more than
+// MaxImages are left, the oldest of them. Other files stay.
+void CleanUpImages() {
+  namespace fs = std::filesystem;
+  static const std::regex serverImage("AG[0-9]+_[0-9]+\\.gif");
+  const auto now = fs::file_time_type::clock::now();
+  std::vector<std::pair<fs::file_time_type, fs::path>> kept;
+  std::error_code listing;
+  for (fs::directory_iterator entry(WvGetInternalImagePath(), listing);
+       !listing && entry != fs::directory_iterator(); entry.increment(listing)) {
+    if (!std::regex_match(entry->path().filename().string(), serverImage)) continue;
+    std::error_code error;
+    const fs::file_time_type changed = entry->last_write_time(error);
+    if (error || !entry->is_regular_file(error)) continue;
+    if (now - changed > ImageLife)
+      fs::remove(entry->path(), error);
+    else
+      kept.emplace_back(changed, entry->path());
+  }
+  if (kept.size() <= MaxImages) return;
+  const auto newest = kept.end() - static_cast<std::ptrdiff_t>(MaxImages);
+  std::nth_element(kept.begin(), newest, kept.end());
+  for (auto it = kept.begin(); it != newest; ++it) {
+    std::error_code error;
+    fs::remove(it->second, error);
+  }
+}
+
+// Counts the requests of this process and cleans up when it is due. A
+// worker looks at the stamp at most once a minute, so a request costs a
+// clock reading; a CGI process, whose one request is its first, looks once.
+class TImageCleanup {
+ public:
+  void RequestAnswered() {
+    ++FRequests;
+    const auto now = std::chrono::steady_clock::now();
+    if (FRequests < CleanupEveryRequests && FLooked && now - FLastLook < CleanupInterval) return;
+    FLooked = true;
+    FLastLook = now;
+    if (FRequests < CleanupEveryRequests && !StampDue()) return;
+    FRequests = 0;
+    CleanUpImages();
+  }
+
+ private:
+  int FRequests = 0;
+  bool FLooked = false;
+  std::chrono::steady_clock::time_point FLastLook;
+};
 
 std::filesystem::path ProgramFolder() {
   return std::filesystem::read_symlink("/proc/self/exe").parent_path();
@@ -260,14 +318,13 @@ void SetImagePaths() {
 // The search form is sent to the program's own address (SCRIPT_NAME) rather
 // than to the address of the page it stands on: that one may carry a query
 // string, whose fields would then hide those of a posted form.
-void AimForm(TComponent& form) {
-  const char* self = std::getenv("SCRIPT_NAME");
-  if (self != nullptr && *self != '\0')
-    Find<TWvInputForm>(form, "SearchForm").SetAction(EscapeHTML(self));
+void AimForm(TComponent& form, const TWvCGI& cgi) {
+  const std::string self = cgi.GetRequestVariable("SCRIPT_NAME").value_or("");
+  if (!self.empty()) Find<TWvInputForm>(form, "SearchForm").SetAction(EscapeHTML(self));
 }
 
 std::string Answer(TComponent& form, TWvCGI& cgi) {
-  AimForm(form);
+  AimForm(form, cgi);
   const Request request = ReadRequest(cgi);
   const std::vector<Product> products = ReadProducts(Find<TDataSet>(form, "Products"));
   FillGreeting(form, request);
@@ -277,34 +334,42 @@ std::string Answer(TComponent& form, TWvCGI& cgi) {
   return Find<TWvPage>(form, "Page1").put(&Find<TWvOptimizer>(form, "Optimizer1"));
 }
 
+std::string ReadFile(const std::string& fileName) {
+  TFileStream file(fileName, fmOpenRead);
+  std::string text(static_cast<std::size_t>(file.GetSize()), '\0');
+  file.ReadBuffer(text.data(), static_cast<std::int64_t>(text.size()));
+  return text;
+}
+
 }  // namespace
 
-// Answers one request; the exit status of the program.
+// Answers requests until the web server stops the program; its exit status.
 int Run() {
-  try {
-    RegisterPackage();
-    SetImagePaths();
-    if (CleanupDue()) WvCleanupTempResources(ImageLifeMinutes, ImagesDeletedPerCleanup);
+  RegisterPackage();
+  SetImagePaths();
+  const std::filesystem::path folder = ProgramFolder();
+  const std::string design = ReadFile((folder / "demo.json").string());
+  TImageCleanup cleanup;
+  TWvCGI gateway(nullptr);
+  // A request that fails is answered with an error page and its reason goes
+  // to the server's log, by the gateway; the next one is served as usual.
+  return gateway.Serve([&](TWvCGI& cgi) {
     TComponent form(nullptr);
-    LoadForm((ProgramFolder() / "demo.json").string(), form);
-    auto& cgi = Find<TWvCGI>(form, "CGI1");
-    const std::string page = Answer(form, cgi);
-    cgi.Send(page);
-    return 0;
-  } catch (const std::exception& error) {
-    // The server shows the visitor an error page; the reason goes to the
-    // server's log.
-    std::fprintf(stderr, "demo: %s\n", error.what());
-    std::fputs(
-        "Status: 500 Internal Server Error\r\nContent-Type: text/plain\r\n\r\n"
-        "The demo could not answer this request.\r\n",
-        stdout);
-    return 1;
-  }
+    LoadFormFromText(design, form, folder.string());
+    cgi.Send(Answer(form, cgi));
+    cleanup.RequestAnswered();
+  });
 }
 
 }  // namespace tavkit::demo
 
 int main() {
-  return tavkit::demo::Run();
+  try {
+    return tavkit::demo::Run();
+  } catch (const std::exception& error) {
+    // Without its form the program cannot answer at all; the web server
+    // tells the visitor, the log tells why.
+    std::fprintf(stderr, "demo: %s\n", error.what());
+    return 1;
+  }
 }

@@ -92,7 +92,8 @@ HttpReply HttpRequest(int port, const std::string& method, const std::string& ta
   return ParseReply(answer);
 }
 
-DemoServer::DemoServer(const fs::path& site, int firstPort) : FSite(site) {
+DemoServer::DemoServer(const fs::path& site, int firstPort, const std::vector<std::string>& options)
+    : FSite(site) {
   fs::create_directories(site / "images");
   const fs::path urlFile = site.parent_path() / (site.filename().string() + ".url");
   const fs::path log = site.parent_path() / (site.filename().string() + ".log");
@@ -101,6 +102,13 @@ DemoServer::DemoServer(const fs::path& site, int firstPort) : FSite(site) {
   const std::string temp = TempFolder().string();
   const std::string script = std::string(TAVKIT_SOURCE_DIR) + "/scripts/serve-demo";
   const std::string port = std::to_string(firstPort);
+  std::vector<std::string> command = {"bash",   script,        "--port",     port,
+                                      "--site", site.string(), "--url-file", urlFile.string()};
+  command.insert(command.end(), options.begin(), options.end());
+  command.push_back(TAVKIT_DEMO_DIR);
+  std::vector<char*> argv;
+  for (std::string& arg : command) argv.push_back(arg.data());
+  argv.push_back(nullptr);
   FPid = fork();
   if (FPid < 0) throw std::runtime_error("cannot fork");
   if (FPid == 0) {
@@ -111,9 +119,7 @@ DemoServer::DemoServer(const fs::path& site, int firstPort) : FSite(site) {
     setenv("TMPDIR", temp.c_str(), 1);
     const std::string out = log.string();
     if (!freopen(out.c_str(), "w", stdout) || dup2(fileno(stdout), 2) < 0) _exit(126);
-    execl("/bin/bash", "bash", script.c_str(), "--port", port.c_str(), "--site",
-          site.string().c_str(), "--url-file", urlFile.string().c_str(), TAVKIT_DEMO_DIR,
-          static_cast<char*>(nullptr));
+    execv("/bin/bash", argv.data());
     _exit(127);
   }
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);

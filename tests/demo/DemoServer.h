@@ -1,5 +1,6 @@
 // Helpers of the demo shop's end-to-end tests: the demo served by
-// scripts/serve-demo (lighttpd on 127.0.0.1) in a process group of its own,
+// scripts/serve-demo (lighttpd on 127.0.0.1, with FastCGI workers or as
+// CGI) in a process group of its own,
 // stopped when the helper goes away, also when a test fails; and a small
 // HTTP/1.0 client for requests that a browser would not show byte for byte.
 #pragma once
@@ -7,6 +8,7 @@
 #include <sys/types.h>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace tavkit::demotest {
 
@@ -24,9 +26,11 @@ HttpReply HttpRequest(int port, const std::string& method, const std::string& ta
 class DemoServer {
  public:
   // Starts scripts/serve-demo on the first free port from firstPort on,
-  // serving site (its document root) and waits until it answers. Raises
-  // std::runtime_error when it does not within 30 seconds.
-  DemoServer(const std::filesystem::path& site, int firstPort = 18080);
+  // serving site (its document root), with the script's options (such as
+  // --cgi), and waits until it answers. Raises std::runtime_error when it
+  // does not within 30 seconds.
+  DemoServer(const std::filesystem::path& site, int firstPort = 18080,
+             const std::vector<std::string>& options = {});
   // Stops the script, which stops lighttpd and removes its configuration.
   ~DemoServer();
   DemoServer(const DemoServer&) = delete;

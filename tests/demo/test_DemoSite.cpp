@@ -238,6 +238,22 @@ TEST_F(DemoSite, TheProgramAloneIsServedNotItsFormOrDatabase) {
   EXPECT_EQ(root.Status, 301);
 }
 
+TEST(ServeDemo, TheCgiWayServesTheSamePage) {
+  const fs::path folder = demotest::FreshFolder("cgi-way");
+  DemoServer workers(folder / "workers", 18600);
+  DemoServer cgi(folder / "cgi", 18650, {"--cgi"});
+  const std::regex name("AG[0-9]+_[0-9]+\\.gif");
+  for (const char* target : {"/demo", "/demo?visitor=Ann+Lee&q=p&product=5"}) {
+    const HttpReply fast = HttpRequest(workers.Port(), "GET", target);
+    const HttpReply slow = HttpRequest(cgi.Port(), "GET", target);
+    EXPECT_EQ(fast.Status, 200) << target;
+    EXPECT_EQ(slow.Status, 200) << target;
+    EXPECT_EQ(std::regex_replace(fast.Body, name, "AG#.gif"),
+              std::regex_replace(slow.Body, name, "AG#.gif"))
+        << target;
+  }
+}
+
 TEST(ServeDemo, TakesTheNextFreePortAndLeavesNothingRunning) {
   const fs::path folder = demotest::FreshFolder("ports");
   auto first = std::make_unique<DemoServer>(folder / "one", 18500);

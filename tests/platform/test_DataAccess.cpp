@@ -373,6 +373,49 @@ TEST_F(DataAccessTest, ErrorsNameTheQueryTheFileAndSQLite) {
             "TSQLiteQuery: field 'm' not found");
 }
 
+// Connections and statements are kept for the process, so a server opens a
+// file once; what is read must still be the file as it is now.
+TEST_F(DataAccessTest, KeptConnectionsFollowTheFileOnDisk) {
+  Exec("CREATE TABLE t (s TEXT); INSERT INTO t VALUES ('one')");
+  auto read = [&] {
+    TSQLiteQuery* query = Query("SELECT s FROM t", "");
+    std::string value = ErrorOf<EDatabaseError>([&] { query->Open(); });
+    if (value == testsupport::kNoError) value = query->FieldByName("s")->AsString();
+    delete query;
+    return value;
+  };
+  EXPECT_EQ(read(), "one");
+  EXPECT_EQ(read(), "one");
+  // Written to by another program.
+  Exec("UPDATE t SET s = 'two'");
+  EXPECT_EQ(read(), "two");
+  // Replaced by a new file, as a deployment does.
+  const std::string old = Db;
+  Db = Dir + "/new.db";
+  Exec("CREATE TABLE t (s TEXT); INSERT INTO t VALUES ('three')");
+  fs::rename(Db, old);
+  Db = old;
+  EXPECT_EQ(read(), "three");
+  // Gone.
+  fs::remove(Db);
+  EXPECT_EQ(read(),
+            "TSQLiteQuery: cannot open database \"" + Db + "\": unable to open database file");
+
+  // Two queries of one text read on their own; a statement refused once is
+  // refused again rather than kept.
+  Exec("CREATE TABLE t (s TEXT); INSERT INTO t VALUES ('a'), ('b')");
+  TSQLiteQuery* first = Query("SELECT s FROM t", "First");
+  TSQLiteQuery* second = Query("SELECT s FROM t", "Second");
+  first->Open();
+  first->Next();
+  second->Open();
+  EXPECT_EQ(first->FieldByName("s")->AsString(), "b");
+  EXPECT_EQ(second->FieldByName("s")->AsString(), "a");
+  for (int i = 0; i < 2; ++i)
+    EXPECT_EQ(ErrorOf<EDatabaseError>([&] { Query("SELECT 1; SELECT 2", "")->Open(); }),
+              "TSQLiteQuery: the SQL holds more than one statement");
+}
+
 TEST_F(DataAccessTest, FormFilesBindFieldsBeforeTheQueryOpens) {
   Exec("CREATE TABLE products (id INTEGER, name TEXT); INSERT INTO products VALUES (1, 'Pear')");
   fs::rename(Db, Dir + "/shop.db");

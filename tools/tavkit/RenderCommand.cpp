@@ -1,6 +1,8 @@
 // tavkit render and tavkit cgi: load a form file and write what its page's
-// put returns, either bare on standard output or as a CGI response.
+// put returns, either bare on standard output or as the answer to web
+// requests, one as a CGI program or one after another as a FastCGI worker.
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 #include <tavkit/cgi/WvCGI.h>
@@ -9,6 +11,7 @@
 #include <tavkit/layout/WvPage.h>
 #include <tavkit/package/Package.h>
 #include <tavkit/platform/base/Exceptions.h>
+#include <tavkit/platform/base/Streams.h>
 #include <tavkit/platform/formfile/FormFile.h>
 #include "Commands.h"
 
@@ -34,8 +37,12 @@ const char* const kCgiUsage =
     "usage: tavkit cgi FORM [--page NAME] [--no-optimizer]\n"
     "                    [--image-dir DIR] [--image-url URL]\n"
     "\n"
-    "Answers one CGI request with the page of the form file FORM: the document\n"
-    "is sent through TWvCGI behind its content-type header.\n"
+    "Answers a web request with the page of the form file FORM: the document\n"
+    "is sent through TWvCGI behind its content-type header. Run as a CGI\n"
+    "program it answers the one request of its process; started by a FastCGI\n"
+    "process manager (a listening socket on standard input, as spawn-fcgi or\n"
+    "lighttpd give it) it answers request after request, each with a page made\n"
+    "afresh from the form file read at start-up, until it gets SIGTERM.\n"
     "\n"
     "  --page NAME      the page to send (default: the first TWvPage of the form)\n"
     "  --no-optimizer   write plain markup even when the form has a TWvOptimizer\n"
@@ -77,12 +84,8 @@ T* FirstOf(TComponent& form) {
   return nullptr;
 }
 
-// Loads the form and returns the document of its page.
-std::string RenderForm(const RenderOptions& options, TComponent& form) {
-  RegisterPackage();
-  if (!options.ImageDir.empty()) WvSetInternalImagePath(options.ImageDir);
-  if (!options.ImageUrl.empty()) WvSetExternalImagePath(options.ImageUrl);
-  LoadForm(options.Form, form);
+// The document of the form's page, as the options choose page and optimizer.
+std::string PutPage(const RenderOptions& options, TComponent& form) {
   TWvPage* page = nullptr;
   if (!options.Page.empty()) {
     page = dynamic_cast<TWvPage*>(form.FindComponent(options.Page));
@@ -95,6 +98,12 @@ std::string RenderForm(const RenderOptions& options, TComponent& form) {
   return page->put(optimizer);
 }
 
+void Prepare(const RenderOptions& options) {
+  RegisterPackage();
+  if (!options.ImageDir.empty()) WvSetInternalImagePath(options.ImageDir);
+  if (!options.ImageUrl.empty()) WvSetExternalImagePath(options.ImageUrl);
+}
+
 }  // namespace
 
 int RenderCommand(const Args& args) {
@@ -103,8 +112,10 @@ int RenderCommand(const Args& args) {
     return 0;
   }
   RenderOptions options = ParseRenderOptions(args);
+  Prepare(options);
   TComponent form(nullptr);
-  std::string html = RenderForm(options, form);
+  LoadForm(options.Form, form);
+  std::string html = PutPage(options, form);
   if (std::fwrite(html.data(), 1, html.size(), stdout) != html.size() || std::fflush(stdout) != 0)
     throw EInOutError("cannot write to standard output");
   return 0;
@@ -116,12 +127,26 @@ int CgiCommand(const Args& args) {
     return 0;
   }
   RenderOptions options = ParseRenderOptions(args);
-  TComponent form(nullptr);
-  std::string html = RenderForm(options, form);
-  TWvCGI* cgi = FirstOf<TWvCGI>(form);
-  TWvCGI own(nullptr);
-  (cgi != nullptr ? cgi : &own)->Send(html);
-  return 0;
+  Prepare(options);
+  // The file is read and checked once; a worker that cannot load its form
+  // stops here with the file's name in the message rather than failing
+  // every request.
+  TFileStream file(options.Form, fmOpenRead);
+  std::string text(static_cast<std::size_t>(file.GetSize()), '\0');
+  file.ReadBuffer(text.data(), static_cast<std::int64_t>(text.size()));
+  {
+    TComponent probe(nullptr);
+    LoadForm(options.Form, probe);
+  }
+  const std::string folder = std::filesystem::absolute(options.Form).parent_path().string();
+  TWvCGI gateway(nullptr);
+  return gateway.Serve([&](TWvCGI& cgi) {
+    // A fresh form for every request: data-bound elements read the
+    // database anew and nothing of one page is left for the next.
+    TComponent form(nullptr);
+    LoadFormFromText(text, form, folder);
+    cgi.Send(PutPage(options, form));
+  });
 }
 
 }  // namespace tavkit::cli

@@ -1,7 +1,8 @@
-// The CGI gateway: response output, query string and POST body parsing, and
-// the decoding of form values. Standard input and output are used through
-// their file descriptors so that a failed write (a web server that hung up,
-// a full disk) is seen and reported instead of being lost in a buffer.
+// The CGI gateway: the request loop, response output, query string and POST
+// body parsing, and the decoding of form values. A CGI request uses standard
+// input and output through their file descriptors so that a failed write (a
+// web server that hung up, a full disk) is seen and reported instead of
+// being lost in a buffer; a FastCGI request uses libfcgi's streams.
 #include <tavkit/cgi/WvCGI.h>
 
 #include <pthread.h>
@@ -15,9 +16,10 @@
 #include <ctime>
 #include <system_error>
 
-#include <tavkit/platform/base/Exceptions.h>
+#include <tavkit/cgi/detail/FastCGIConnection.h>
 #include <tavkit/platform/base/Limits.h>
 #include <tavkit/platform/base/Registry.h>
+#include <tavkit/platform/base/RequestState.h>
 
 namespace tavkit {
 
@@ -100,11 +102,55 @@ std::int64_t ParseContentLength(const std::optional<std::string>& value) {
   if (digits.empty()) return 0;
   std::int64_t length = 0;
   for (char c : digits) {
-    if (c < '0' || c > '9') throw Exception("Invalid CONTENT_LENGTH \"" + *value + "\"");
+    if (c < '0' || c > '9') throw EWvBadRequest("Invalid CONTENT_LENGTH \"" + *value + "\"");
     if (length > (INT64_MAX - 9) / 10) return INT64_MAX;
     length = length * 10 + (c - '0');
   }
   return length;
+}
+
+// What a request that could not be answered gets instead of its page:
+// nothing of the error itself, which is for the server's log.
+struct TRefusal {
+  int Status;
+  const char* Reason;
+  const char* Explanation;
+};
+
+const TRefusal BadRequest{400, "Bad Request", "The request could not be understood."};
+const TRefusal TooLarge{413, "Content Too Large",
+                        "The form sent is larger than this page accepts."};
+const TRefusal ServerError{500, "Internal Server Error", "The page could not be made just now."};
+
+std::string RefusalPage(const TRefusal& refusal) {
+  const std::string title = std::to_string(refusal.Status) + " " + refusal.Reason;
+  return "Status: " + title +
+         "\r\nContent-Type: text/html\r\n\r\n"
+         "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 3.2//EN\"><HTML><HEAD><TITLE>" +
+         title + "</TITLE></HEAD><BODY><H1>" + refusal.Reason + "</H1><P>" + refusal.Explanation +
+         "</P></BODY></HTML>\r\n";
+}
+
+// The refusal for an error and the text that names it in the log.
+std::pair<const TRefusal*, std::string> Classify(std::exception_ptr error) {
+  try {
+    std::rethrow_exception(error);
+  } catch (const EWvBadRequest& e) {
+    return {&BadRequest, e.what()};
+  } catch (const ETooLarge& e) {
+    return {&TooLarge, e.Message()};
+  } catch (const std::exception& e) {
+    return {&ServerError, e.what()};
+  } catch (...) {
+    return {&ServerError, "an exception that is not a std::exception"};
+  }
+}
+
+// A log line is one line, whatever the message holds.
+std::string OneLine(std::string text) {
+  for (char& c : text)
+    if (c == '\r' || c == '\n') c = ' ';
+  return text;
 }
 
 }  // namespace
@@ -161,7 +207,13 @@ void TWvCGI::SetOutput(TStream* output) {
   FOutput = output;
 }
 
-std::optional<std::string> TWvCGI::Env(const std::string& name) const {
+void TWvCGI::SetErrorOutput(TStream* errors) {
+  FErrors = errors;
+}
+
+std::optional<std::string> TWvCGI::GetRequestVariable(const std::string& name) const {
+  // A worker's own environment is not the request's.
+  if (FFastCGI) return FFastCGI->Param(name);
   if (FEnvironment) return FEnvironment(name);
   const char* value = std::getenv(name.c_str());
   if (value == nullptr) return std::nullopt;
@@ -169,6 +221,10 @@ std::optional<std::string> TWvCGI::Env(const std::string& name) const {
 }
 
 void TWvCGI::Write(const std::string& bytes) {
+  if (FFastCGI) {
+    FFastCGI->Write(bytes);
+    return;
+  }
   if (FOutput == nullptr) {
     // Anything the application printed through stdio goes out first.
     std::fflush(stdout);
@@ -192,13 +248,15 @@ void TWvCGI::Send(const std::string& Text) {
 }
 
 std::string TWvCGI::GetQueryString() {
-  return Env("QUERY_STRING").value_or("");
+  return GetRequestVariable("QUERY_STRING").value_or("");
 }
 
 std::string TWvCGI::ReadBody(std::int64_t length) {
   std::string body(static_cast<std::size_t>(length), '\0');
   std::int64_t got = 0;
-  if (FInput == nullptr) {
+  if (FFastCGI) {
+    got = FFastCGI->Read(body.data(), length);
+  } else if (FInput == nullptr) {
     got = ReadDescriptor(STDIN_FILENO, body.data(), length);
   } else {
     while (got < length) {
@@ -212,17 +270,23 @@ std::string TWvCGI::ReadBody(std::int64_t length) {
   return body;
 }
 
+std::int64_t TWvCGI::AnnouncedContentLength() const {
+  const std::optional<std::string> announced = GetRequestVariable("CONTENT_LENGTH");
+  const std::int64_t length = ParseContentLength(announced);
+  if (length > FMaxContentLength)
+    throw ETooLargeAs<Exception>("MaxCGIContentLength", FMaxContentLength,
+                                 "Request body of " + Trim(announced.value_or("")) +
+                                     " bytes exceeds the limit of " +
+                                     std::to_string(FMaxContentLength) + " bytes");
+  return length;
+}
+
 void TWvCGI::AppendBodyVars() {
   if (FBodyRead) return;
   FBodyRead = true;
-  if (Env("REQUEST_METHOD").value_or("") != "POST") return;
-  if (!IsFormContentType(Env("CONTENT_TYPE").value_or(""))) return;
-  std::int64_t length = ParseContentLength(Env("CONTENT_LENGTH"));
-  if (length > FMaxContentLength)
-    throw ETooLargeAs<Exception>("MaxCGIContentLength", FMaxContentLength,
-                                 "Request body of " + Trim(Env("CONTENT_LENGTH").value_or("")) +
-                                     " bytes exceeds the limit of " +
-                                     std::to_string(FMaxContentLength) + " bytes");
+  if (GetRequestVariable("REQUEST_METHOD").value_or("") != "POST") return;
+  if (!IsFormContentType(GetRequestVariable("CONTENT_TYPE").value_or(""))) return;
+  const std::int64_t length = AnnouncedContentLength();
   if (length == 0) return;
   WvSplitFormVars(ReadBody(length), *FVariables);
 }
@@ -250,6 +314,74 @@ std::string TWvCGI::FormVar(const std::string& VarName, const std::string& Defau
     if (piece.compare(0, prefix.size(), prefix) == 0)
       return WvDecodeFormValue(piece.substr(prefix.size()));
   return DefaultValue;
+}
+
+bool TWvCGI::Accept() {
+  if (!FServingKnown) {
+    FServingKnown = true;
+    if (!FEnvironment && detail::TFastCGIConnection::StartedAsFastCGI())
+      FFastCGI = std::make_unique<detail::TFastCGIConnection>();
+  }
+  if (!FFastCGI) {
+    // A CGI process answers the one request it was started for.
+    if (FAccepted) return false;
+    FAccepted = true;
+    return true;
+  }
+  FHeaderSent = false;
+  FBodyRead = false;
+  FLoadError = nullptr;
+  FVariables.reset();
+  if (!FFastCGI->Next()) return false;
+  ResetRequestState();
+  return true;
+}
+
+void TWvCGI::WriteErrorLine(const std::string& line) {
+  if (FFastCGI) {
+    FFastCGI->WriteError(line);
+  } else if (FErrors != nullptr) {
+    FErrors->Write(line.data(), static_cast<std::int64_t>(line.size()));
+  } else {
+    // The log is the last resort: when even it cannot be written, there is
+    // nowhere left to say so.
+    [[maybe_unused]] ssize_t written = ::write(STDERR_FILENO, line.data(), line.size());
+  }
+}
+
+bool TWvCGI::Refuse(std::exception_ptr error) {
+  const auto [refusal, message] = Classify(error);
+  const std::string request = GetRequestVariable("REQUEST_METHOD").value_or("-") + " " +
+                              GetRequestVariable("SCRIPT_NAME").value_or("") +
+                              GetRequestVariable("PATH_INFO").value_or("");
+  std::string line = "error: " + request + " answered " + std::to_string(refusal->Status) + ": " +
+                     OneLine(message);
+  if (FHeaderSent) {
+    line += " (after the page had gone out)";
+  } else {
+    FHeaderSent = true;
+    try {
+      Write(RefusalPage(*refusal));
+    } catch (const EInOutError& e) {
+      line += " (" + e.Message() + ")";
+    }
+  }
+  WriteErrorLine(line + "\n");
+  return refusal->Status < 500;
+}
+
+int TWvCGI::Serve(const TWvRequestHandler& handler) {
+  int status = 0;
+  while (Accept()) {
+    try {
+      AnnouncedContentLength();
+      handler(*this);
+    } catch (...) {
+      if (!Refuse(std::current_exception())) status = 1;
+    }
+  }
+  // A worker that served until it was stopped did what it is for.
+  return FFastCGI ? 0 : status;
 }
 
 namespace WvCGI {

@@ -21,6 +21,7 @@
 #include <tavkit/core/WvGifMaker.h>
 #include <tavkit/gif/GIFTypes.h>
 #include <tavkit/platform/base/Exceptions.h>
+#include <tavkit/platform/base/RequestState.h>
 #include <tavkit/platform/base/Streams.h>
 #include <tavkit/platform/base/Strings.h>
 #include <tavkit/platform/graphics/Bitmap.h>
@@ -49,6 +50,13 @@ constexpr char kHexDigits[] = "0123456789ABCDEF";
 // The unique-identifier counter. Atomic so that a stray second thread cannot
 // tear it; it wraps at 32 bits like the plain integer it stands for.
 std::atomic<std::int32_t> gUniqueIDCounter{0};
+
+// The numbers name the maps of one page, so a server that answers many
+// requests in one process starts each page from 0, as a CGI process does.
+const bool gUniqueIDPerRequest = [] {
+  RegisterRequestReset([] { gUniqueIDCounter = 0; });
+  return true;
+}();
 
 void AppendHexByte(std::string& dest, unsigned byte) {
   dest += kHexDigits[(byte >> 4) & 0xF];

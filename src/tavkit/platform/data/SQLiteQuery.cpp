@@ -1,7 +1,8 @@
 // The SQLite query: opens its database read-only (reading pages must never
 // change or create a database), compiles exactly one statement, and steps it
-// one row per move. Text crosses between SQLite's UTF-8 and the library's
-// Latin-1 strings here, in both directions.
+// one row per move. Connections and compiled statements come from a cache
+// that keeps them for the next page of a long-running server. Text crosses between SQLite's UTF-8
+// and the library's Latin-1 strings here, in both directions.
 #include <tavkit/platform/data/SQLiteQuery.h>
 
 #include <sqlite3.h>
@@ -11,14 +12,12 @@
 #include <utility>
 
 #include <tavkit/platform/base/TextEncoding.h>
+#include <tavkit/platform/data/detail/SQLiteConnections.h>
 #include <tavkit/platform/formfile/FormFile.h>
 
 namespace tavkit {
 
 namespace {
-
-// How long a read waits for a writer holding the database before it fails.
-constexpr int BusyTimeoutMs = 5000;
 
 // The type name without its size ("VARCHAR(20)" -> "VARCHAR"), upper case,
 // words separated by single blanks.
@@ -118,17 +117,18 @@ void TSQLiteQuery::SQLiteError(const std::string& what, int code) const {
 void TSQLiteQuery::Prepare() {
   if (FDatabaseFile.empty()) DatabaseError("no database file given");
   const std::string path = DatabasePath();
-  int code = sqlite3_open_v2(path.c_str(), &FDatabase, SQLITE_OPEN_READONLY, nullptr);
-  if (code != SQLITE_OK) {
-    std::string message = FDatabase != nullptr ? sqlite3_errmsg(FDatabase) : sqlite3_errstr(code);
-    Release();
-    DatabaseError("cannot open database \"" + path + "\": " + message);
-  }
-  sqlite3_busy_timeout(FDatabase, BusyTimeoutMs);
+  std::string message;
+  FDatabase = detail::SharedConnection(path, message);
+  if (FDatabase == nullptr) DatabaseError("cannot open database \"" + path + "\": " + message);
 
-  const std::string sql = Latin1ToUtf8(FSQL->GetText());
+  FStatementSQL = Latin1ToUtf8(FSQL->GetText());
+  FStatement = detail::TakeStatement(FDatabase, FStatementSQL);
+  FDone = false;
+  // A statement compiled before passed the checks below then.
+  if (FStatement != nullptr) return;
+  const std::string& sql = FStatementSQL;
   const char* tail = nullptr;
-  code =
+  int code =
       sqlite3_prepare_v2(FDatabase, sql.c_str(), static_cast<int>(sql.size()), &FStatement, &tail);
   try {
     if (code != SQLITE_OK) SQLiteError("SQL error on database", code);
@@ -144,16 +144,17 @@ void TSQLiteQuery::Prepare() {
     if (sqlite3_column_count(FStatement) == 0)
       DatabaseError("the SQL is no query: it gives no columns");
   } catch (...) {
+    // A statement that failed the checks must not be kept for the next.
+    sqlite3_finalize(FStatement);
+    FStatement = nullptr;
     Release();
     throw;
   }
-  FDone = false;
 }
 
 void TSQLiteQuery::Release() {
-  sqlite3_finalize(FStatement);
+  if (FDatabase != nullptr) detail::GiveBackStatement(FDatabase, FStatementSQL, FStatement);
   FStatement = nullptr;
-  sqlite3_close_v2(FDatabase);
   FDatabase = nullptr;
 }
 

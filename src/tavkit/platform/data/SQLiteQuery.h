@@ -65,9 +65,10 @@ class TSQLiteQuery : public TDataSet {
   std::string FDatabaseFile;
   std::string FBaseFolder;
   std::unique_ptr<TStringList> FSQL;
-  sqlite3* FDatabase = nullptr;
+  sqlite3* FDatabase = nullptr;  // the cache's, shared with other queries of the file
   sqlite3_stmt* FStatement = nullptr;
-  bool FDone = false;  // the statement has given its last row
+  std::string FStatementSQL;  // the SQL FStatement was compiled from, in UTF-8
+  bool FDone = false;         // the statement has given its last row
 };
 
 }  // namespace tavkit
