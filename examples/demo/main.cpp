@@ -32,7 +32,6 @@
 #include <tavkit/forms/WvTextInputField.h>
 #include <tavkit/layout/WvPage.h>
 #include <tavkit/package/Package.h>
-#include <tavkit/platform/base/Streams.h>
 #include <tavkit/platform/controls/Chart.h>
 #include <tavkit/platform/data/DataSet.h>
 #include <tavkit/platform/formfile/FormFile.h>
@@ -334,13 +333,6 @@ std::string Answer(TComponent& form, TWvCGI& cgi) {
   return Find<TWvPage>(form, "Page1").put(&Find<TWvOptimizer>(form, "Optimizer1"));
 }
 
-std::string ReadFile(const std::string& fileName) {
-  TFileStream file(fileName, fmOpenRead);
-  std::string text(static_cast<std::size_t>(file.GetSize()), '\0');
-  file.ReadBuffer(text.data(), static_cast<std::int64_t>(text.size()));
-  return text;
-}
-
 }  // namespace
 
 // Answers requests until the web server stops the program; its exit status.
@@ -348,14 +340,14 @@ int Run() {
   RegisterPackage();
   SetImagePaths();
   const std::filesystem::path folder = ProgramFolder();
-  const std::string design = ReadFile((folder / "demo.json").string());
+  const TFormTemplate design((folder / "demo.json").string());
   TImageCleanup cleanup;
   TWvCGI gateway(nullptr);
   // A request that fails is answered with an error page and its reason goes
   // to the server's log, by the gateway; the next one is served as usual.
   return gateway.Serve([&](TWvCGI& cgi) {
     TComponent form(nullptr);
-    LoadFormFromText(design, form, folder.string());
+    design.Load(form);
     cgi.Send(Answer(form, cgi));
     cleanup.RequestAnswered();
   });

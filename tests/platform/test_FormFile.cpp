@@ -673,5 +673,65 @@ TEST_F(FormFileTest, LoadsFromFilesAndStreams) {
   std::filesystem::remove_all(dir);
 }
 
+// A server keeps one template for its life: every load must give a form of
+// its own, equal to what loading the text gives, with nothing shared between
+// two forms, and without the file being read again.
+TEST_F(FormFileTest, TemplateGivesEveryLoadAFormOfItsOwn) {
+  const int before = Live;
+  const TFormTemplate sample = TFormTemplate::FromText(SampleForm);
+  TComponent reference(nullptr);
+  LoadFormFromText(SampleForm, reference);
+  {
+    TComponent first(nullptr), second(nullptr);
+    sample.Load(first);
+    sample.Load(second);
+    EXPECT_EQ(SaveForm(first), SaveForm(reference));
+    Find<TFormTestLeaf>(first, "Leaf1")->Text = "changed";
+    Find<TFormTestPanel>(first, "Panel1")->Items.AddItem()->Caption = "added";
+    EXPECT_EQ(SaveForm(second), SaveForm(reference));
+    EXPECT_EQ(Find<TFormTestPanel>(second, "Panel1")->Script, Find<TComponent>(second, "Main"));
+  }
+  TComponent third(nullptr);
+  sample.Load(third);
+  EXPECT_EQ(SaveForm(third), SaveForm(reference));
+
+  // A load that fails leaves nothing and does not spoil the template.
+  const TFormTemplate broken = TFormTemplate::FromText(
+      R"({"form": "F", "components": [{"class": "TFormTestLeaf", "name": "A"},
+                                      {"class": "TNope", "name": "X"}]})");
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    TComponent form(nullptr);
+    try {
+      broken.Load(form);
+      ADD_FAILURE() << "no error for an unknown class";
+    } catch (const EFormFileError& e) {
+      EXPECT_EQ(e.Message(), "Form file: component X: unknown class TNope");
+      EXPECT_EQ(form.ComponentCount(), 0);
+    }
+  }
+  EXPECT_THROW(TFormTemplate::FromText("{\"form\": "), EFormFileError);
+
+  const std::filesystem::path dir =
+      std::filesystem::temp_directory_path() / ("tavkit-template-" + std::to_string(getpid()));
+  std::filesystem::create_directories(dir);
+  const std::string file = (dir / "form.json").string();
+  {
+    std::ofstream out(file, std::ios::binary);
+    out << R"({"form": "OnDisk", "components": [{"class": "TFormTestLeaf", "name": "L"}]})";
+  }
+  const TFormTemplate onDisk(file);
+  std::filesystem::remove_all(dir);
+  FolderSeenInLoaded.clear();
+  TComponent fromDisk(nullptr);
+  onDisk.Load(fromDisk);
+  EXPECT_EQ(fromDisk.GetName(), "OnDisk");
+  EXPECT_EQ(FolderSeenInLoaded, dir.string());
+  EXPECT_THROW(TFormTemplate((dir / "form.json").string()), EFOpenError);
+  reference.DestroyComponents();
+  third.DestroyComponents();
+  fromDisk.DestroyComponents();
+  EXPECT_EQ(Live, before);
+}
+
 }  // namespace
 }  // namespace tavkit

@@ -2,7 +2,6 @@
 // put returns, either bare on standard output or as the answer to web
 // requests, one as a CGI program or one after another as a FastCGI worker.
 #include <cstdio>
-#include <filesystem>
 #include <string>
 
 #include <tavkit/cgi/WvCGI.h>
@@ -11,7 +10,6 @@
 #include <tavkit/layout/WvPage.h>
 #include <tavkit/package/Package.h>
 #include <tavkit/platform/base/Exceptions.h>
-#include <tavkit/platform/base/Streams.h>
 #include <tavkit/platform/formfile/FormFile.h>
 #include "Commands.h"
 
@@ -128,23 +126,20 @@ int CgiCommand(const Args& args) {
   }
   RenderOptions options = ParseRenderOptions(args);
   Prepare(options);
-  // The file is read and checked once; a worker that cannot load its form
-  // stops here with the file's name in the message rather than failing
+  // The file is read, parsed and checked once; a worker that cannot load its
+  // form stops here with the file's name in the message rather than failing
   // every request.
-  TFileStream file(options.Form, fmOpenRead);
-  std::string text(static_cast<std::size_t>(file.GetSize()), '\0');
-  file.ReadBuffer(text.data(), static_cast<std::int64_t>(text.size()));
+  const TFormTemplate formTemplate(options.Form);
   {
     TComponent probe(nullptr);
-    LoadForm(options.Form, probe);
+    formTemplate.Load(probe);
   }
-  const std::string folder = std::filesystem::absolute(options.Form).parent_path().string();
   TWvCGI gateway(nullptr);
   return gateway.Serve([&](TWvCGI& cgi) {
     // A fresh form for every request: data-bound elements read the
     // database anew and nothing of one page is left for the next.
     TComponent form(nullptr);
-    LoadFormFromText(text, form, folder);
+    formTemplate.Load(form);
     cgi.Send(PutPage(options, form));
   });
 }

@@ -25,6 +25,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include <tavkit/platform/base/Components.h>
@@ -86,6 +87,41 @@ void LoadForm(const std::string& fileName, TComponent& form);
 // form file's folder.
 void LoadFormFromStream(TStream& stream, TComponent& form, const std::string& folder = "");
 void LoadFormFromText(const std::string& text, TComponent& form, const std::string& folder = "");
+
+// A form file read and parsed once, from which forms are loaded as often as
+// wanted without reading or parsing any text again. A server keeps one for
+// its life and gives every request a fresh form from it; Load may run on
+// several threads at once.
+//
+// ```cpp
+// const TFormTemplate shop("shop.json");   // EFOpenError, or EFormFileError for bad JSON
+// while (cgi.Accept()) {
+//   TComponent form(nullptr);
+//   shop.Load(form);                        // as LoadForm("shop.json", form)
+//   ...
+// }
+// ```
+class TFormTemplate {
+ public:
+  // Reads and parses the file; the errors are those of LoadForm for a file
+  // that cannot be read, is too large or is not JSON. Everything else (an
+  // unknown class, a wrong value) is found by Load.
+  explicit TFormTemplate(const std::string& fileName);
+  // The same from a text; folder stands for the form file's folder.
+  static TFormTemplate FromText(const std::string& text, const std::string& folder = "");
+  TFormTemplate(TFormTemplate&&) noexcept;
+  TFormTemplate& operator=(TFormTemplate&&) noexcept;
+  ~TFormTemplate();
+
+  // Loads into form exactly what LoadForm would load from the file, with the
+  // same errors and the same guarantee: on failure nothing is left in form.
+  void Load(TComponent& form) const;
+
+ private:
+  struct TDocument;
+  explicit TFormTemplate(std::unique_ptr<const TDocument> document);
+  std::unique_ptr<const TDocument> FDocument;
+};
 
 // Writes the form's components and every published property in the form-
 // file format, pretty-printed with an indent of two and a final line end.

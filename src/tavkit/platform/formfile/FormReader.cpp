@@ -100,12 +100,19 @@ class TUpdateScope {
   TCollection& FCollection;
 };
 
+// How every message about the file begins.
+std::string MessagePrefix(const std::string& fileName) {
+  return fileName.empty() ? "Form file: " : "Form file " + fileName + ": ";
+}
+
 class TFormReader {
  public:
   TFormReader(TComponent& form, const std::string& fileName)
-      : FForm(form), FPrefix(fileName.empty() ? "Form file: " : "Form file " + fileName + ": ") {}
+      : FForm(form), FPrefix(MessagePrefix(fileName)) {}
 
-  void Read(const std::string& text);
+  // Builds the form from a parsed document, which is only read: one document
+  // serves any number of loads.
+  void Read(const Json& root);
   // Frees every component made so far, the last first.
   void Discard();
 
@@ -160,19 +167,20 @@ std::string Describe(const TComponent& component, const std::string& className) 
   return "component " + component.GetName() + " (" + className + ")";
 }
 
-void TFormReader::Read(const std::string& text) {
-  Json root = ParseFormJson(text, FPrefix);
+void TFormReader::Read(const Json& root) {
   if (!root.is_object())
     FailTop("the file holds " + std::string(JsonKind(root)) + ", not an object");
   for (const auto& [key, value] : root.items())
     if (key != "form" && key != "components") FailTop("unknown key " + Quoted(key));
-  if (!root.contains("form") || !root["form"].is_string())
+  const auto formEntry = root.find("form");
+  if (formEntry == root.end() || !formEntry->is_string())
     FailTop("\"form\" must be given as a string");
-  const Json* components = root.contains("components") ? &root["components"] : nullptr;
+  const auto componentsEntry = root.find("components");
+  const Json* components = componentsEntry != root.end() ? &*componentsEntry : nullptr;
   if (components != nullptr && !components->is_array())
     FailTop("\"components\" must be an array, not " + std::string(JsonKind(*components)));
 
-  std::string formName = root["form"].get<std::string>();
+  std::string formName = formEntry->get<std::string>();
   try {
     FForm.SetName(formName);
   } catch (const Exception& e) {
@@ -224,9 +232,9 @@ void TFormReader::ReadComponent(const Json& entry, TWinControl* parent, int leve
   where = name.empty() ? "unnamed component (" + info->Name + ")"
                        : "component " + name + " (" + info->Name + ")";
   if (level > MaxFormNesting)
-    FailTooLarge("MaxFormNesting", MaxFormNesting,
-                 where + ": children are nested deeper than " + std::to_string(MaxFormNesting) +
-                     " levels");
+    FailTooLarge(
+        "MaxFormNesting", MaxFormNesting,
+        where + ": children are nested deeper than " + std::to_string(MaxFormNesting) + " levels");
   if (!name.empty() && (FForm.FindComponent(name) != nullptr || SameText(name, FForm.GetName())))
     Fail(where, "the name " + name + " is already taken in the form");
 
@@ -489,13 +497,13 @@ void TFormReader::Discard() {
   FCreated.clear();
 }
 
-void LoadWithContext(const std::string& text, TComponent& form, const TFormLoadContext& context) {
+void LoadWithContext(const Json& root, TComponent& form, const TFormLoadContext& context) {
   const std::string oldName = form.GetName();
   const bool wasLoading = form.IsLoading();
   TLoadScope scope(&context);
   TFormReader reader(form, context.FileName);
   try {
-    reader.Read(text);
+    reader.Read(root);
   } catch (...) {
     reader.Discard();
     form.SetLoading(wasLoading);
@@ -504,7 +512,55 @@ void LoadWithContext(const std::string& text, TComponent& form, const TFormLoadC
   }
 }
 
+std::string ReadFormFile(const std::string& fileName) {
+  TFileStream file(fileName, fmOpenRead);
+  if (file.GetSize() > MaxFormFileSize)
+    throw ETooLargeAs<EFormFileError>("MaxFormFileSize", MaxFormFileSize,
+                                      MessagePrefix(fileName) + "the file is larger than " +
+                                          std::to_string(MaxFormFileSize) + " bytes");
+  std::string text(static_cast<std::size_t>(file.GetSize()), '\0');
+  file.ReadBuffer(text.data(), static_cast<std::int64_t>(text.size()));
+  return text;
+}
+
+std::string FolderOf(const std::string& fileName) {
+  std::error_code error;
+  std::filesystem::path path = std::filesystem::absolute(fileName, error);
+  return (error ? std::filesystem::path(fileName) : path).parent_path().string();
+}
+
 }  // namespace
+
+struct TFormTemplate::TDocument {
+  Json Root;
+  std::string FileName;
+  std::string Folder;
+};
+
+TFormTemplate::TFormTemplate(const std::string& fileName)
+    : FDocument(std::make_unique<TDocument>(
+          TDocument{ParseFormJson(ReadFormFile(fileName), MessagePrefix(fileName)), fileName,
+                    FolderOf(fileName)})) {}
+
+TFormTemplate::TFormTemplate(std::unique_ptr<const TDocument> document)
+    : FDocument(std::move(document)) {}
+
+TFormTemplate TFormTemplate::FromText(const std::string& text, const std::string& folder) {
+  return TFormTemplate(
+      std::make_unique<TDocument>(TDocument{ParseFormJson(text, MessagePrefix("")), "", folder}));
+}
+
+TFormTemplate::TFormTemplate(TFormTemplate&&) noexcept = default;
+TFormTemplate& TFormTemplate::operator=(TFormTemplate&&) noexcept = default;
+TFormTemplate::~TFormTemplate() = default;
+
+void TFormTemplate::Load(TComponent& form) const {
+  TFormLoadContext context;
+  context.FileName = FDocument->FileName;
+  context.Folder = FDocument->Folder;
+  context.Form = &form;
+  LoadWithContext(FDocument->Root, form, context);
+}
 
 const TFormLoadContext* CurrentFormLoad() {
   return CurrentLoad;
@@ -525,21 +581,7 @@ void UnregisterFieldResolver(int id) {
 }
 
 void LoadForm(const std::string& fileName, TComponent& form) {
-  TFileStream file(fileName, fmOpenRead);
-  if (file.GetSize() > MaxFormFileSize)
-    throw ETooLargeAs<EFormFileError>(
-        "MaxFormFileSize", MaxFormFileSize,
-        "Form file " + fileName + ": the file is larger than " + std::to_string(MaxFormFileSize) +
-            " bytes");
-  std::string text(static_cast<std::size_t>(file.GetSize()), '\0');
-  file.ReadBuffer(text.data(), static_cast<std::int64_t>(text.size()));
-  TFormLoadContext context;
-  context.FileName = fileName;
-  std::error_code error;
-  std::filesystem::path path = std::filesystem::absolute(fileName, error);
-  context.Folder = (error ? std::filesystem::path(fileName) : path).parent_path().string();
-  context.Form = &form;
-  LoadWithContext(text, form, context);
+  TFormTemplate(fileName).Load(form);
 }
 
 void LoadFormFromStream(TStream& stream, TComponent& form, const std::string& folder) {
@@ -554,10 +596,7 @@ void LoadFormFromStream(TStream& stream, TComponent& form, const std::string& fo
 }
 
 void LoadFormFromText(const std::string& text, TComponent& form, const std::string& folder) {
-  TFormLoadContext context;
-  context.Folder = folder;
-  context.Form = &form;
-  LoadWithContext(text, form, context);
+  TFormTemplate::FromText(text, folder).Load(form);
 }
 
 }  // namespace tavkit
