@@ -1,5 +1,5 @@
-// The demo shop under lighttpd for the end-to-end tests, and the HTTP client
-// they check raw answers with.
+// The demo shop under lighttpd or nginx for the end-to-end tests, and the
+// HTTP client they check raw answers with.
 #include "DemoServer.h"
 
 #include <arpa/inet.h>
@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -60,6 +61,92 @@ HttpReply ParseReply(const std::string& answer) {
   }
   reply.Body = answer.substr(end + 4);
   return reply;
+}
+
+// Starts command in a process group of its own with more variables in its
+// environment and its output in log; it gets a TERM when this test process
+// dies, however it dies.
+pid_t Spawn(const std::vector<std::string>& command,
+            const std::vector<std::pair<std::string, std::string>>& environment,
+            const fs::path& log) {
+  std::vector<std::string> args = command;
+  std::vector<char*> argv;
+  for (std::string& arg : args) argv.push_back(arg.data());
+  argv.push_back(nullptr);
+  const std::string out = log.string();
+  const pid_t pid = fork();
+  if (pid < 0) throw std::runtime_error("cannot fork");
+  if (pid == 0) {
+    setpgid(0, 0);
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
+    for (const auto& [name, value] : environment) setenv(name.c_str(), value.c_str(), 1);
+    if (!freopen(out.c_str(), "a", stdout) || dup2(fileno(stdout), 2) < 0) _exit(126);
+    execvp(argv[0], argv.data());
+    _exit(127);
+  }
+  return pid;
+}
+
+// Sends signal and waits up to ten seconds: the exit status, or -1 when the
+// process did not end (its whole group is killed then).
+int StopProcess(pid_t pid, int signal) {
+  kill(pid, signal);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  int status = 0;
+  while (std::chrono::steady_clock::now() < deadline) {
+    if (waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  kill(-pid, SIGKILL);
+  waitpid(pid, &status, 0);
+  return -1;
+}
+
+// A port of 127.0.0.1 that nothing listens on right now.
+int FreePort() {
+  Socket socket(::socket(AF_INET, SOCK_STREAM, 0));
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t size = sizeof address;
+  if (socket.Get() < 0 || bind(socket.Get(), reinterpret_cast<sockaddr*>(&address), size) != 0 ||
+      getsockname(socket.Get(), reinterpret_cast<sockaddr*>(&address), &size) != 0)
+    throw std::runtime_error("no free port");
+  return ntohs(address.sin_port);
+}
+
+bool Listening(int port) {
+  Socket socket(::socket(AF_INET, SOCK_STREAM, 0));
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(static_cast<std::uint16_t>(port));
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  return socket.Get() >= 0 &&
+         connect(socket.Get(), reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+}
+
+// Everything nginx writes stays in folder; as root its workers keep that
+// user, since the files and the worker's socket belong to it.
+std::string NginxConfig(const fs::path& folder, int port, const fs::path& socket) {
+  const std::string f = folder.string();
+  std::string config = "daemon off;\nworker_processes 1;\npid " + f + "/nginx.pid;\n";
+  if (geteuid() == 0) config += "user root;\n";
+  config += "error_log " + f + "/error.log;\nevents { worker_connections 256; }\nhttp {\n";
+  config += "  access_log off;\n";
+  for (const char* kind : {"client_body", "fastcgi", "proxy", "uwsgi", "scgi"})
+    config += "  " + std::string(kind) + "_temp_path " + f + "/temp/" + kind + ";\n";
+  config +=
+      "  types { text/html html; image/gif gif; }\n"
+      "  default_type application/octet-stream;\n"
+      "  server {\n"
+      "    listen 127.0.0.1:" +
+      std::to_string(port) + ";\n    root " + f +
+      "/site;\n"
+      "    location = /demo {\n"
+      "      include /etc/nginx/fastcgi_params;\n"
+      "      fastcgi_pass unix:" +
+      socket.string() + ";\n    }\n  }\n}\n";
+  return config;
 }
 
 }  // namespace
@@ -169,6 +256,69 @@ bool DemoServer::Stop() {
   }
   FPid = -1;
   return ended;
+}
+
+NginxDemo::NginxDemo(const fs::path& folder) : FFolder(folder) {
+  fs::create_directories(Site() / "images");
+  fs::create_directories(folder / "temp");
+  // A socket's path has room for about a hundred bytes: a short folder.
+  char sockets[] = "/tmp/tavkit-nginx.XXXXXX";
+  if (mkdtemp(sockets) == nullptr) throw std::runtime_error("cannot make a socket folder");
+  FSockets = sockets;
+  const fs::path socket = FSockets / "demo";
+  FWorker = Spawn(
+      {"spawn-fcgi", "-n", "-s", socket.string(), "--",
+       std::string(TAVKIT_DEMO_DIR) + "/tavkit-demo"},
+      {{"TAVKIT_IMAGE_DIR", (Site() / "images").string() + "/"}, {"TAVKIT_IMAGE_URL", "/images/"}},
+      folder / "worker.log");
+  // Another process may take the free port before nginx does: try again.
+  for (int attempt = 0; attempt < 5 && FNginx < 0; ++attempt) {
+    FPort = FreePort();
+    std::ofstream(folder / "nginx.conf") << NginxConfig(folder, FPort, socket);
+    FNginx = Spawn({"nginx", "-p", folder.string(), "-c", (folder / "nginx.conf").string(), "-e",
+                    (folder / "error.log").string()},
+                   {}, folder / "nginx.log");
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!Listening(FPort)) {
+      int status = 0;
+      if (waitpid(FNginx, &status, WNOHANG) == FNginx) {
+        FNginx = -1;
+        break;
+      }
+      if (std::chrono::steady_clock::now() > deadline) {
+        Shutdown();
+        throw std::runtime_error("nginx did not start; see " + folder.string());
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+  }
+  if (FNginx < 0) {
+    Shutdown();
+    throw std::runtime_error("nginx did not start; see " + folder.string());
+  }
+}
+
+NginxDemo::~NginxDemo() {
+  Shutdown();
+}
+
+void NginxDemo::Shutdown() {
+  if (FNginx >= 0) StopProcess(FNginx, SIGTERM);
+  FNginx = -1;
+  StopWorker();
+  if (!FSockets.empty()) fs::remove_all(FSockets);
+  FSockets.clear();
+}
+
+std::string NginxDemo::Origin() const {
+  return "http://127.0.0.1:" + std::to_string(FPort);
+}
+
+int NginxDemo::StopWorker() {
+  if (FWorker < 0) return -1;
+  const int status = StopProcess(FWorker, SIGTERM);
+  FWorker = -1;
+  return status;
 }
 
 fs::path FreshFolder(const std::string& name) {

@@ -1,8 +1,8 @@
 // Helpers of the demo shop's end-to-end tests: the demo served by
 // scripts/serve-demo (lighttpd on 127.0.0.1, with FastCGI workers or as
-// CGI) in a process group of its own,
-// stopped when the helper goes away, also when a test fails; and a small
-// HTTP/1.0 client for requests that a browser would not show byte for byte.
+// CGI) or by nginx in front of a worker started by spawn-fcgi, each stopped
+// when the helper goes away, also when a test fails; and a small HTTP/1.0
+// client for requests that a browser would not show byte for byte.
 #pragma once
 
 #include <sys/types.h>
@@ -49,6 +49,36 @@ class DemoServer {
  private:
   std::filesystem::path FSite;
   pid_t FPid = -1;
+  int FPort = 0;
+};
+
+// The demo shop behind nginx, as the README deploys it: one FastCGI worker
+// started by spawn-fcgi on a socket of its own, and nginx on a free port of
+// 127.0.0.1 passing /demo to it and serving the pictures from
+// folder/site/images. Configuration and logs stay in folder.
+class NginxDemo {
+ public:
+  // Raises std::runtime_error when nginx does not answer within 30 seconds.
+  explicit NginxDemo(const std::filesystem::path& folder);
+  // Stops nginx and the worker, killing what does not end by itself.
+  ~NginxDemo();
+  NginxDemo(const NginxDemo&) = delete;
+  NginxDemo& operator=(const NginxDemo&) = delete;
+
+  int Port() const { return FPort; }
+  std::string Origin() const;
+  std::filesystem::path Site() const { return FFolder / "site"; }
+  // Sends TERM to the worker and waits for it: its exit status, or -1 when
+  // it did not end within ten seconds (it is killed then).
+  int StopWorker();
+
+ private:
+  void Shutdown();
+
+  std::filesystem::path FFolder;
+  std::filesystem::path FSockets;
+  pid_t FWorker = -1;
+  pid_t FNginx = -1;
   int FPort = 0;
 };
 

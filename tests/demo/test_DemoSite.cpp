@@ -1,8 +1,9 @@
-// The demo shop end to end: the CGI program behind lighttpd on 127.0.0.1,
-// asked directly over HTTP and driven through headless Chromium. The browser
-// loads the page, searches with the form sent as GET and as POST and follows
-// a result link; every element must stand within two pixels of its place in
-// the form file, and every picture must be a GIF the codec reads back.
+// The demo shop end to end: the program behind lighttpd and behind nginx on
+// 127.0.0.1, asked directly over HTTP and driven through headless Chromium.
+// The browser loads the page, searches with the form sent as GET and as POST
+// and follows a result link; every element must stand within two pixels of
+// its place in the form file, and every picture must be a GIF the codec
+// reads back.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -199,23 +200,29 @@ class DemoSite : public ::testing::Test {
   std::unique_ptr<DemoServer> server;
 };
 
-TEST_F(DemoSite, GetAndPostGiveTheSamePageWithNewPictures) {
-  const HttpReply get = HttpRequest(server->Port(), "GET", "/demo?visitor=Ann+Lee&q=p");
-  const HttpReply post = HttpRequest(server->Port(), "POST", "/demo", "visitor=Ann+Lee&q=p");
+// The page searched for with GET and with POST through the server on port:
+// byte for byte the page expected, with two new pictures each.
+void ExpectSearchPages(int port) {
+  const HttpReply get = HttpRequest(port, "GET", "/demo?visitor=Ann+Lee&q=p");
+  const HttpReply post = HttpRequest(port, "POST", "/demo", "visitor=Ann+Lee&q=p");
   for (const HttpReply* reply : {&get, &post}) {
     EXPECT_EQ(reply->Status, 200);
     EXPECT_EQ(reply->ContentType, "text/html");
     const std::vector<std::string> images = ImageNames(reply->Body);
     ASSERT_EQ(images.size(), 2u);
     EXPECT_EQ(reply->Body, SearchPage(images[0], images[1]));
-    EXPECT_EQ(DecodedSize(server->Port(), "/images/" + images[0]), std::make_pair(48, 48));
-    EXPECT_EQ(DecodedSize(server->Port(), "/images/" + images[1]), std::make_pair(340, 180));
+    EXPECT_EQ(DecodedSize(port, "/images/" + images[0]), std::make_pair(48, 48));
+    EXPECT_EQ(DecodedSize(port, "/images/" + images[1]), std::make_pair(340, 180));
   }
   // Every request draws its pictures anew under names of their own.
   std::set<std::string> names;
   for (const HttpReply* reply : {&get, &post})
     for (const std::string& name : ImageNames(reply->Body)) names.insert(name);
   EXPECT_EQ(names.size(), 4u);
+}
+
+TEST_F(DemoSite, GetAndPostGiveTheSamePageWithNewPictures) {
+  ExpectSearchPages(server->Port());
 }
 
 TEST_F(DemoSite, OldPicturesAreCleanedUpAndFreshOnesKept) {
@@ -311,11 +318,11 @@ std::string Submit(const std::string& visitor, const std::string& search,
 
 // A visit: the shop opened, a search sent as designed (GET), another sent
 // by the same form as POST, and the first result followed.
-json Visit(const DemoServer& server, const fs::path& folder, const std::string& visitor,
+json Visit(const std::string& origin, const fs::path& folder, const std::string& visitor,
            const std::string& firstSearch) {
   testsupport::HeadlessBrowser browser(folder / "browser");
   json steps = json::array();
-  browser.Navigate(server.Origin() + "/demo");
+  browser.Navigate(origin + "/demo");
   steps.push_back(browser.Evaluate(kDescribe));
   browser.EvaluateAndWaitForLoad(Submit(visitor, firstSearch, "get"));
   steps.push_back(browser.Evaluate(kDescribe));
@@ -355,8 +362,9 @@ void ExpectNear(const json& measured, const TRect& design, const std::string& wh
   EXPECT_NEAR(measured[3].get<double>(), design.Bottom - design.Top, 2.0) << what << " height";
 }
 
-TEST_F(DemoSite, ABrowserSearchesWithGetAndPostAndFollowsALink) {
-  const json steps = Visit(*server, folder, "Ann Lee", "p");
+// The four pages of a visit by Ann Lee searching for "p" first, as the
+// browser shows them, with their pictures fetched again from port.
+void ExpectAnnsVisit(const json& steps, int port) {
   ASSERT_EQ(steps.size(), 4u);
 
   // What each page says: the address, the greeting, the note above the
@@ -413,7 +421,7 @@ TEST_F(DemoSite, ABrowserSearchesWithGetAndPostAndFollowsALink) {
       EXPECT_EQ(images[k]["natural"],
                 json::array({place.Right - place.Left, place.Bottom - place.Top}))
           << source;
-      EXPECT_EQ(DecodedSize(server->Port(), source),
+      EXPECT_EQ(DecodedSize(port, source),
                 std::make_pair(place.Right - place.Left, place.Bottom - place.Top));
       imageNames.insert(source);
     }
@@ -421,8 +429,24 @@ TEST_F(DemoSite, ABrowserSearchesWithGetAndPostAndFollowsALink) {
   EXPECT_EQ(imageNames.size(), 8u);
 }
 
+TEST_F(DemoSite, ABrowserSearchesWithGetAndPostAndFollowsALink) {
+  ExpectAnnsVisit(Visit(server->Origin(), folder, "Ann Lee", "p"), server->Port());
+}
+
+// The shop as the README deploys it on nginx, its one worker started by
+// spawn-fcgi: the same pages and the same visit as under lighttpd, and a
+// worker that ends cleanly when told to.
+TEST(NginxDemo, ServesTheSameShopThroughASpawnedWorker) {
+  const fs::path folder = demotest::FreshFolder("nginx");
+  demotest::NginxDemo server(folder);
+  ExpectSearchPages(server.Port());
+  ExpectAnnsVisit(Visit(server.Origin(), folder, "Ann Lee", "p"), server.Port());
+  EXPECT_EQ(HttpRequest(server.Port(), "GET", "/demo.json").Status, 404);
+  EXPECT_EQ(server.StopWorker(), 0);
+}
+
 TEST_F(DemoSite, WhatTheVisitorTypesStaysText) {
-  const json steps = Visit(*server, folder, "<b>Bo</b> & \"Cy\"", "\"><b>x");
+  const json steps = Visit(server->Origin(), folder, "<b>Bo</b> & \"Cy\"", "\"><b>x");
   const json& places = steps[1]["places"];
   EXPECT_EQ(places["Greeting"]["text"],
             "Hello, <b>Bo</b> & \"Cy\"! Here is what we found for you.");
