@@ -251,32 +251,46 @@ bool StampDue() {
   return true;
 }
 
-// Deletes the server images older than ImageLife and, when more than
-// MaxImages are left, the oldest of them. Other files stay.
-void CleanUpImages() {
+// Calls visit(entry, time of last change) for every server image in the
+// folder; other files, and files that go away meanwhile, are passed over.
+template <class Visit>
+void ForEachServerImage(const std::filesystem::path& folder, Visit visit) {
   namespace fs = std::filesystem;
   static const std::regex serverImage("AG[0-9]+_[0-9]+\\.gif");
-  const auto now = fs::file_time_type::clock::now();
-  std::vector<std::pair<fs::file_time_type, fs::path>> kept;
   std::error_code listing;
-  for (fs::directory_iterator entry(WvGetInternalImagePath(), listing);
-       !listing && entry != fs::directory_iterator(); entry.increment(listing)) {
+  for (fs::directory_iterator entry(folder, listing); !listing && entry != fs::directory_iterator();
+       entry.increment(listing)) {
     if (!std::regex_match(entry->path().filename().string(), serverImage)) continue;
     std::error_code error;
     const fs::file_time_type changed = entry->last_write_time(error);
     if (error || !entry->is_regular_file(error)) continue;
-    if (now - changed > ImageLife)
-      fs::remove(entry->path(), error);
-    else
-      kept.emplace_back(changed, entry->path());
+    visit(*entry, changed);
   }
-  if (kept.size() <= MaxImages) return;
-  const auto newest = kept.end() - static_cast<std::ptrdiff_t>(MaxImages);
-  std::nth_element(kept.begin(), newest, kept.end());
-  for (auto it = kept.begin(); it != newest; ++it) {
+}
+
+// Deletes the server images older than ImageLife and, when more than
+// MaxImages are left, the oldest of them. Other files stay. One pass finds
+// the time of the oldest picture to keep, a second deletes what is older:
+// only the times are held, so a worker that cleans up a full folder does not
+// grow by the folder's names.
+void CleanUpImages() {
+  namespace fs = std::filesystem;
+  const fs::path folder = WvGetInternalImagePath();
+  const auto now = fs::file_time_type::clock::now();
+  fs::file_time_type oldestKept = now - ImageLife;
+  std::vector<fs::file_time_type> fresh;
+  ForEachServerImage(folder, [&](const fs::directory_entry&, fs::file_time_type changed) {
+    if (changed >= oldestKept) fresh.push_back(changed);
+  });
+  if (fresh.size() > MaxImages) {
+    const auto newest = fresh.end() - static_cast<std::ptrdiff_t>(MaxImages);
+    std::nth_element(fresh.begin(), newest, fresh.end());
+    oldestKept = std::max(oldestKept, *newest);
+  }
+  ForEachServerImage(folder, [&](const fs::directory_entry& entry, fs::file_time_type changed) {
     std::error_code error;
-    fs::remove(it->second, error);
-  }
+    if (changed < oldestKept) fs::remove(entry.path(), error);
+  });
 }
 
 // Counts the requests of this process and cleans up when it is due. A
