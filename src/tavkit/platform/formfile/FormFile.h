@@ -90,8 +90,8 @@ void LoadFormFromText(const std::string& text, TComponent& form, const std::stri
 
 // A form file read and parsed once, from which forms are loaded as often as
 // wanted without reading or parsing any text again. A server keeps one for
-// its life and gives every request a fresh form from it; Load may run on
-// several threads at once.
+// its life and gives every request a fresh form from it; loading only reads
+// the parsed document, which stays as it was.
 //
 // ```cpp
 // const TFormTemplate shop("shop.json");   // EFOpenError, or EFormFileError for bad JSON
