@@ -36,9 +36,11 @@ std::unique_ptr<TWvJavascriptlist> WvAddEventScripts(std::unique_ptr<TWvJavascri
 template <class C, std::size_t N>
 std::string WvEventsText(const C& element, const TWvEvent<C> (&events)[N]) {
   std::string text;
-  for (std::size_t i = 0; i < N; ++i) {
-    if (i > 0) text += ' ';
-    text += (element.*events[i].Invoker)()->GetEventCall(events[i].Attribute);
+  bool first = true;
+  for (const TWvEvent<C>& event : events) {
+    if (!first) text += ' ';
+    first = false;
+    text += (element.*event.Invoker)()->GetEventCall(event.Attribute);
   }
   return text;
 }
