@@ -211,9 +211,11 @@ void TGIFSubImage::ImportBitmapColors(const TBitmap& bitmap) {
   FDescriptor.Height = static_cast<std::uint16_t>(bitmap.GetHeight());
   NewImage();
   // The map answers a colour by searching its entries; a picture repeats
-  // few colours many times. Every answer is kept in a small open-addressed
-  // table (at most 256 of its 1024 slots are used, so probes stay short),
-  // and a pixel of the colour just before it skips even that.
+  // few colours many times. The map starts empty here, so a small
+  // open-addressed table of the colours met so far knows every colour it
+  // holds (at most 256 of its 1024 slots are used, so probes stay short): a
+  // colour the table lacks is new and is appended without a search, and a
+  // pixel of the colour just before it skips even the table.
   constexpr std::uint32_t kSlots = 1024;
   std::array<TColor, kSlots> colors;
   std::array<std::uint8_t, kSlots> indices{};
@@ -222,7 +224,7 @@ void TGIFSubImage::ImportBitmapColors(const TBitmap& bitmap) {
     std::uint32_t slot = (static_cast<std::uint32_t>(color) * 0x9E3779B1u) >> 22;
     while (colors[slot] != color) {
       if (colors[slot] < 0) {
-        indices[slot] = static_cast<std::uint8_t>(FColorMap->Add(color));
+        indices[slot] = static_cast<std::uint8_t>(FColorMap->Append(color));
         colors[slot] = color;
         break;
       }
