@@ -1,8 +1,9 @@
 // Bitmaps made into frames: a bitmap of 1, 4 or 8 bits gives its colour table
 // and indices through a device-independent copy; any other is read colour by
 // colour, mapped straight onto the web palette, or reduced first
-// (GIFColorReduction). Rows are read whole, never pixel by pixel. Kept apart from the frame's
-// model (GIFSubImage.cpp) and its drawing (GIFSubImageDrawing.cpp).
+// (GIFColorReduction). Rows are read whole, never pixel by pixel. Kept apart
+// from the frame's model (GIFSubImage.cpp) and its drawing
+// (GIFSubImageDrawing.cpp).
 #include <tavkit/gif/GIFSubImage.h>
 
 #include <algorithm>
