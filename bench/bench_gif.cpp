@@ -8,6 +8,9 @@
 // on a 1024 by 768 picture giflib's median-cut GifQuantizeBuffer with
 // EGifPutLine runs beside them, the nearest it has to our quantizer without
 // dithering. Those runs report megapixels per second and the file size.
+// Server pictures of a web page: a 340 by 180 bar chart and a 48 by 48
+// photograph, display bitmaps as pages paint them, made into frames
+// (Import) and written whole as GIF files (ToStream) with the defaults.
 #include <benchmark/benchmark.h>
 #include <gif_lib.h>
 
@@ -24,6 +27,8 @@
 #include <tavkit/core/WvGifMaker.h>
 #include <tavkit/gif/GIF.h>
 #include <tavkit/platform/base/Streams.h>
+#include <tavkit/platform/controls/Chart.h>
+#include <tavkit/platform/graphics/Canvas.h>
 
 namespace {
 
@@ -244,6 +249,97 @@ void BM_PhotoToFile(benchmark::State& state, TColorReduction reduction, TDitherM
   state.counters["bytes"] = FileSize(fileName);
 }
 
+// A page's bar chart: title, axis and labels in anti-aliased text, a few
+// dozen colours, painted as a page paints its charts.
+const TBitmap& ChartPicture() {
+  static const std::unique_ptr<TBitmap> picture = [] {
+    TBarChart chart(nullptr);
+    chart.SetBounds(0, 0, 340, 180);
+    chart.SetTitle("Price in cents");
+    chart.SetBarColor(TColor{0xA06020});
+    const char* const labels[] = {"Teapot", "Kettle", "Cup", "Saucer", "Spoon", "Tray"};
+    int value = 350;
+    for (const char* label : labels) {
+      chart.AddValue(label, value, value % 3 == 0 ? TColor{0x2080F0} : clNone);
+      value = value * 7 % 1900 + 120;
+    }
+    auto bitmap = std::make_unique<TBitmap>(340, 180);
+    for (int pass = 0; pass < 2; ++pass) chart.PaintTo(bitmap->Canvas(), 0, 0);
+    return bitmap;
+  }();
+  return *picture;
+}
+
+// A product photograph as a page shows it: a display bitmap of more than
+// 256 colours.
+const TBitmap& ProductPicture() {
+  static const std::unique_ptr<TBitmap> picture = [] {
+    TBitmap photograph;
+    photograph.Assign(&Photograph(48, 48));
+    auto bitmap = std::make_unique<TBitmap>(48, 48);
+    bitmap->Canvas().StretchDraw(Rect(0, 0, 48, 48), photograph);
+    return bitmap;
+  }();
+  return *picture;
+}
+
+// A display bitmap becomes a frame colour by colour; one of more than 256
+// colours is refused and taken again as a true-colour picture, reduced, as
+// server pictures are written.
+void WriteServerPicture(const TBitmap& picture, TStream& output) {
+  try {
+    WvGifToStream(picture, output);
+  } catch (const GIFException&) {
+    TBitmap trueColor;
+    trueColor.Assign(&picture);
+    trueColor.SetPixelFormat(TPixelFormat::pf24bit);
+    output.SetSize(0);
+    WvGifToStream(trueColor, output);
+  }
+}
+
+using TPagePicture = const TBitmap& (*)();
+
+void BM_PageImport(benchmark::State& state, TPagePicture pagePicture) {
+  const TBitmap& picture = pagePicture();
+  for (auto _ : state) {
+    TGIFImage image;
+    try {
+      image.Assign(&picture);
+    } catch (const GIFException&) {
+      TBitmap trueColor;
+      trueColor.Assign(&picture);
+      trueColor.SetPixelFormat(TPixelFormat::pf24bit);
+      image.Assign(&trueColor);
+    }
+    benchmark::DoNotOptimize(image.GetImages().GetImage(0)->GetData());
+  }
+  CountPixels(state, picture);
+}
+
+void BM_PageToStream(benchmark::State& state, TPagePicture pagePicture) {
+  const TBitmap& picture = pagePicture();
+  TMemoryStream output;
+  for (auto _ : state) {
+    output.SetSize(0);
+    WriteServerPicture(picture, output);
+    benchmark::DoNotOptimize(output.Memory());
+  }
+  CountPixels(state, picture);
+  state.counters["bytes"] = static_cast<double>(output.GetSize());
+}
+
+void RegisterPagePictures() {
+  benchmark::RegisterBenchmark("Page/Import/chart340x180", BM_PageImport, ChartPicture)
+      ->Unit(benchmark::kMicrosecond);
+  benchmark::RegisterBenchmark("Page/ToStream/chart340x180", BM_PageToStream, ChartPicture)
+      ->Unit(benchmark::kMicrosecond);
+  benchmark::RegisterBenchmark("Page/Import/photo48x48", BM_PageImport, ProductPicture)
+      ->Unit(benchmark::kMicrosecond);
+  benchmark::RegisterBenchmark("Page/ToStream/photo48x48", BM_PageToStream, ProductPicture)
+      ->Unit(benchmark::kMicrosecond);
+}
+
 // giflib's quantizer takes three separate planes.
 struct TPlanes {
   std::vector<GifByteType> Red, Green, Blue;
@@ -370,6 +466,7 @@ const char* const kFiles[] = {
 };
 
 int RegisterAll() {
+  RegisterPagePictures();
   RegisterReductions();
   for (const char* file : kFiles) {
     benchmark::RegisterBenchmark((std::string("Decode/ours/") + file).c_str(), BM_DecodeOurs, file);

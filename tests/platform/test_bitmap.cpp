@@ -7,6 +7,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <cstring>
+#include <memory>
+#include <random>
+#include <vector>
 
 #include <tavkit/platform/base/Exceptions.h>
 #include <tavkit/platform/base/Streams.h>
@@ -205,6 +208,66 @@ TEST(BitmapTest, PaletteChangesRecolourWithoutTouchingIndices) {
   TBitmap rgb(1, 1, TPixelFormat::pf24bit);
   rgb.SetPalette({{1, 2, 3, 0}});
   EXPECT_TRUE(rgb.GetPalette().empty());
+}
+
+// Random rows, padding and spare bits included, under a palette shorter
+// than the indices reach.
+std::unique_ptr<TBitmap> RandomRows(TPixelFormat format, int width, int height, unsigned seed) {
+  auto bitmap = std::make_unique<TBitmap>(width, height, format);
+  TBitmap& b = *bitmap;
+  std::mt19937 random(seed);
+  if (BitsPerPixel(format) <= 8) {
+    TPalette palette((std::size_t{1} << BitsPerPixel(format)) * 3 / 4);
+    for (TPaletteEntry& e : palette)
+      e = {static_cast<std::uint8_t>(random()), static_cast<std::uint8_t>(random()),
+           static_cast<std::uint8_t>(random()), 0};
+    b.SetPalette(palette);
+  }
+  for (int y = 0; y < height; ++y)
+    for (int i = 0; i < b.BytesPerRow(); ++i)
+      b.ScanLine(y)[i] = static_cast<std::uint8_t>(random());
+  return bitmap;
+}
+
+TEST(BitmapTest, ScanLineColorsAnswerWhatGetPixelDoesForEveryFormat) {
+  for (TPixelFormat format : AllFormats)
+    for (int width : {1, 7, 33}) {
+      SCOPED_TRACE(static_cast<int>(format) * 100 + width);
+      const auto bitmap = RandomRows(format, width, 3, static_cast<unsigned>(width));
+      const TBitmap& b = *bitmap;
+      std::vector<TColor> row(static_cast<std::size_t>(width) + 1, clNone);
+      for (int y = 0; y < 3; ++y) {
+        b.ScanLineColors(y, row.data());
+        for (int x = 0; x < width; ++x)
+          ASSERT_EQ(row[static_cast<std::size_t>(x)], b.GetPixel(x, y)) << x << "," << y;
+        EXPECT_EQ(row.back(), clNone);  // nothing written past the row
+      }
+      EXPECT_THROW(b.ScanLineColors(3, row.data()), EInvalidGraphic);
+    }
+}
+
+// Converting into a format without a palette is pure arithmetic on each
+// colour: every pixel must become what ColorToPixel makes of its colour.
+TEST(BitmapTest, ConversionToTrueColourFormatsKeepsEveryPixelsColour) {
+  const TPixelFormat targets[] = {TPixelFormat::pf15bit, TPixelFormat::pf16bit,
+                                  TPixelFormat::pf24bit, TPixelFormat::pf32bit};
+  for (TPixelFormat from : AllFormats)
+    for (TPixelFormat to : targets) {
+      SCOPED_TRACE(static_cast<int>(from) * 10 + static_cast<int>(to));
+      const auto source = RandomRows(from, 13, 4, 7);
+      TBitmap b;
+      b.Assign(source.get());
+      b.SetPixelFormat(to);
+      ASSERT_EQ(b.GetPixelFormat(), to);
+      // A bitmap already in the format, or in the display's format that
+      // shares the 32-bit layout, keeps its pixels as they are.
+      const bool sameLayout = from == to || (BitsPerPixel(from) == 32 && BitsPerPixel(to) == 32);
+      for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 13; ++x)
+          ASSERT_EQ(b.GetRawPixel(x, y),
+                    sameLayout ? source->GetRawPixel(x, y) : b.ColorToPixel(source->GetPixel(x, y)))
+              << x << "," << y;
+    }
 }
 
 TEST(BitmapTest, AssignCopiesAndDrawStretchesByNearestNeighbour) {

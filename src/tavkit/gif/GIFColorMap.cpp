@@ -58,6 +58,10 @@ int TGIFColorMap::IndexOf(TColor color) const {
 int TGIFColorMap::Add(TColor color) {
   const int existing = IndexOf(color);
   if (existing >= 0) return existing;
+  return Append(color);
+}
+
+int TGIFColorMap::Append(TColor color) {
   if (FCount > 255) throw GIFException(sColorTableOverflow);
   if (FCount + 1 > GetCapacity()) SetCapacity(FCount + 1);
   FEntries[static_cast<std::size_t>(FCount)] = Color2RGB(color);

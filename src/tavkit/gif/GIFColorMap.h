@@ -59,6 +59,9 @@ class TGIFColorMap : public TPersistent {
   int IndexOf(TColor color) const;
   // The index of color, appended when it is not there yet.
   int Add(TColor color);
+  // Appends a colour the caller knows is not in the map yet, sparing the
+  // search; raises "Color table overflow" when the map holds 256 already.
+  int Append(TColor color);
   void Delete(int index);
   // An index outside the map is warned about and answers black.
   TColor GetColor(int index);

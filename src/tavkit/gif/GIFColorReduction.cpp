@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include <tavkit/gif/detail/GIFColorRows.h>
+
 namespace tavkit {
 
 namespace {
@@ -16,27 +18,21 @@ constexpr TPaletteEntry Entry(std::uint32_t rgb) {
                        static_cast<std::uint8_t>(rgb), 0};
 }
 
-// Row y of any bitmap as blue, green, red triples. A 24-bit row is answered
-// in place; every other format is converted into buffer.
-const std::uint8_t* ReadRow24(const TBitmap& bitmap, int y, std::vector<std::uint8_t>& buffer) {
-  const TPixelFormat format = bitmap.GetPixelFormat();
-  if (format == TPixelFormat::pf24bit) return bitmap.ScanLine(y);
-  const int width = bitmap.GetWidth();
-  buffer.resize(static_cast<std::size_t>(width) * 3);
-  std::uint8_t* out = buffer.data();
-  if (format == TPixelFormat::pf32bit || format == TPixelFormat::pfDevice) {
-    const std::uint8_t* row = bitmap.ScanLine(y);
-    for (int x = 0; x < width; ++x, row += 4, out += 3) std::memcpy(out, row, 3);
-    return buffer.data();
+// The web-cube level nearest to each component value, times the weight of
+// its component in the cube's index, so that an index is three loads and
+// two additions.
+struct TWebCubeWeights {
+  std::array<std::uint8_t, 256> Red, Green, Blue;
+  constexpr TWebCubeWeights() : Red(), Green(), Blue() {
+    for (int c = 0; c < 256; ++c) {
+      const int level = (c + 3) / 51;
+      Red[static_cast<std::size_t>(c)] = static_cast<std::uint8_t>(level * 36);
+      Green[static_cast<std::size_t>(c)] = static_cast<std::uint8_t>(level * 6);
+      Blue[static_cast<std::size_t>(c)] = static_cast<std::uint8_t>(level);
+    }
   }
-  for (int x = 0; x < width; ++x, out += 3) {
-    const TColor color = bitmap.PixelToColor(bitmap.GetRawPixel(x, y));
-    out[0] = GetBValue(color);
-    out[1] = GetGValue(color);
-    out[2] = GetRValue(color);
-  }
-  return buffer.data();
-}
+};
+constexpr TWebCubeWeights kWebCube;
 
 }  // namespace
 
@@ -45,6 +41,37 @@ const std::array<TPaletteEntry, 20> StaticPaletteColors = {
     Entry(0x800080), Entry(0x008080), Entry(0xC0C0C0), Entry(0xC0DCC0), Entry(0xA6CAF0),
     Entry(0xFFFBF0), Entry(0xA0A0A4), Entry(0x808080), Entry(0xFF0000), Entry(0x00FF00),
     Entry(0xFFFF00), Entry(0x0000FF), Entry(0xFF00FF), Entry(0x00FFFF), Entry(0xFFFFFF)};
+
+namespace detail {
+
+const std::uint8_t* TBGRRowReader::Row(int y) {
+  const TPixelFormat format = FBitmap.GetPixelFormat();
+  if (format == TPixelFormat::pf24bit) return FBitmap.ScanLine(y);
+  const auto width = static_cast<std::size_t>(FBitmap.GetWidth());
+  FBuffer.resize(width * 3);
+  std::uint8_t* out = FBuffer.data();
+  if (format == TPixelFormat::pf32bit || format == TPixelFormat::pfDevice) {
+    const std::uint8_t* row = FBitmap.ScanLine(y);
+    for (std::size_t x = 0; x < width; ++x, row += 4, out += 3) std::memcpy(out, row, 3);
+    return FBuffer.data();
+  }
+  FColors.resize(width);
+  FBitmap.ScanLineColors(y, FColors.data());
+  for (const TColor color : FColors) {
+    *out++ = GetBValue(color);
+    *out++ = GetGValue(color);
+    *out++ = GetRValue(color);
+  }
+  return FBuffer.data();
+}
+
+void WebCubeIndices(const std::uint8_t* bgr, int width, std::uint8_t* indices) {
+  for (int x = 0; x < width; ++x, bgr += 3)
+    indices[x] = static_cast<std::uint8_t>(kWebCube.Red[bgr[2]] + kWebCube.Green[bgr[1]] +
+                                           kWebCube.Blue[bgr[0]]);
+}
+
+}  // namespace detail
 
 TPalette WebPalette() {
   TPalette palette;
@@ -212,9 +239,9 @@ void TColorQuantizer::Reduce() {
 }
 
 void TColorQuantizer::ProcessImage(const TBitmap& bitmap) {
-  std::vector<std::uint8_t> buffer;
+  detail::TBGRRowReader rows(bitmap);
   for (int y = bitmap.GetHeight() - 1; y >= 0; --y) {
-    const std::uint8_t* row = ReadRow24(bitmap, y, buffer);
+    const std::uint8_t* row = rows.Row(y);
     for (int x = 0; x < bitmap.GetWidth(); ++x, row += 3) AddColor(row[2], row[1], row[0]);
   }
 }
@@ -264,15 +291,21 @@ std::unique_ptr<TBitmap> ReduceColors(const TBitmap& bitmap, TColorReduction red
     result->SetPalette(palette);
     lookup = std::make_unique<TFastColorLookup>(palette);
   }
+  detail::TBGRRowReader rows(bitmap);
+  if (reduction == rmNetscape && dither == dmNearest) {
+    // Each pixel's answer depends on its colour alone: no walk is needed.
+    for (int y = 0; y < height; ++y)
+      detail::WebCubeIndices(rows.Row(y), width, result->ScanLine(y));
+    return result;
+  }
   std::unique_ptr<TDitherEngine> engine;
   if (dither == dmFloydSteinberg)
     engine = std::make_unique<TFloydSteinbergEngine>(*lookup, width);
   else
     engine = std::make_unique<TDitherEngine>(*lookup, width);
-  std::vector<std::uint8_t> buffer;
   TGIFColor chosen;
   for (int y = 0; y < height; ++y) {
-    const std::uint8_t* row = ReadRow24(bitmap, y, buffer);
+    const std::uint8_t* row = rows.Row(y);
     std::uint8_t* out = result->ScanLine(y);
     for (int i = 0; i < width; ++i) {
       const int x = engine->GetPosition();

@@ -56,12 +56,6 @@ void TGIFEncoder::Compress(TStream& stream, int bitsPerPixel, const std::uint8_t
   stream.WriteByte(0);
 }
 
-namespace {
-
-constexpr std::uint32_t kNoChild = 0xFFFFFFFFu;
-
-}  // namespace
-
 void THashTable::Clear() {
   std::memset(FSlots, 0xFF, sizeof(FSlots));
 }
@@ -88,7 +82,7 @@ void TLZWEncoder::Clear() {
   FTable.Clear();
   // The roots lose their children; every other code is made anew, and its
   // entry is reset then.
-  std::fill_n(FLastChild, FClearCode, kNoChild);
+  std::fill_n(FChildByte, FClearCode, kNoChild);
   FNextCode = FClearCode + 2;
 }
 
@@ -128,16 +122,16 @@ void TLZWEncoder::CompressBody() {
   const auto encode = [&](const std::uint8_t* pixels, std::size_t count) {
     for (std::size_t i = 0; i < count; ++i) {
       const std::uint32_t pixel = pixels[i];
-      const std::uint32_t last = FLastChild[prefix];
-      if (last >> 16 == pixel) {
-        prefix = static_cast<int>(last & 0xFFFF);
+      if (FChildByte[prefix] == pixel) {
+        prefix = FChild[prefix];
         continue;
       }
       const std::uint32_t key = (static_cast<std::uint32_t>(prefix) << 8) | pixel;
       std::uint32_t slot = 0;
       const int code = FTable.Find(key, slot);
       if (code >= 0) {
-        FLastChild[prefix] = pixel << 16 | static_cast<std::uint32_t>(code);
+        FChildByte[prefix] = static_cast<std::uint16_t>(pixel);
+        FChild[prefix] = static_cast<std::uint16_t>(code);
         prefix = code;
         continue;
       }
@@ -162,8 +156,9 @@ void TLZWEncoder::CompressBody() {
         load();
       } else {
         FTable.Insert(slot, key, nextCode);
-        FLastChild[prefix] = pixel << 16 | static_cast<std::uint32_t>(nextCode);
-        FLastChild[nextCode] = kNoChild;
+        FChildByte[prefix] = static_cast<std::uint16_t>(pixel);
+        FChild[prefix] = static_cast<std::uint16_t>(nextCode);
+        FChildByte[nextCode] = kNoChild;
         ++nextCode;
         prefix = static_cast<int>(pixel);
       }

@@ -202,9 +202,13 @@ class TGIFSubImage : public TGIFItem {
 
   // A 1, 4 or 8-bit bitmap: its colour table and its indices.
   void ImportPalettedBitmap(const TBitmap& bitmap);
-  // Any bitmap, colour by colour into the local map; raises "Color table
-  // overflow" at the 257th colour, keeping what was read so far.
+  // Any bitmap, colour by colour into the local map, which must be empty;
+  // raises "Color table overflow" at the 257th colour, keeping what was
+  // read so far.
   void ImportBitmapColors(const TBitmap& bitmap);
+  // Any bitmap of more than 8 bits onto the web palette by nearest colour:
+  // what reducing it to an 8-bit bitmap and importing that gives.
+  void ImportWebColors(const TBitmap& bitmap);
 
   TGIFImageDescriptor FDescriptor;
   std::unique_ptr<std::uint8_t[], TFreeDeleter> FData;

@@ -1,7 +1,9 @@
 // Bitmaps made into frames: a bitmap of 1, 4 or 8 bits gives its colour table
 // and indices through a device-independent copy; any other is read colour by
-// colour or reduced first (GIFColorReduction). Kept apart from the frame's
-// model (GIFSubImage.cpp) and its drawing (GIFSubImageDrawing.cpp).
+// colour, mapped straight onto the web palette, or reduced first
+// (GIFColorReduction). Rows are read whole, never pixel by pixel. Kept apart
+// from the frame's model (GIFSubImage.cpp) and its drawing
+// (GIFSubImageDrawing.cpp).
 #include <tavkit/gif/GIFSubImage.h>
 
 #include <algorithm>
@@ -12,6 +14,7 @@
 
 #include <tavkit/gif/GIFColorReduction.h>
 #include <tavkit/gif/GIFImage.h>
+#include <tavkit/gif/detail/GIFColorRows.h>
 #include <tavkit/gif/detail/GIFProgress.h>
 #include <tavkit/platform/base/Streams.h>
 
@@ -158,6 +161,10 @@ void TGIFSubImage::ConvertBitmap(const TBitmap& bitmap) {
     ImportBitmapColors(bitmap);
     return;
   }
+  if (reduction == rmNetscape && dither == dmNearest) {
+    ImportWebColors(bitmap);
+    return;
+  }
   const std::unique_ptr<TBitmap> reduced = ReduceColors(bitmap, reduction, dither);
   ImportPalettedBitmap(*reduced);
 }
@@ -204,35 +211,64 @@ void TGIFSubImage::ImportBitmapColors(const TBitmap& bitmap) {
   FDescriptor.Width = static_cast<std::uint16_t>(bitmap.GetWidth());
   FDescriptor.Height = static_cast<std::uint16_t>(bitmap.GetHeight());
   NewImage();
-  // Neighbouring pixels mostly repeat a recent colour: a ring of the last
-  // eight answers, searched backwards from the latest, spares the colour
-  // map's own search.
-  struct TCacheSlot {
-    TColor Color = 0;
-    int Index = -1;
-  };
-  std::array<TCacheSlot, 8> cache{};
-  int start = 0;
-  const int width = FDescriptor.Width;
-  std::uint8_t* out = FData.get();
-  for (int y = 0; y < FDescriptor.Height; ++y) {
-    for (int x = 0; x < width; ++x) {
-      const TColor color = bitmap.GetPixel(x, y);
-      int index = -1;
-      for (int n = 0, slot = start; n < 8 && cache[static_cast<std::size_t>(slot)].Index >= 0;
-           ++n, slot = (slot + 7) & 7)
-        if (cache[static_cast<std::size_t>(slot)].Color == color) {
-          index = cache[static_cast<std::size_t>(slot)].Index;
-          start = slot;
-          break;
-        }
-      if (index < 0) {
-        index = FColorMap->Add(color);
-        start = (start + 1) & 7;
-        cache[static_cast<std::size_t>(start)] = TCacheSlot{color, index};
+  // The map answers a colour by searching its entries; a picture repeats
+  // few colours many times. The map starts empty here, so a small
+  // open-addressed table of the colours met so far knows every colour it
+  // holds (at most 256 of its 1024 slots are used, so probes stay short): a
+  // colour the table lacks is new and is appended without a search, and a
+  // pixel of the colour just before it skips even the table.
+  constexpr std::uint32_t kSlots = 1024;
+  std::array<TColor, kSlots> colors;
+  std::array<std::uint8_t, kSlots> indices{};
+  colors.fill(-1);  // no pixel reads as a negative colour
+  const auto lookup = [&](TColor color) {
+    std::uint32_t slot = (static_cast<std::uint32_t>(color) * 0x9E3779B1u) >> 22;
+    while (colors[slot] != color) {
+      if (colors[slot] < 0) {
+        indices[slot] = static_cast<std::uint8_t>(FColorMap->Append(color));
+        colors[slot] = color;
+        break;
       }
-      *out++ = static_cast<std::uint8_t>(index);
+      slot = (slot + 1) & (kSlots - 1);
     }
+    return indices[slot];
+  };
+  const int width = FDescriptor.Width;
+  std::vector<TColor> row(static_cast<std::size_t>(width));
+  std::uint8_t* out = FData.get();
+  TColor previous = -1;
+  std::uint8_t index = 0;
+  for (int y = 0; y < FDescriptor.Height; ++y) {
+    bitmap.ScanLineColors(y, row.data());
+    for (const TColor color : row) {
+      if (color != previous) {
+        index = lookup(color);
+        previous = color;
+      }
+      *out++ = index;
+    }
+    ReportRows(y);
+  }
+}
+
+void TGIFSubImage::ImportWebColors(const TBitmap& bitmap) {
+  FDescriptor.Width = static_cast<std::uint16_t>(bitmap.GetWidth());
+  FDescriptor.Height = static_cast<std::uint16_t>(bitmap.GetHeight());
+  NewImage();
+  const TPalette web = WebPalette();
+  std::vector<std::uint8_t> table(4 * web.size());
+  for (std::size_t i = 0; i < web.size(); ++i) {
+    table[4 * i] = web[i].peBlue;
+    table[4 * i + 1] = web[i].peGreen;
+    table[4 * i + 2] = web[i].peRed;
+  }
+  FColorMap->ImportColorTable(table.data(), static_cast<int>(web.size()));
+  detail::TBGRRowReader rows(bitmap);
+  const int width = FDescriptor.Width;
+  for (int y = 0; y < FDescriptor.Height; ++y) {
+    detail::WebCubeIndices(
+        rows.Row(y), width,
+        FData.get() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width));
     ReportRows(y);
   }
 }

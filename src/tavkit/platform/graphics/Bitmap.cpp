@@ -80,6 +80,41 @@ std::uint8_t Expand6(std::uint32_t v) {
   return static_cast<std::uint8_t>((v << 2) | (v >> 4));
 }
 
+// Colours (as PixelToColor answers them) written as pixels of a format
+// without a palette, as ColorToPixel and SetRawPixel would store them.
+void StoreColors(std::uint8_t* row, TPixelFormat format, const TColor* colors, int width) {
+  switch (format) {
+    case TPixelFormat::pf15bit:
+    case TPixelFormat::pf16bit: {
+      const bool fifteen = format == TPixelFormat::pf15bit;
+      for (int x = 0; x < width; ++x, row += 2) {
+        const std::uint32_t r = GetRValue(colors[x]), g = GetGValue(colors[x]),
+                            b = GetBValue(colors[x]);
+        const std::uint32_t pixel = fifteen ? ((r >> 3) << 10) | ((g >> 3) << 5) | (b >> 3)
+                                            : ((r >> 3) << 11) | ((g >> 2) << 5) | (b >> 3);
+        row[0] = static_cast<std::uint8_t>(pixel);
+        row[1] = static_cast<std::uint8_t>(pixel >> 8);
+      }
+      return;
+    }
+    case TPixelFormat::pf24bit:
+      for (int x = 0; x < width; ++x, row += 3) {
+        row[0] = GetBValue(colors[x]);
+        row[1] = GetGValue(colors[x]);
+        row[2] = GetRValue(colors[x]);
+      }
+      return;
+    default:
+      for (int x = 0; x < width; ++x, row += 4) {
+        row[0] = GetBValue(colors[x]);
+        row[1] = GetGValue(colors[x]);
+        row[2] = GetRValue(colors[x]);
+        row[3] = 0;
+      }
+      return;
+  }
+}
+
 }  // namespace
 
 int BitsPerPixel(TPixelFormat format) {
@@ -182,6 +217,50 @@ std::uint8_t* TBitmap::ScanLine(int y) {
 const std::uint8_t* TBitmap::ScanLine(int y) const {
   if (y < 0 || y >= FHeight) throw EInvalidGraphic("Scan line index out of range");
   return FPixels.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(BytesPerRow());
+}
+
+void TBitmap::ScanLineColors(int y, TColor* colors) const {
+  const std::uint8_t* row = ScanLine(y);
+  const int width = FWidth;
+  switch (FFormat) {
+    case TPixelFormat::pf1bit:
+    case TPixelFormat::pf4bit:
+    case TPixelFormat::pf8bit: {
+      // Indices beyond the palette read as black, as in PixelToColor.
+      std::array<TColor, 256> table;
+      table.fill(clBlack);
+      const std::size_t used = std::min<std::size_t>(FPalette.size(), table.size());
+      for (std::size_t i = 0; i < used; ++i)
+        table[i] = RGB(FPalette[i].peRed, FPalette[i].peGreen, FPalette[i].peBlue);
+      if (FFormat == TPixelFormat::pf8bit)
+        for (int x = 0; x < width; ++x) colors[x] = table[row[x]];
+      else if (FFormat == TPixelFormat::pf4bit)
+        for (int x = 0; x < width; ++x) colors[x] = table[(row[x >> 1] >> ((x & 1) ? 0 : 4)) & 0xF];
+      else
+        for (int x = 0; x < width; ++x) colors[x] = table[(row[x >> 3] >> (7 - (x & 7))) & 1];
+      return;
+    }
+    case TPixelFormat::pf15bit:
+      for (int x = 0; x < width; ++x) {
+        const std::uint32_t pixel = U16(row + 2 * x);
+        colors[x] =
+            RGB(Expand5((pixel >> 10) & 31), Expand5((pixel >> 5) & 31), Expand5(pixel & 31));
+      }
+      return;
+    case TPixelFormat::pf16bit:
+      for (int x = 0; x < width; ++x) {
+        const std::uint32_t pixel = U16(row + 2 * x);
+        colors[x] =
+            RGB(Expand5((pixel >> 11) & 31), Expand6((pixel >> 5) & 63), Expand5(pixel & 31));
+      }
+      return;
+    case TPixelFormat::pf24bit:
+      for (int x = 0; x < width; ++x, row += 3) colors[x] = RGB(row[2], row[1], row[0]);
+      return;
+    default:
+      for (int x = 0; x < width; ++x, row += 4) colors[x] = RGB(row[2], row[1], row[0]);
+      return;
+  }
 }
 
 int TBitmap::NearestPaletteIndex(TColor color) const {
@@ -326,6 +405,17 @@ void TBitmap::SetPixelFormat(TPixelFormat format) {
     Reset(old.FWidth, old.FHeight, old.FFormat, old.FPalette);
     FPixels.swap(old.FPixels);
     throw;
+  }
+  if (!IsPaletted(format)) {
+    // Without a palette to search, every pixel's conversion is arithmetic:
+    // whole rows are decoded and stored.
+    std::vector<TColor> colors(static_cast<std::size_t>(FWidth));
+    for (int y = 0; y < FHeight; ++y) {
+      old.ScanLineColors(y, colors.data());
+      StoreColors(ScanLine(y), format, colors.data(), FWidth);
+    }
+    Changed(this);
+    return;
   }
   std::unordered_map<std::uint32_t, std::uint32_t> matched;
   for (int y = 0; y < FHeight; ++y)

@@ -97,6 +97,10 @@ class TBitmap : public TGraphic {
   std::uint8_t* ScanLine(int y);
   const std::uint8_t* ScanLine(int y) const;
   int BytesPerRow() const;
+  // The colours of row y, as GetPixel answers them, into colors[0] to
+  // colors[width - 1]: the way to read many pixels, with the format's
+  // decoding chosen once per row. Raises as ScanLine does.
+  void ScanLineColors(int y, TColor* colors) const;
 
   // The colour of a pixel and its change, in any format; outside the bitmap
   // reading gives clNone and writing does nothing. An index beyond the
