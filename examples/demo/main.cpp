@@ -12,16 +12,26 @@
 // environment variables: TAVKIT_IMAGE_DIR (the folder, ending in "/") and
 // TAVKIT_IMAGE_URL (the web path of that folder). Without them the pictures
 // go to "images/" beside the program, under the web path "/images/".
+#include <pthread.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cctype>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
 #include <filesystem>
 #include <fstream>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include <tavkit/cgi/WvCGI.h>
@@ -51,7 +61,9 @@ constexpr std::size_t MaxInputLength = 40;
 // worker does it after every CleanupEveryRequests requests it answered, and
 // any process a minute after the last cleanup (the stamp file tells when
 // that was). Between two cleanups of a worker the folder gains at most
-// 2 * CleanupEveryRequests pictures from it, whatever the request rate.
+// 2 * CleanupEveryRequests pictures from it, whatever the request rate,
+// and a little more while a cleanup runs beside the requests (in a worker
+// it does, on a thread of its own).
 constexpr auto ImageLife = std::chrono::minutes(15);
 constexpr std::size_t MaxImages = 10000;
 constexpr int CleanupEveryRequests = 500;
@@ -289,9 +301,8 @@ void ForEachServerImage(const std::filesystem::path& folder, Visit visit) {
 // the time of the oldest picture to keep, a second deletes what is older:
 // only the times are held, so a worker that cleans up a full folder does not
 // grow by the folder's names.
-void CleanUpImages() {
+void CleanUpImages(const std::filesystem::path& folder) {
   namespace fs = std::filesystem;
-  const fs::path folder = WvGetInternalImagePath();
   const auto now = fs::file_time_type::clock::now();
   fs::file_time_type oldestKept = now - ImageLife;
   std::vector<fs::file_time_type> fresh;
@@ -309,26 +320,75 @@ void CleanUpImages() {
   });
 }
 
-// Counts the requests of this process and cleans up when it is due. A
-// worker looks at the stamp at most once a minute, so a request costs a
-// clock reading; a CGI process, whose one request is its first, looks once.
-class TImageCleanup {
+// When a cleanup is due: after CleanupEveryRequests requests of this
+// process, or when the last cleanup of any process is a minute old.
+class TCleanupSchedule {
  public:
-  void RequestAnswered() {
+  // Counts a request answered; true when a cleanup is due. A worker looks
+  // at the stamp at most once a minute, so a request costs a clock reading;
+  // a CGI process, whose one request is its first, looks once.
+  bool RequestAnswered() {
     ++FRequests;
     const auto now = std::chrono::steady_clock::now();
-    if (FRequests < CleanupEveryRequests && FLooked && now - FLastLook < CleanupInterval) return;
+    if (FRequests < CleanupEveryRequests && FLooked && now - FLastLook < CleanupInterval) return false;
     FLooked = true;
     FLastLook = now;
-    if (FRequests < CleanupEveryRequests && !StampDue()) return;
+    if (FRequests < CleanupEveryRequests && !StampDue()) return false;
     FRequests = 0;
-    CleanUpImages();
+    return true;
   }
 
  private:
   int FRequests = 0;
   bool FLooked = false;
   std::chrono::steady_clock::time_point FLastLook;
+};
+
+// A worker's cleanups run on a thread of their own at a lower priority, so
+// that no visitor waits while a full folder is looked through: the request
+// that makes a cleanup due only wakes the thread. The thread takes no
+// signals; a stop goes to the request loop as before.
+class TBackgroundCleanup {
+ public:
+  explicit TBackgroundCleanup(std::filesystem::path folder) : FFolder(std::move(folder)) {
+    sigset_t all, previous;
+    sigfillset(&all);
+    pthread_sigmask(SIG_BLOCK, &all, &previous);
+    FThread = std::jthread([this](std::stop_token stop) { Run(stop); });
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+  }
+
+  void RequestAnswered() {
+    if (!FSchedule.RequestAnswered()) return;
+    {
+      std::lock_guard lock(FMutex);
+      FDue = true;
+    }
+    FWake.notify_one();
+  }
+
+ private:
+  // Low enough that a cleanup hardly slows the requests beside it, high
+  // enough that it still ends within a second on a busy machine.
+  static constexpr int Niceness = 10;
+
+  void Run(std::stop_token stop) {
+    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), Niceness);
+    std::unique_lock lock(FMutex);
+    while (FWake.wait(lock, stop, [this] { return FDue; })) {
+      FDue = false;
+      lock.unlock();
+      CleanUpImages(FFolder);
+      lock.lock();
+    }
+  }
+
+  const std::filesystem::path FFolder;
+  TCleanupSchedule FSchedule;
+  std::mutex FMutex;
+  std::condition_variable_any FWake;
+  bool FDue = false;
+  std::jthread FThread;  // last: it stops and joins before the rest goes
 };
 
 std::filesystem::path ProgramFolder() {
@@ -371,15 +431,23 @@ int Run() {
   SetImagePaths();
   const std::filesystem::path folder = ProgramFolder();
   const TFormTemplate design((folder / "demo.json").string());
-  TImageCleanup cleanup;
   TWvCGI gateway(nullptr);
+  // A CGI process cleans up itself, after its page is sent, when a cleanup
+  // is due; a worker leaves it to its cleanup thread.
+  TCleanupSchedule schedule;
+  std::unique_ptr<TBackgroundCleanup> background;
   // A request that fails is answered with an error page and its reason goes
   // to the server's log, by the gateway; the next one is served as usual.
   return gateway.Serve([&](TWvCGI& cgi) {
     TComponent form(nullptr);
     design.Load(form);
     cgi.Send(Answer(form, cgi));
-    cleanup.RequestAnswered();
+    if (!cgi.IsFastCGI()) {
+      if (schedule.RequestAnswered()) CleanUpImages(WvGetInternalImagePath());
+      return;
+    }
+    if (!background) background = std::make_unique<TBackgroundCleanup>(WvGetInternalImagePath());
+    background->RequestAnswered();
   });
 }
 
