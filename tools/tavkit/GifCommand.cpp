@@ -94,6 +94,14 @@ const char* const kEncodeUsage =
     "  --compression C  gcLZW (default) or gcRLE (runs, for decoders without LZW)\n"
     "  --interlace      store the rows interlaced\n";
 
+// Refuses an output file that is the input file: the input would be gone
+// before anyone noticed that the command wrote something else.
+void RefuseOutputOverInput(const std::string& input, const std::string& output) {
+  std::error_code error;
+  if (std::filesystem::equivalent(input, output, error))
+    throw UsageError("-o " + output + " names the input file; write to another file");
+}
+
 // What info reports about one frame.
 struct FrameInfo {
   int Left = 0;
@@ -320,6 +328,7 @@ int EncodeCommand(Args args) {
   RejectUnknownOptions(args);
   if (args.size() != 1) throw UsageError("expected one picture to encode");
   if (output.empty()) throw UsageError("expected -o OUT.gif");
+  RefuseOutputOverInput(args[0], output);
   TGIFImage image;
   image.SetColorReduction(static_cast<TColorReduction>(
       ParseChoice("--reduction", reduction, {"rmNone", "rmNetscape", "rmQuantize"})));
@@ -355,6 +364,7 @@ int DecodeCommand(Args args) {
   RejectUnknownOptions(args);
   if (args.size() != 1) throw UsageError("expected one GIF file");
   if (output.empty()) throw UsageError("expected -o OUT.png");
+  RefuseOutputOverInput(args[0], output);
   if (frameText.empty() || frameText.size() > 5 ||
       frameText.find_first_not_of("0123456789") != std::string::npos)
     throw UsageError("--frame takes a frame number, not '" + frameText + "'");

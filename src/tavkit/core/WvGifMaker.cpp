@@ -17,8 +17,7 @@ void WvGifToStream(const TBitmap& bitmap, TStream& stream) {
 void WvGifToFile(const TBitmap& bitmap, const std::string& fileName) {
   TMemoryStream encoded;
   WvGifToStream(bitmap, encoded);
-  TFileStream file(fileName, fmCreate);
-  file.WriteBuffer(encoded.Memory(), encoded.GetSize());
+  encoded.SaveToFile(fileName);
 }
 
 }  // namespace tavkit

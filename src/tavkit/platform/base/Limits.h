@@ -49,6 +49,10 @@ inline std::int64_t MaxBitmapBytes = std::int64_t{1} << 30;
 inline std::int64_t MaxGIFFramePixels = std::int64_t{1} << 28;
 inline std::int64_t MaxGIFTotalPixels = std::int64_t{1} << 29;
 
+// Files read whole into memory (pictures, GIF files): a file, pipe or
+// device that goes on past this many bytes is refused as it is read (a
+// setting).
+inline std::int64_t MaxReadFileSize = std::int64_t{256} << 20;
 // Layout: the grid of one container, counting the cells its children's spans
 // cover. It grows with the square of the number of children at distinct
 // places (a page of 5000 elements at random places needs about nine million).

@@ -2,11 +2,14 @@
 #include <tavkit/platform/base/Streams.h>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
+#include <random>
 
 #include <tavkit/platform/base/Exceptions.h>
 
@@ -109,8 +112,7 @@ void TMemoryStream::LoadFromFile(const std::string& fileName) {
 }
 
 void TMemoryStream::SaveToFile(const std::string& fileName) const {
-  TFileStream file(fileName, fmCreate);
-  SaveToStream(file);
+  WriteFileAtomically(fileName, FData.data(), FData.size());
 }
 
 TFileStream::TFileStream(const std::string& fileName, unsigned mode) : FFileName(fileName) {
@@ -175,16 +177,126 @@ void TFileStream::SetSize(std::int64_t size) {
     throw EStreamError("Cannot change the size of \"" + FFileName + "\"");
 }
 
-std::vector<std::uint8_t> ReadFileBytes(const std::string& fileName) {
-  TFileStream file(fileName, fmOpenRead);
+namespace {
+
+// A file descriptor that closes itself.
+class TDescriptor {
+ public:
+  explicit TDescriptor(int handle) : FHandle(handle) {}
+  TDescriptor(const TDescriptor&) = delete;
+  TDescriptor& operator=(const TDescriptor&) = delete;
+  ~TDescriptor() {
+    if (FHandle >= 0) ::close(FHandle);
+  }
+  int Get() const { return FHandle; }
+  // Closes now, answering the error close reports (a network file system
+  // may report a failed write only here).
+  int Close() {
+    const int result = ::close(FHandle);
+    FHandle = -1;
+    return result;
+  }
+
+ private:
+  int FHandle;
+};
+
+std::string Quoted(const std::string& fileName) {
+  return "\"" + fileName + "\"";
+}
+
+// The file a name stands for: the target when it is a symbolic link, so
+// that a replaced file stays where the link points.
+std::string ReplacedFile(const std::string& fileName) {
+  namespace fs = std::filesystem;
+  std::error_code error;
+  if (!fs::is_symlink(fs::symlink_status(fileName, error))) return fileName;
+  const fs::path target = fs::weakly_canonical(fileName, error);
+  return error ? fileName : target.string();
+}
+
+// A name beside the file that no other file has yet.
+std::string TemporaryNameBeside(const std::string& fileName) {
+  static thread_local std::mt19937_64 engine(std::random_device{}());
+  return fileName + ".tmp-" + std::to_string(getpid()) + "-" + std::to_string(engine() % 1000000000);
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> ReadFileBytes(const std::string& fileName, std::int64_t limit,
+                                        const std::string& limitName) {
+  TDescriptor file(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC));
+  if (file.Get() < 0) throw EFOpenError("Cannot open file " + Quoted(fileName) + ": " + std::strerror(errno));
+  struct stat status {};
+  if (::fstat(file.Get(), &status) == 0 && S_ISDIR(status.st_mode))
+    throw EFOpenError("Cannot open file " + Quoted(fileName) + ": " + std::strerror(EISDIR));
   std::vector<std::uint8_t> bytes;
+  // A regular file tells its size, and a file over the limit is refused
+  // before it is read; others are checked as they come.
+  if (S_ISREG(status.st_mode) && status.st_size <= limit)
+    bytes.reserve(static_cast<std::size_t>(status.st_size));
   std::uint8_t chunk[65536];
   for (;;) {
-    std::int64_t n = file.Read(chunk, sizeof chunk);
-    if (n <= 0) break;
+    const ssize_t n = ::read(file.Get(), chunk, sizeof chunk);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) throw EReadError("Cannot read file " + Quoted(fileName) + ": " + std::strerror(errno));
+    if (n == 0) break;
+    if (static_cast<std::int64_t>(bytes.size()) + n > limit ||
+        (S_ISREG(status.st_mode) && status.st_size > limit))
+      throw ETooLargeAs<EReadError>(limitName, limit,
+                                    "Cannot read file " + Quoted(fileName) + ": it is larger than " +
+                                        std::to_string(limit) + " bytes");
     bytes.insert(bytes.end(), chunk, chunk + n);
   }
   return bytes;
+}
+
+void WriteFileAtomically(const std::string& fileName, const void* data, std::size_t size) {
+  const std::string target = ReplacedFile(fileName);
+  struct stat existing {};
+  const bool exists = ::stat(target.c_str(), &existing) == 0;
+  if (exists && S_ISDIR(existing.st_mode))
+    throw EFCreateError("Cannot create file " + Quoted(fileName) + ": " + std::strerror(EISDIR));
+  if (exists && ::access(target.c_str(), W_OK) != 0)
+    throw EFCreateError("Cannot create file " + Quoted(fileName) + ": the file is read-only");
+  // A pipe or a device (-o /dev/stdout) cannot be replaced, only written.
+  const bool special = exists && !S_ISREG(existing.st_mode);
+  std::string temporary;
+  int handle = -1;
+  if (special) {
+    handle = ::open(target.c_str(), O_WRONLY | O_CLOEXEC);
+  } else {
+    for (int attempt = 0; attempt < 100 && handle < 0; ++attempt) {
+      temporary = TemporaryNameBeside(target);
+      handle = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+      if (handle < 0 && errno != EEXIST) break;
+    }
+  }
+  if (handle < 0) throw EFCreateError("Cannot create file " + Quoted(fileName) + ": " + std::strerror(errno));
+  TDescriptor file(handle);
+  const auto failure = [&](int cause) {
+    if (!special) ::unlink(temporary.c_str());
+    return EWriteError("Cannot write file " + Quoted(fileName) + ": " + std::strerror(cause));
+  };
+  if (exists && !special) ::fchmod(file.Get(), existing.st_mode & 07777);
+  const auto* bytes = static_cast<const std::uint8_t*>(data);
+  std::size_t done = 0;
+  while (done < size) {
+    const ssize_t n = ::write(file.Get(), bytes + done, size - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) throw failure(n < 0 ? errno : ENOSPC);
+    done += static_cast<std::size_t>(n);
+  }
+  if (special) {
+    if (file.Close() != 0) throw failure(errno);
+    return;
+  }
+  // Replacing a file, the new bytes reach the disk before the name moves
+  // to them, so that a crash cannot leave an empty file where a good one
+  // was; a new file has nothing to lose and is spared the wait.
+  if (exists && ::fsync(file.Get()) != 0) throw failure(errno);
+  if (file.Close() != 0) throw failure(errno);
+  if (::rename(temporary.c_str(), target.c_str()) != 0) throw failure(errno);
 }
 
 }  // namespace tavkit

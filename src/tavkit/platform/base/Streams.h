@@ -10,6 +10,7 @@
 // char signature[3];
 // file.ReadBuffer(signature, 3);              // EReadError when fewer bytes are there
 // std::vector<std::uint8_t> all = ReadFileBytes("header.bin");
+// WriteFileAtomically("copy.bin", all.data(), all.size());  // all or nothing
 // ```
 #pragma once
 
@@ -17,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include <tavkit/platform/base/Limits.h>
 #include <tavkit/platform/base/Objects.h>
 
 namespace tavkit {
@@ -102,7 +104,22 @@ class TFileStream : public TStream {
   int FHandle = -1;
 };
 
-// Reads a whole file into memory; raises EFOpenError when it cannot be read.
-std::vector<std::uint8_t> ReadFileBytes(const std::string& fileName);
+// Reads a whole file into memory: a regular file, or a pipe or a device,
+// which is read to its end without seeking. Raises EFOpenError naming the
+// file and the cause when it cannot be opened or is a folder, EReadError
+// when reading fails, and ETooLargeAs<EReadError> naming limitName as soon
+// as more than limit bytes have come (/dev/zero never ends).
+std::vector<std::uint8_t> ReadFileBytes(const std::string& fileName,
+                                        std::int64_t limit = MaxReadFileSize,
+                                        const std::string& limitName = "MaxReadFileSize");
+
+// Makes the bytes the whole content of the file, all or nothing: they are
+// written to a new file beside it, which replaces the file only once every
+// byte is on disk, so a full disk or a crash leaves the old file as it was
+// and no partial new one. A file that is a symbolic link has its target
+// replaced; a file that exists keeps its permissions. Raises EFCreateError
+// or EWriteError naming the file and the cause ("No space left on
+// device"), and EFCreateError for an existing file that is read-only.
+void WriteFileAtomically(const std::string& fileName, const void* data, std::size_t size);
 
 }  // namespace tavkit

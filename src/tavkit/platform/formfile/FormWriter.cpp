@@ -145,9 +145,8 @@ std::string SaveForm(TComponent& form) {
 }
 
 void SaveFormToFile(TComponent& form, const std::string& fileName) {
-  std::string text = SaveForm(form);
-  TFileStream file(fileName, fmCreate);
-  file.WriteString(text);
+  const std::string text = SaveForm(form);
+  WriteFileAtomically(fileName, text.data(), text.size());
 }
 
 }  // namespace tavkit
