@@ -13,12 +13,14 @@
 #include <string>
 #include <vector>
 
+#include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <tavkit/core/WvGifMaker.h>
 #include <tavkit/core/WvMiscTools.h>
 #include <tavkit/gif/GIF.h>
+#include <tavkit/platform/base/ErrorLog.h>
 #include <tavkit/platform/base/Streams.h>
 #include <tavkit/platform/graphics/Bitmap.h>
 #include <tavkit/platform/graphics/Canvas.h>
@@ -244,6 +246,43 @@ TEST_F(ServerImages, AnyFailureGivesAnEmptyPathAndNoFile) {
   TBitmap tooWide(70000, 1, TPixelFormat::pf24bit);
   EXPECT_EQ(WvGenerateServerImage(tooWide, 0, 0, false), "");
   EXPECT_EQ(Files(), std::vector<fs::path>{FFolder / "file"});
+}
+
+TEST_F(ServerImages, AFailureIsOneLineInTheErrorLogNamingTheFileAndTheCause) {
+  auto picture = TrueColour(1, 1, {clRed});
+  fs::create_directories(FFolder / "disk");
+  WriteText(FFolder / "file", "x");
+  const bool mounted = mount("tmpfs", (FFolder / "disk").c_str(), "tmpfs", 0, "size=4k") == 0;
+  if (mounted) WriteText(FFolder / "disk" / "fill", std::string(4096, 'x'));
+  struct Case {
+    fs::path Folder;
+    std::string Cause;
+  };
+  std::vector<Case> cases = {{FFolder / "file", "Not a directory"}};
+  if (mounted) cases.push_back({FFolder / "disk", "No space left on device"});
+  for (const Case& failing : cases) {
+    std::vector<std::string> lines;
+    const TErrorLogWriter previous =
+        SetErrorLogWriter([&](const std::string& line) { lines.push_back(line); });
+    WvSetInternalImagePath(failing.Folder.string() + "/");
+    EXPECT_EQ(WvGenerateServerImage(*picture, 0, 0, false), "");
+    SetErrorLogWriter(previous);
+    ASSERT_EQ(lines.size(), 1u) << failing.Folder;
+    EXPECT_TRUE(std::regex_match(
+        lines[0], std::regex("tavkit: cannot write a server image: Cannot (create|write) file \"" +
+                             failing.Folder.string() + "/AG[0-9]+_[0-9]+\\.gif\": " + failing.Cause)))
+        << lines[0];
+  }
+  if (mounted) umount((FFolder / "disk").c_str());
+}
+
+TEST_F(ServerImages, AFolderNamedWithoutItsFinalSeparatorIsStillTheFolder) {
+  auto picture = TrueColour(1, 1, {clRed});
+  WvSetInternalImagePath(FFolder.string());
+  EXPECT_EQ(WvGetInternalImagePath(), FFolder.string() + "/");
+  const std::string path = WvGenerateServerImage(*picture, 0, 0, false);
+  ASSERT_EQ(path.rfind("/pictures/AG", 0), 0u) << path;
+  EXPECT_TRUE(fs::exists(FFolder / path.substr(std::string("/pictures/").size())));
 }
 
 TEST_F(ServerImages, RandomNamesHaveTheirShapeAndDoNotRepeat) {

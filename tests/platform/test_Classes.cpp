@@ -2,8 +2,15 @@
 // change reporting that the rest of the library builds on.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include <tavkit/platform/base/Collections.h>
 #include <tavkit/platform/base/Exceptions.h>
@@ -126,6 +133,62 @@ TEST(TFileStream, CreatesTruncatesRefusesToOverwriteAndNamesMissingFiles) {
     FAIL() << "opened a missing file";
   } catch (const EFOpenError& e) {
     EXPECT_NE(e.Message().find(path), std::string::npos);
+  }
+}
+
+TEST(WriteFileAtomically, ReplacesTheFileALinkPointsToAndKeepsItsPermissions) {
+  namespace fs = std::filesystem;
+  const fs::path folder = fs::path(TAVKIT_BINARY_DIR) / "atomic-write";
+  fs::remove_all(folder);
+  fs::create_directories(folder / "real");
+  std::ofstream(folder / "real" / "target.txt") << "old";
+  fs::permissions(folder / "real" / "target.txt", fs::perms(0640));
+  fs::create_symlink(folder / "real" / "target.txt", folder / "link.txt");
+  WriteFileAtomically((folder / "link.txt").string(), "new", 3);
+  EXPECT_TRUE(fs::is_symlink(folder / "link.txt"));
+  EXPECT_EQ(testsupport::ReadText(folder / "real" / "target.txt"), "new");
+  EXPECT_EQ(fs::status(folder / "real" / "target.txt").permissions(), fs::perms(0640));
+  // Nothing is left beside the file but the file.
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder / "real"), fs::directory_iterator()), 1);
+}
+
+TEST(WriteFileAtomically, RefusesWhatCannotBeReplaced) {
+  namespace fs = std::filesystem;
+  const fs::path folder = fs::path(TAVKIT_BINARY_DIR) / "atomic-refusals";
+  fs::remove_all(folder);
+  fs::create_directories(folder);
+  std::ofstream(folder / "locked.txt") << "kept";
+  fs::permissions(folder / "locked.txt", fs::perms(0444));
+  const std::string locked = (folder / "locked.txt").string();
+  const std::string missing = (folder / "none" / "x.txt").string();
+  // A user with every right (root) may still write a read-only file; the
+  // mode is what says it is not to be changed.
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {locked, "Cannot create file \"" + locked + "\": the file is read-only"},
+      {folder.string(), "Cannot create file \"" + folder.string() + "\": Is a directory"},
+      {missing, "Cannot create file \"" + missing + "\": No such file or directory"},
+  };
+  for (const auto& [path, message] : cases)
+    EXPECT_EQ(ErrorOf([&] { WriteFileAtomically(path, "x", 1); }), message);
+  EXPECT_EQ(testsupport::ReadText(folder / "locked.txt"), "kept");
+}
+
+TEST(ReadFileBytes, ReadsPipesToTheirEndWithinTheLimit) {
+  int ends[2];
+  ASSERT_EQ(pipe(ends), 0);
+  ASSERT_EQ(write(ends[1], "abcdef", 6), 6);
+  close(ends[1]);
+  const std::string path = "/proc/self/fd/" + std::to_string(ends[0]);
+  const std::vector<std::uint8_t> bytes = ReadFileBytes(path);
+  EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "abcdef");
+  close(ends[0]);
+  EXPECT_EQ(ErrorOf([] { ReadFileBytes("/dev/zero", 100000, "MaxSomething"); }),
+            "Cannot read file \"/dev/zero\": it is larger than 100000 bytes");
+  try {
+    ReadFileBytes("/dev/zero", 10, "MaxSomething");
+    FAIL() << "read past the limit";
+  } catch (const ETooLarge& refusal) {
+    EXPECT_EQ(refusal.LimitName(), "MaxSomething");
   }
 }
 

@@ -2,6 +2,8 @@
 // put returns, either bare on standard output or as the answer to web
 // requests, one as a CGI program or one after another as a FastCGI worker.
 #include <cstdio>
+#include <filesystem>
+#include <set>
 #include <string>
 
 #include <tavkit/cgi/WvCGI.h>
@@ -27,7 +29,8 @@ const char* const kRenderUsage =
     "  --page NAME      the page to write (default: the first TWvPage of the form)\n"
     "  --no-optimizer   write plain markup even when the form has a TWvOptimizer\n"
     "  --image-dir DIR  the folder into which server images are written\n"
-    "                   (default: images/ beside the tavkit program)\n"
+    "                   (default: images/ in the current folder; the folder is\n"
+    "                   named on standard error when pictures went there)\n"
     "  --image-url URL  the web path under which the browser finds them\n"
     "                   (default: /images/)\n";
 
@@ -45,7 +48,7 @@ const char* const kCgiUsage =
     "  --page NAME      the page to send (default: the first TWvPage of the form)\n"
     "  --no-optimizer   write plain markup even when the form has a TWvOptimizer\n"
     "  --image-dir DIR  the folder into which server images are written\n"
-    "                   (default: images/ beside the tavkit program)\n"
+    "                   (default: images/ in the current folder)\n"
     "  --image-url URL  the web path under which the browser finds them\n"
     "                   (default: /images/)\n";
 
@@ -96,10 +99,28 @@ std::string PutPage(const RenderOptions& options, TComponent& form) {
   return page->put(optimizer);
 }
 
+// The folder of server images unless one is given: beside the files the
+// user works on, not beside the program (which may be a system folder).
+std::string DefaultImageDir() {
+  return (std::filesystem::current_path() / "images").string() + "/";
+}
+
 void Prepare(const RenderOptions& options) {
   RegisterPackage();
-  if (!options.ImageDir.empty()) WvSetInternalImagePath(options.ImageDir);
+  WvSetInternalImagePath(options.ImageDir.empty() ? DefaultImageDir() : options.ImageDir);
   if (!options.ImageUrl.empty()) WvSetExternalImagePath(options.ImageUrl);
+}
+
+// The server images in a folder, by name.
+std::set<std::string> ServerImagesIn(const std::string& folder) {
+  std::set<std::string> names;
+  std::error_code error;
+  for (std::filesystem::directory_iterator entry(folder, error), end; !error && entry != end;
+       entry.increment(error)) {
+    const std::string name = entry->path().filename().string();
+    if (name.starts_with("AG") && name.ends_with(".gif")) names.insert(name);
+  }
+  return names;
 }
 
 }  // namespace
@@ -113,9 +134,20 @@ int RenderCommand(const Args& args) {
   Prepare(options);
   TComponent form(nullptr);
   LoadForm(options.Form, form);
+  const std::set<std::string> before =
+      options.ImageDir.empty() ? ServerImagesIn(WvGetInternalImagePath()) : std::set<std::string>();
   std::string html = PutPage(options, form);
   if (std::fwrite(html.data(), 1, html.size(), stdout) != html.size() || std::fflush(stdout) != 0)
     throw EInOutError("cannot write to standard output");
+  // Pictures written where nobody asked for them are named, so that they
+  // are found (and not left behind unknowingly).
+  if (options.ImageDir.empty()) {
+    std::size_t written = 0;
+    for (const std::string& name : ServerImagesIn(WvGetInternalImagePath())) written += before.count(name) == 0;
+    if (written > 0)
+      std::fprintf(stderr, "note: %zu server image%s written to %s (choose the folder with --image-dir)\n",
+                   written, written == 1 ? "" : "s", WvGetInternalImagePath().c_str());
+  }
   return 0;
 }
 

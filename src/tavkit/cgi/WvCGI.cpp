@@ -188,7 +188,9 @@ void WvSplitFormVars(const std::string& text, TStrings& list) {
 
 TWvCGI::TWvCGI(TComponent* owner) : TComponent(owner) {}
 
-TWvCGI::~TWvCGI() = default;
+TWvCGI::~TWvCGI() {
+  if (FLogging) SetErrorLogWriter(std::move(FPreviousLogWriter));
+}
 
 void TWvCGI::SetMaxContentLength(std::int64_t limit) {
   if (limit < 0) throw Exception("The request body limit cannot be negative");
@@ -321,6 +323,8 @@ bool TWvCGI::Accept() {
     FServingKnown = true;
     if (!FEnvironment && detail::TFastCGIConnection::StartedAsFastCGI())
       FFastCGI = std::make_unique<detail::TFastCGIConnection>();
+    FLogging = true;
+    FPreviousLogWriter = SetErrorLogWriter([this](const std::string& line) { WriteErrorLine(line + "\n"); });
   }
   if (!FFastCGI) {
     // A CGI process answers the one request it was started for.
@@ -338,7 +342,7 @@ bool TWvCGI::Accept() {
 }
 
 void TWvCGI::WriteErrorLine(const std::string& line) {
-  if (FFastCGI) {
+  if (FFastCGI && FFastCGI->InRequest()) {
     FFastCGI->WriteError(line);
   } else if (FErrors != nullptr) {
     FErrors->Write(line.data(), static_cast<std::int64_t>(line.size()));

@@ -20,6 +20,7 @@
 #include <tavkit/core/WvFont.h>
 #include <tavkit/core/WvGifMaker.h>
 #include <tavkit/gif/GIFTypes.h>
+#include <tavkit/platform/base/ErrorLog.h>
 #include <tavkit/platform/base/Exceptions.h>
 #include <tavkit/platform/base/RequestState.h>
 #include <tavkit/platform/base/Streams.h>
@@ -206,7 +207,9 @@ std::string& ExternalImagePath() {
 }  // namespace
 
 void WvSetInternalImagePath(const std::string& path) {
-  InternalImagePath() = path;
+  // File names are appended to the path: a folder named without its final
+  // separator is still the folder, not the start of the names beside it.
+  InternalImagePath() = !path.empty() && path.back() != '/' ? path + "/" : path;
 }
 void WvSetExternalImagePath(const std::string& path) {
   ExternalImagePath() = path;
@@ -257,29 +260,6 @@ void ForceImageDirectory(const std::string& path) {
   std::filesystem::create_directories(path, error);
 }
 
-// Creates the file, failing when it exists, and writes the bytes into it. A
-// file that cannot be written completely is removed again. Answers false
-// when the name is taken.
-bool WriteNewFile(const std::string& path, const TMemoryStream& bytes) {
-  std::unique_ptr<TFileStream> file;
-  try {
-    file = std::make_unique<TFileStream>(path, fmCreateNew);
-  } catch (const EFCreateError&) {
-    std::error_code error;
-    if (std::filesystem::exists(std::filesystem::symlink_status(path, error))) return false;
-    throw;
-  }
-  try {
-    file->WriteBuffer(bytes.Memory(), static_cast<std::int64_t>(bytes.Bytes().size()));
-  } catch (...) {
-    file.reset();
-    std::error_code error;
-    std::filesystem::remove(path, error);
-    throw;
-  }
-  return true;
-}
-
 bool IsGeneratedImageName(const std::string& name) {
   return name.size() >= 6 && name.compare(0, 2, "AG") == 0 &&
          name.compare(name.size() - 4, 4, ".gif") == 0;
@@ -321,10 +301,16 @@ std::string WvGenerateServerImage(TBitmap& bitmap, int width, int height, bool s
     // once: a taken name is simply drawn again.
     for (int attempt = 0; attempt < 100; ++attempt) {
       const std::string name = WvGenerateRandomFilename("AG", "gif");
-      if (WriteNewFile(folder + name, encoded)) return WvGetExternalImagePath() + name;
+      if (WriteNewFile(folder + name, encoded.Memory(), encoded.Bytes().size())) return WvGetExternalImagePath() + name;
     }
+    LogError("cannot write a server image into " + folder + ": every name drawn was taken");
+    return "";
+  } catch (const std::exception& error) {
+    // The page goes on without the picture; whoever runs the site learns why.
+    LogError("cannot write a server image: " + std::string(error.what()));
     return "";
   } catch (...) {
+    LogError("cannot write a server image");
     return "";
   }
 }

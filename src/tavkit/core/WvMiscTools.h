@@ -70,9 +70,10 @@ std::int32_t WvDrawString(const std::string& text, const TWvFont& font, TCanvas&
                           const TRect& rect, TColor colour, t_WvTextAlign align);
 
 // The two server image paths: the directory into which generated GIF files
-// are written and the web path under which the browser finds them. Both are
-// stored as given (the caller supplies the trailing "/") and are meant to be
-// set once, at start, before pages are written. The defaults are the
+// are written and the web path under which the browser finds them. The
+// folder gets a final "/" when it has none (it is a folder, whatever its
+// spelling); the web path is stored as given, its "/" supplied by the
+// caller. Both are meant to be set once, at start, before pages are written. The defaults are the
 // "images/" folder beside the running program and the web path "/images/".
 void WvSetInternalImagePath(const std::string& path);
 void WvSetExternalImagePath(const std::string& path);
@@ -91,7 +92,8 @@ std::string WvGenerateRandomFilename(const std::string& prefix, const std::strin
 // the picture is first drawn scaled to width by height pixels; without it
 // width and height play no part. The file is created exclusively, with a new
 // name whenever one is taken, so no other picture is ever overwritten.
-// Returns "" on any failure (and for a bitmap without pixels); never throws.
+// Returns "" on any failure (and for a bitmap without pixels), after one
+// line naming the file and the cause in the error log; never throws.
 std::string WvGenerateServerImage(TBitmap& bitmap, int width, int height, bool stretch);
 
 // Deletes generated pictures ("AG*.gif" in the internal image directory)

@@ -221,6 +221,20 @@ std::string TemporaryNameBeside(const std::string& fileName) {
   return fileName + ".tmp-" + std::to_string(getpid()) + "-" + std::to_string(engine() % 1000000000);
 }
 
+// Writes every byte; answers 0, or the cause of the failure.
+int WriteAll(int handle, const void* data, std::size_t size) {
+  const auto* bytes = static_cast<const std::uint8_t*>(data);
+  std::size_t done = 0;
+  while (done < size) {
+    const ssize_t n = ::write(handle, bytes + done, size - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return errno;
+    if (n == 0) return ENOSPC;
+    done += static_cast<std::size_t>(n);
+  }
+  return 0;
+}
+
 }  // namespace
 
 std::vector<std::uint8_t> ReadFileBytes(const std::string& fileName, std::int64_t limit,
@@ -257,7 +271,8 @@ void WriteFileAtomically(const std::string& fileName, const void* data, std::siz
   const bool exists = ::stat(target.c_str(), &existing) == 0;
   if (exists && S_ISDIR(existing.st_mode))
     throw EFCreateError("Cannot create file " + Quoted(fileName) + ": " + std::strerror(EISDIR));
-  if (exists && ::access(target.c_str(), W_OK) != 0)
+  // The mode says so even to a user whom access() lets write anything.
+  if (exists && ((existing.st_mode & 0222) == 0 || ::access(target.c_str(), W_OK) != 0))
     throw EFCreateError("Cannot create file " + Quoted(fileName) + ": the file is read-only");
   // A pipe or a device (-o /dev/stdout) cannot be replaced, only written.
   const bool special = exists && !S_ISREG(existing.st_mode);
@@ -268,7 +283,7 @@ void WriteFileAtomically(const std::string& fileName, const void* data, std::siz
   } else {
     for (int attempt = 0; attempt < 100 && handle < 0; ++attempt) {
       temporary = TemporaryNameBeside(target);
-      handle = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+      handle = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
       if (handle < 0 && errno != EEXIST) break;
     }
   }
@@ -279,14 +294,7 @@ void WriteFileAtomically(const std::string& fileName, const void* data, std::siz
     return EWriteError("Cannot write file " + Quoted(fileName) + ": " + std::strerror(cause));
   };
   if (exists && !special) ::fchmod(file.Get(), existing.st_mode & 07777);
-  const auto* bytes = static_cast<const std::uint8_t*>(data);
-  std::size_t done = 0;
-  while (done < size) {
-    const ssize_t n = ::write(file.Get(), bytes + done, size - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) throw failure(n < 0 ? errno : ENOSPC);
-    done += static_cast<std::size_t>(n);
-  }
+  if (const int cause = WriteAll(file.Get(), data, size)) throw failure(cause);
   if (special) {
     if (file.Close() != 0) throw failure(errno);
     return;
@@ -297,6 +305,18 @@ void WriteFileAtomically(const std::string& fileName, const void* data, std::siz
   if (exists && ::fsync(file.Get()) != 0) throw failure(errno);
   if (file.Close() != 0) throw failure(errno);
   if (::rename(temporary.c_str(), target.c_str()) != 0) throw failure(errno);
+}
+
+bool WriteNewFile(const std::string& fileName, const void* data, std::size_t size) {
+  const int handle = ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+  if (handle < 0 && errno == EEXIST) return false;
+  if (handle < 0) throw EFCreateError("Cannot create file " + Quoted(fileName) + ": " + std::strerror(errno));
+  TDescriptor file(handle);
+  int cause = WriteAll(file.Get(), data, size);
+  if (file.Close() != 0 && cause == 0) cause = errno;
+  if (cause == 0) return true;
+  ::unlink(fileName.c_str());
+  throw EWriteError("Cannot write file " + Quoted(fileName) + ": " + std::strerror(cause));
 }
 
 }  // namespace tavkit

@@ -122,4 +122,10 @@ std::vector<std::uint8_t> ReadFileBytes(const std::string& fileName,
 // device"), and EFCreateError for an existing file that is read-only.
 void WriteFileAtomically(const std::string& fileName, const void* data, std::size_t size);
 
+// Creates the file with the bytes as its content, only when no file (or
+// link) of that name exists: answers false then, and touches nothing. A
+// file that cannot be written completely is removed again. Raises
+// EFCreateError or EWriteError naming the file and the cause.
+bool WriteNewFile(const std::string& fileName, const void* data, std::size_t size);
+
 }  // namespace tavkit
