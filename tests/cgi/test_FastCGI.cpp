@@ -13,6 +13,7 @@
 #include <vector>
 
 #include <tavkit/cgi/WvCGI.h>
+#include <tavkit/platform/base/ErrorLog.h>
 #include "FastCGIClient.h"
 
 namespace tavkit {
@@ -26,6 +27,7 @@ using testsupport::FastCGIWorker;
 // the next would show; some requests fail on purpose or stop the worker.
 void Echo(TWvCGI& cgi) {
   if (cgi.FormVar("fail", "") == "1") throw Exception("deliberate failure\non two lines");
+  if (cgi.FormVar("log", "") == "1") LogError("a problem\nthe page survives");
   if (cgi.FormVar("stop", "") == "1") {
     // The stop comes while this request is being answered; its answer
     // still goes out whole.
@@ -96,6 +98,8 @@ std::vector<Request> Requests() {
        "error: POST /echo answered 413: Request body of 1048577 bytes exceeds the limit of "
        "1048576 bytes\n",
        0},
+      {"a problem for the log", Get("log=1&name=Lo"), "",
+       Page("name=Lo q=- method=GET pieces=2 x=-"), "tavkit: a problem the page survives\n", 0},
       {"get after all that", Get("name=Bob"), "", Page("name=Bob q=- method=GET pieces=1 x=-"), "",
        0},
   };
