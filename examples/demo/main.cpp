@@ -77,48 +77,6 @@ struct Product {
   int Record = 0;  // counted from the first record of the query
 };
 
-// The page writes texts as they are, so whatever came from the visitor is
-// made harmless before it goes into the markup.
-std::string EscapeHTML(const std::string& text) {
-  std::string result;
-  for (char c : text) {
-    switch (c) {
-      case '&':
-        result += "&amp;";
-        break;
-      case '<':
-        result += "&lt;";
-        break;
-      case '>':
-        result += "&gt;";
-        break;
-      case '"':
-        result += "&quot;";
-        break;
-      default:
-        result += c;
-    }
-  }
-  return result;
-}
-
-// A value for a query string: everything but letters, digits and "-_.~"
-// as %XX, so that it can stand inside an HREF of any quoting.
-std::string EncodeURL(const std::string& text) {
-  static const char hex[] = "0123456789ABCDEF";
-  std::string result;
-  for (unsigned char c : text) {
-    if (std::isalnum(c) != 0 || c == '-' || c == '_' || c == '.' || c == '~') {
-      result += static_cast<char>(c);
-    } else {
-      result += '%';
-      result += hex[c >> 4];
-      result += hex[c & 15];
-    }
-  }
-  return result;
-}
-
 // Control characters have no place in a name or a search text.
 std::string CleanInput(const std::string& text) {
   std::string result;
@@ -181,16 +139,17 @@ Request ReadRequest(TWvCGI& cgi) {
 
 // The query string of a link that keeps the visitor's name and search.
 std::string LinkTo(const Request& request, const std::string& productId) {
-  std::string link = "?visitor=" + EncodeURL(request.Visitor) + "&q=" + EncodeURL(request.Search);
-  if (!productId.empty()) link += "&product=" + EncodeURL(productId);
+  std::string link =
+      "?visitor=" + WvEncodeFormValue(request.Visitor) + "&q=" + WvEncodeFormValue(request.Search);
+  if (!productId.empty()) link += "&product=" + WvEncodeFormValue(productId);
   return link;
 }
 
 void FillGreeting(TComponent& form, const Request& request) {
   if (request.Visitor.empty()) return;  // the designed invitation stays
   SetText(Find<TWvText>(form, "Greeting"),
-          "Hello, " + EscapeHTML(request.Visitor) + "! Here is what we found for you.");
-  Find<TWvTextInputField>(form, "VisitorField").SetValue(EscapeHTML(request.Visitor));
+          "Hello, " + WvEscapeText(request.Visitor) + "! Here is what we found for you.");
+  Find<TWvTextInputField>(form, "VisitorField").SetValue(WvEscapeAttribute(request.Visitor));
 }
 
 // Lists the products whose name holds the search text (any letter case) in
@@ -210,8 +169,8 @@ std::vector<Product> FillResults(TComponent& form, const Request& request,
   }
 
   if (request.Search.empty()) return matches;  // the designed caption fits
-  Find<TWvTextInputField>(form, "SearchField").SetValue(EscapeHTML(request.Search));
-  const std::string quoted = "\"" + EscapeHTML(request.Search) + "\"";
+  Find<TWvTextInputField>(form, "SearchField").SetValue(WvEscapeAttribute(request.Search));
+  const std::string quoted = "\"" + WvEscapeText(request.Search) + "\"";
   std::string note;
   if (matches.empty())
     note = "No product matches " + quoted + ".";
@@ -409,7 +368,7 @@ void SetImagePaths() {
 // string, whose fields would then hide those of a posted form.
 void AimForm(TComponent& form, const TWvCGI& cgi) {
   const std::string self = cgi.GetRequestVariable("SCRIPT_NAME").value_or("");
-  if (!self.empty()) Find<TWvInputForm>(form, "SearchForm").SetAction(EscapeHTML(self));
+  if (!self.empty()) Find<TWvInputForm>(form, "SearchForm").SetAction(WvEscapeAttribute(self));
 }
 
 std::string Answer(TComponent& form, TWvCGI& cgi) {

@@ -1,5 +1,5 @@
-// Markup helpers: web colours, Latin-1 entities, tag stripping, string-list
-// collapsing, name=value splitting and unique identifiers.
+// Markup helpers: web colours, Latin-1 entities, escaping, tag stripping,
+// string-list collapsing, name=value splitting and unique identifiers.
 #include <tavkit/core/WvMiscTools.h>
 
 #include <gtest/gtest.h>
@@ -7,7 +7,10 @@
 #include <cctype>
 #include <random>
 #include <set>
+#include <string>
+#include <vector>
 
+#include <tavkit/cgi/WvCGI.h>
 #include <tavkit/platform/base/Strings.h>
 
 namespace tavkit {
@@ -70,6 +73,33 @@ std::string SlowStripHTML(const std::string& text) {
     copy.erase(p, q - p + 1);
   }
   return copy;
+}
+
+TEST(WvMiscToolsEscaping, EachPlaceGetsItsOwnEscapes) {
+  struct Case {
+    std::string Given, Text, Attribute, FormValue;
+  };
+  const std::vector<Case> cases = {
+      {"plain", "plain", "plain", "plain"},
+      {"<b>Tom & \"Jo\" O'Neil</b>", "&lt;b&gt;Tom &amp; \"Jo\" O'Neil&lt;/b&gt;",
+       "&lt;b&gt;Tom &amp; &quot;Jo&quot; O&#39;Neil&lt;/b&gt;",
+       "%3Cb%3ETom+%26+%22Jo%22+O%27Neil%3C%2Fb%3E"},
+      {"&amp;", "&amp;amp;", "&amp;amp;", "%26amp%3B"},
+      {"a+b=c?d#e%f", "a+b=c?d#e%f", "a+b=c?d#e%f", "a%2Bb%3Dc%3Fd%23e%25f"},
+      {"-_.~09AZaz", "-_.~09AZaz", "-_.~09AZaz", "-_.~09AZaz"},
+      {"caf\xE9 \xC3\xA9\n\t", "caf\xE9 \xC3\xA9\n\t", "caf\xE9 \xC3\xA9\n\t", "caf%E9+%C3%A9%0A%09"},
+      {std::string("a\0b", 3), std::string("a\0b", 3), std::string("a\0b", 3), "a%00b"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(WvEscapeText(c.Given), c.Text) << c.Given;
+    EXPECT_EQ(WvEscapeAttribute(c.Given), c.Attribute) << c.Given;
+    EXPECT_EQ(WvEncodeFormValue(c.Given), c.FormValue) << c.Given;
+    // What a link carries, the gateway reads back as it was given.
+    EXPECT_EQ(WvDecodeFormValue(c.FormValue), c.Given) << c.Given;
+  }
+  std::string everyByte;
+  for (int b = 0; b < 256; ++b) everyByte += static_cast<char>(b);
+  EXPECT_EQ(WvDecodeFormValue(WvEncodeFormValue(everyByte)), everyByte);
 }
 
 TEST(WvMiscToolsStrip, RemovesTagsOrGivesUpOnMalformedText) {

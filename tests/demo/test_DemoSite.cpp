@@ -133,14 +133,14 @@ std::string SearchPage(const std::string& picture, const std::string& chart) {
          "<TD height=20 width=220 CLASS=\"T6\">Product</TD>"
          "<TD height=20 width=120 CLASS=\"T6\">Price</TD></TR>"
          "<TR VALIGN=\"top\" ALIGN=\"left\" class=\"T9\"><TD height=20>"
-         "<A HREF=\"?visitor=Ann%20Lee&q=p&product=1\"   ><font color=#000000>Apple</font></A>"
+         "<A HREF=\"?visitor=Ann+Lee&q=p&product=1\"   ><font color=#000000>Apple</font></A>"
          "</TD><TD CLASS=\"T10\">0.45</TD></TR><TR VALIGN=\"top\" ALIGN=\"left\" class=\"T7\">"
-         "<TD height=20><A HREF=\"?visitor=Ann%20Lee&q=p&product=2\"   ><font color=#000000>Pear"
+         "<TD height=20><A HREF=\"?visitor=Ann+Lee&q=p&product=2\"   ><font color=#000000>Pear"
          "</font></A></TD><TD CLASS=\"T8\">0.60</TD></TR>"
          "<TR VALIGN=\"top\" ALIGN=\"left\" class=\"T9\"><TD height=20>"
-         "<A HREF=\"?visitor=Ann%20Lee&q=p&product=3\"   ><font color=#000000>Plum</font></A>"
+         "<A HREF=\"?visitor=Ann+Lee&q=p&product=3\"   ><font color=#000000>Plum</font></A>"
          "</TD><TD CLASS=\"T10\">0.30</TD></TR><TR VALIGN=\"top\" ALIGN=\"left\" class=\"T7\">"
-         "<TD height=20><A HREF=\"?visitor=Ann%20Lee&q=p&product=5\"   >"
+         "<TD height=20><A HREF=\"?visitor=Ann+Lee&q=p&product=5\"   >"
          "<font color=#000000>Blueberry punnet</font></A></TD><TD CLASS=\"T8\">2.95</TD></TR>"
          "</TABLE></TD><TD></TD></TR><TR VALIGN=\"top\" ALIGN=\"left\"><TD HEIGHT=24 ></TD>"
          "<TD COLSPAN=5></TD></TR><TR VALIGN=\"top\" ALIGN=\"left\"><TD HEIGHT=24 ></TD>"
@@ -388,7 +388,7 @@ void ExpectAnnsVisit(const json& steps, int port) {
        "Product of the day Apple Price 0.45 Since 2024-03-01"},
       {"", "Hello, Ann Lee! Here is what we found for you.", "One product matches \"an\":",
        "Product Price Orange 0.55", "Product of the day Orange Price 0.55 Since 2024-05-20"},
-      {"?visitor=Ann%20Lee&q=an&product=4", "Hello, Ann Lee! Here is what we found for you.",
+      {"?visitor=Ann+Lee&q=an&product=4", "Hello, Ann Lee! Here is what we found for you.",
        "One product matches \"an\":", "Product Price Orange 0.55",
        "Your choice Orange Price 0.55 Since 2024-05-20"}};
 

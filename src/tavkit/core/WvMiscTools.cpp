@@ -145,6 +145,78 @@ std::string WvstripHTML(const std::string& text) {
   }
 }
 
+namespace {
+
+// The text with each character that has a replacement replaced.
+template <class Replacement>
+std::string Escaped(const std::string& text, Replacement replacement) {
+  std::string result;
+  result.reserve(text.size());
+  for (const char c : text) {
+    if (const char* instead = replacement(c))
+      result += instead;
+    else
+      result += c;
+  }
+  return result;
+}
+
+const char* TextReplacement(char c) {
+  switch (c) {
+    case '&':
+      return "&amp;";
+    case '<':
+      return "&lt;";
+    case '>':
+      return "&gt;";
+    default:
+      return nullptr;
+  }
+}
+
+const char* AttributeReplacement(char c) {
+  switch (c) {
+    case '"':
+      return "&quot;";
+    case '\'':
+      return "&#39;";
+    default:
+      return TextReplacement(c);
+  }
+}
+
+}  // namespace
+
+std::string WvEscapeText(const std::string& text) {
+  return Escaped(text, TextReplacement);
+}
+
+std::string WvEscapeAttribute(const std::string& text) {
+  return Escaped(text, AttributeReplacement);
+}
+
+std::string WvEncodeFormValue(const std::string& value) {
+  static const char digits[] = "0123456789ABCDEF";
+  std::string result;
+  result.reserve(value.size());
+  for (const char c : value) {
+    const auto byte = static_cast<unsigned char>(c);
+    // Unreserved characters, counted by hand: the locale plays no part.
+    const bool unreserved = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                            c == '-' || c == '_' || c == '.' || c == '~';
+    if (unreserved) {
+      result += c;
+    } else if (c == ' ') {
+      result += '+';
+    } else {
+      result += '%';
+      result += digits[byte >> 4];
+      result += digits[byte & 15];
+    }
+  }
+  return result;
+}
+
 void WvExtractHiddenValues(const std::string& line, std::string& name, std::string& value) {
   std::size_t eq = line.find('=');
   if (eq == std::string::npos) return;

@@ -14,6 +14,12 @@
 // TBitmap badge(80, 20);
 // std::string src = WvGenerateServerImage(badge, 80, 20, false);  // "" on failure
 // std::string colour = WvMakeWebColor(clNavy);  // "000080"
+//
+// // A visitor's name into a text, an input and a link, each escaped for its place.
+// std::string name = "Tom <b>";
+// std::string greeting = "Hello, " + WvEscapeText(name);          // "Hello, Tom &lt;b&gt;"
+// std::string value = WvEscapeAttribute(name);                    // inside VALUE="..."
+// std::string href = "/shop?visitor=" + WvEncodeFormValue(name);  // "...=Tom+%3Cb%3E"
 // ```
 #pragma once
 
@@ -57,6 +63,20 @@ std::string WvstripHTML(const std::string& text);
 // Splits line at its first "=" into name and value. A line without "=" leaves
 // both outputs as they were.
 void WvExtractHiddenValues(const std::string& line, std::string& name, std::string& value);
+
+// Escaping for text from outside (what a visitor typed, a value from a
+// database) before it goes into a page. Elements write their properties as
+// they are given, since markup in a text is meant as markup; a program that
+// puts a visitor's words into an element escapes them first, once.
+// WvEscapeText makes "&", "<" and ">" plain characters in element text;
+// WvEscapeAttribute does that and escapes '"' and "'" for a value written
+// inside quotes (an input's Value, a link's address). WvEncodeFormValue
+// writes one value of a query string: letters, digits and "-_.~" stay, a
+// blank becomes "+", every other byte "%" and two hexadecimal digits, so
+// that FormVar reads back exactly the value given.
+std::string WvEscapeText(const std::string& text);
+std::string WvEscapeAttribute(const std::string& text);
+std::string WvEncodeFormValue(const std::string& value);
 
 // prefix followed by a number that grows by one with every call ("id0", "id1", ...).
 std::string WvGetUniqueID(const std::string& prefix);
