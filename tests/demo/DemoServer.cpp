@@ -197,7 +197,8 @@ HttpReply HttpRequest(int port, const std::string& method, const std::string& ta
   return ParseReply(answer);
 }
 
-DemoServer::DemoServer(const fs::path& site, int firstPort, const std::vector<std::string>& options)
+DemoServer::DemoServer(const fs::path& site, int firstPort, const std::vector<std::string>& options,
+                       bool brokenOutput)
     : FSite(site) {
   fs::create_directories(site / "images");
   const fs::path urlFile = site.parent_path() / (site.filename().string() + ".url");
@@ -224,6 +225,8 @@ DemoServer::DemoServer(const fs::path& site, int firstPort, const std::vector<st
     setenv("TMPDIR", temp.c_str(), 1);
     const std::string out = log.string();
     if (!freopen(out.c_str(), "w", stdout) || dup2(fileno(stdout), 2) < 0) _exit(126);
+    int ends[2];
+    if (brokenOutput && (pipe(ends) != 0 || dup2(ends[1], 1) < 0 || close(ends[0]) != 0)) _exit(126);
     execv("/bin/bash", argv.data());
     _exit(127);
   }

@@ -30,9 +30,10 @@ class DemoServer {
   // Starts scripts/serve-demo on the first free port from firstPort on,
   // serving site (its document root), with the script's options (such as
   // --cgi), and waits until it answers. Raises std::runtime_error when it
-  // does not within 30 seconds.
+  // does not within 30 seconds. With brokenOutput the script's standard
+  // output is a pipe that nobody reads (its messages go nowhere).
   DemoServer(const std::filesystem::path& site, int firstPort = 18080,
-             const std::vector<std::string>& options = {});
+             const std::vector<std::string>& options = {}, bool brokenOutput = false);
   // Stops the script, which stops lighttpd and removes its configuration.
   ~DemoServer();
   DemoServer(const DemoServer&) = delete;

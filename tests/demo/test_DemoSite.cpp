@@ -266,6 +266,14 @@ TEST(ServeDemo, TheCgiWayServesTheSamePage) {
   }
 }
 
+TEST(ServeDemo, ServesOnWhenNobodyReadsItsMessages) {
+  DemoServer server(demotest::FreshFolder("unread") / "site", 18700, {}, true);
+  // The script has printed its address into the broken pipe by now.
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  EXPECT_EQ(HttpRequest(server.Port(), "GET", "/demo").Status, 200);
+  EXPECT_TRUE(server.Stop());
+}
+
 TEST(ServeDemo, TakesTheNextFreePortAndLeavesNothingRunning) {
   const fs::path folder = demotest::FreshFolder("ports");
   auto first = std::make_unique<DemoServer>(folder / "one", 18500);
