@@ -10,8 +10,12 @@
 #include <tavkit/platform/base/Registry.h>
 #include <tavkit/platform/controls/Controls.h>
 
+#include "TestSupport.h"
+
 namespace tavkit {
 namespace {
+
+using testsupport::ErrorOf;
 
 // Records what it is told and how it ends.
 class TProbe : public TComponent {
@@ -128,6 +132,20 @@ TEST(TControl, RefusedInsertChangesNothing) {
   child->SetName("Refused");
   EXPECT_THROW(child->SetParent(second), Exception);
   EXPECT_EQ(child->GetParent(), first);
+}
+
+TEST(TControl, AParentInsideTheControlIsRefusedWithBothNames) {
+  TComponent form(nullptr);
+  auto* outer = new TWinControl(&form);
+  auto* inner = new TWinControl(&form);
+  outer->SetName("Page1");
+  inner->SetName("Panel1");
+  inner->SetParent(outer);
+  EXPECT_EQ(ErrorOf([&] { outer->SetParent(outer); }), "Control cannot be its own parent");
+  EXPECT_EQ(ErrorOf([&] { outer->SetParent(inner); }),
+            "Control Page1 cannot be put inside Panel1, which it contains");
+  EXPECT_EQ(outer->GetParent(), nullptr);
+  EXPECT_EQ(inner->GetParent(), outer);
 }
 
 class TListener : public TWinControl {

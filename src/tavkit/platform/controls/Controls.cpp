@@ -29,8 +29,11 @@ void TControl::SetBounds(int left, int top, int width, int height) {
 
 void TControl::SetParent(TWinControl* parent) {
   if (parent == FParent) return;
+  if (parent == this) throw Exception("Control cannot be its own parent");
   for (TWinControl* p = parent; p != nullptr; p = p->FParent)
-    if (p == this) throw Exception("Control cannot be its own parent");
+    if (p == this)
+      throw Exception("Control " + GetName() + " cannot be put inside " + parent->GetName() +
+                      ", which it contains");
   if (parent != nullptr) parent->validateInsert(this);
   if (FParent != nullptr) FParent->FControls.Remove(this);
   FParent = parent;
