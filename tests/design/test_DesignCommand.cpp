@@ -2,9 +2,13 @@
 // them: usage on --help, exit 2 for bad arguments, exit 1 with one error
 // line for a form that cannot be designed.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 #include <sys/wait.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <regex>
+#include <thread>
 
 #include "DesignTestSupport.h"
 
@@ -49,6 +53,77 @@ TEST(DesignCommand, RefusesBadArgumentsAndFormsItCannotRead) {
   EXPECT_EQ(broken.Err, "error: Form file " + (folder / "broken.json").string() +
                             ": \"form\" must be given as a string\n");
   EXPECT_EQ(broken.Out, "");
+}
+
+TEST(DesignCommand, RefusesAPortInUseAndAFolderThatCannotTakeTheForm) {
+  const auto folder = designtest::ScratchFolder("design-command-start");
+  const auto form = folder / "form.json";
+  designtest::WriteFile(form, designtest::kTestForm);
+  designtest::DesignerProgram first(form, folder / "first.log");
+  EXPECT_TRUE(std::regex_match(first.Url(),
+                               std::regex(R"(http://127\.0\.0\.1:[0-9]+/\?token=[0-9a-f]{64})")))
+      << first.Url();
+
+  const std::string missing = (folder / "missing" / "form.json").string();
+  const struct {
+    std::string Arguments;
+    std::string Error;
+  } cases[] = {
+      {"'" + form.string() + "' --port " + std::to_string(first.Port()),
+       "error: port " + std::to_string(first.Port()) + " is in use\n"},
+      {"'" + missing + "'", "error: Form file " + missing + " cannot be designed: the folder " +
+                                (folder / "missing").string() + " does not exist\n"},
+  };
+  for (const auto& c : cases) {
+    const TRun run = Design(c.Arguments);
+    EXPECT_EQ(run.Status, 1) << c.Arguments;
+    EXPECT_EQ(run.Err, c.Error);
+    EXPECT_EQ(run.Out, "");
+  }
+  EXPECT_EQ(first.Request("GET", "/api/state").Status, 200);
+}
+
+// SIGTERM while an edit waits on a query that never ends: the designer
+// stops at once and the edit made before is kept.
+TEST(DesignCommand, StopsOnSigtermWhileAnEditWaitsAndKeepsTheWork) {
+  const auto folder = designtest::ScratchFolder("design-command-stop");
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open((folder / "shop.db").c_str(), &db), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(db, "CREATE TABLE t (a TEXT);", nullptr, nullptr, nullptr), SQLITE_OK);
+  sqlite3_close(db);
+  const auto form = folder / "form.json";
+  designtest::WriteFile(form, R"({"form": "F", "components": [{"class": "TSQLiteQuery",
+      "name": "Q", "properties": {"DatabaseFile": "shop.db", "SQL": ["SELECT a FROM t"],
+      "Active": true}}, {"class": "TWvPage", "name": "Page1",
+      "properties": {"Width": 300, "Height": 200}}]})");
+  designtest::DesignerProgram designer(form, folder / "designer.log");
+  ASSERT_EQ(designer
+                .Request("POST", "/api/bounds",
+                         R"({"component": "Page1", "left": 0, "top": 0, "width": 333,
+                             "height": 200})")
+                .Status,
+            200);
+  std::thread stuck([&] {
+    try {
+      designer.Request("POST", "/api/property",
+                       R"({"component": "Q", "path": ["SQL"], "value": ["WITH RECURSIVE c(x) AS )"
+                       R"((SELECT 1 UNION ALL SELECT x + 1 FROM c) SELECT x FROM c WHERE x = 0"]})");
+    } catch (const std::exception&) {
+      // The connection may close without an answer as the designer stops.
+    }
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(700));
+  designer.Signal(SIGTERM);
+  int status = -1;
+  const bool ended = designer.WaitForExit(10, status);
+  stuck.join();
+  ASSERT_TRUE(ended) << "SIGTERM did not stop the designer";
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  const std::string unsaved = testsupport::ReadText(form.string() + ".unsaved");
+  EXPECT_NE(unsaved.find("\"Width\": 333"), std::string::npos) << unsaved;
+  EXPECT_EQ(testsupport::ReadText(folder / "designer.log"),
+            "tavkit design: changes not saved to " + form.string() + " are kept in " +
+                form.string() + ".unsaved\n");
 }
 
 }  // namespace
