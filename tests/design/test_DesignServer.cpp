@@ -440,6 +440,16 @@ TEST(DesignRenderer, GivesWhatTavkitRenderWrites) {
   EXPECT_FALSE(broken.Ok);
   EXPECT_EQ(broken.Error, "error: Form file " + file +
                               ": component P (TWvPage): unknown property Nothing of class TWvPage");
+
+  // A link planted where a copy of a fixed name would go is not written
+  // through: copies get fresh names.
+  const auto victim = folder.parent_path() / "victim.txt";
+  designtest::WriteFile(victim, "someone else's");
+  const auto planted = folder / (".form.json.render-" + std::to_string(getpid()) + ".json");
+  designtest::fs::create_symlink(victim, planted);
+  EXPECT_TRUE(renderer.Render(designtest::kTestForm, file).Ok);
+  EXPECT_EQ(testsupport::ReadText(victim), "someone else's");
+  designtest::fs::remove(planted);
   // The copies made for the renderer are gone.
   EXPECT_EQ(std::distance(designtest::fs::directory_iterator(folder),
                           designtest::fs::directory_iterator()),

@@ -21,7 +21,7 @@
 
 #include <tavkit/platform/base/Limits.h>
 #include <tavkit/platform/controls/Controls.h>
-#include <tavkit/platform/formfile/detail/FormJson.h>
+#include "design/DesignApi.h"
 #include "design/DesignAssets.h"
 #include "design/DesignFiles.h"
 #include "design/PageFiles.h"
@@ -89,19 +89,6 @@ void SendJson(httplib::Response& response, const TJson& body, int status = 200) 
 
 void SendError(httplib::Response& response, int status, const std::string& message) {
   SendJson(response, {{"error", message}}, status);
-}
-
-// A request's JSON body; an exception for anything else. Its nesting is
-// bounded as a form file's is before anything is built from it.
-TJson Body(const httplib::Request& request) {
-  TJson body;
-  try {
-    body = detail::ParseFormJson(request.body, "Request body: ");
-  } catch (const Exception& e) {
-    throw std::invalid_argument(e.Message());
-  }
-  if (!body.is_object()) throw std::invalid_argument("the request must hold a JSON object");
-  return body;
 }
 
 // Equal texts, in a time that does not tell how much of a guess was right.
@@ -180,21 +167,6 @@ bool ReadFileBelow(const std::string& folder, const std::string& name, std::stri
   return true;
 }
 
-std::string Text(const TJson& body, const char* key) {
-  if (!body.contains(key)) return std::string();
-  if (!body[key].is_string()) throw std::invalid_argument(std::string(key) + " must be a string");
-  return body[key].get<std::string>();
-}
-
-int Number(const TJson& body, const char* key) {
-  if (!body.contains(key) || !body[key].is_number_integer())
-    throw std::invalid_argument(std::string(key) + " must be an integer");
-  const auto value = body[key].get<std::int64_t>();
-  if (value < INT32_MIN || value > INT32_MAX)
-    throw std::invalid_argument(std::string(key) + " is out of range");
-  return static_cast<int>(value);
-}
-
 }  // namespace
 
 struct TDesignServer::TImpl {
@@ -249,19 +221,13 @@ struct TDesignServer::TImpl {
 
   // An edit: the body read, the session changed under the lock, the
   // outcome with the new state sent back.
-  void Edit(httplib::Server& http, const char* path,
-            std::function<TEditResult(const TJson& body)> edit) {
-    http.Post(path, [this, edit](const httplib::Request& request, httplib::Response& response) {
-      TJson body;
+  void Edit(const std::string& route) {
+    Http.Post("/api/" + route, [this, route](const httplib::Request& request,
+                                             httplib::Response& response) {
       try {
-        body = Body(request);
-      } catch (const std::exception& e) {
-        SendError(response, 400, e.what());
-        return;
-      }
-      std::lock_guard<std::mutex> guard(Lock);
-      try {
-        SendJson(response, Outcome(edit(body)));
+        const TJson body = ReadEditBody(request.body);
+        std::lock_guard<std::mutex> guard(Lock);
+        SendJson(response, Outcome(ApplyEdit(Session, route, body)));
       } catch (const std::invalid_argument& e) {
         SendError(response, 400, e.what());
       }
@@ -374,47 +340,7 @@ void TDesignServer::TImpl::Routes() {
   });
   if (!ImageDir.empty()) Http.set_mount_point("/images", ImageDir);
 
-  Edit(Http, "/api/property", [this](const TJson& body) {
-    if (!body.contains("path") || !body.contains("value"))
-      throw std::invalid_argument("a property edit names a path and a value");
-    return Session.SetProperty(Text(body, "component"), body["path"], body["value"]);
-  });
-  Edit(Http, "/api/bounds", [this](const TJson& body) {
-    return Session.SetBounds(Text(body, "component"), Number(body, "left"), Number(body, "top"),
-                             Number(body, "width"), Number(body, "height"));
-  });
-  Edit(Http, "/api/insert", [this](const TJson& body) {
-    return Session.Insert(Text(body, "class"), Text(body, "parent"), Number(body, "left"),
-                          Number(body, "top"));
-  });
-  Edit(Http, "/api/parent", [this](const TJson& body) {
-    return Session.SetParent(Text(body, "component"), Text(body, "parent"), Number(body, "left"),
-                             Number(body, "top"));
-  });
-  Edit(Http, "/api/delete",
-       [this](const TJson& body) { return Session.Delete(Text(body, "component")); });
-  Edit(Http, "/api/rename", [this](const TJson& body) {
-    return Session.Rename(Text(body, "component"), Text(body, "name"));
-  });
-  Edit(Http, "/api/undo", [this](const TJson&) {
-    TEditResult result;
-    result.Changed = Session.Undo();
-    return result;
-  });
-  Edit(Http, "/api/redo", [this](const TJson&) {
-    TEditResult result;
-    result.Changed = Session.Redo();
-    return result;
-  });
-  Edit(Http, "/api/save", [this](const TJson&) {
-    TEditResult result;
-    try {
-      Session.Save();
-    } catch (const Exception& e) {
-      result.Error = e.Message();
-    }
-    return result;
-  });
+  for (const std::string& route : EditRoutes()) Edit(route);
 }
 
 void TDesignServer::TImpl::EnsureRendered() {
