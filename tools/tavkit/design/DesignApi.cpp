@@ -28,12 +28,6 @@ int Number(const TJson& body, const char* key) {
   return static_cast<int>(value);
 }
 
-TEditResult Changed(bool changed) {
-  TEditResult result;
-  result.Changed = changed;
-  return result;
-}
-
 }  // namespace
 
 const std::vector<std::string>& EditRoutes() {
@@ -70,8 +64,15 @@ TEditResult ApplyEdit(TDesignSession& session, const std::string& route, const T
                              Number(body, "top"));
   if (route == "delete") return session.Delete(Text(body, "component"));
   if (route == "rename") return session.Rename(Text(body, "component"), Text(body, "name"));
-  if (route == "undo") return Changed(session.Undo());
-  if (route == "redo") return Changed(session.Redo());
+  if (route == "undo" || route == "redo") {
+    TEditResult result;
+    try {
+      result.Changed = route == "undo" ? session.Undo() : session.Redo();
+    } catch (const EDesignTimeout& e) {
+      result.Error = e.Message();
+    }
+    return result;
+  }
   if (route == "save") {
     TEditResult result;
     try {

@@ -215,7 +215,7 @@ TDesignSession::TDesignSession(std::string fileName, int loadSeconds)
   TMessageCapture boxes;  // what loading refuses is the file's business
   try {
     const std::string text = disk.Exists ? disk.Text : kNewForm;
-    CheckLoadsInTime(text);
+    TryInTime(text, [&] { ReadDesignData(*Load(text)); });
     FForm = Load(text);
   } catch (const EFormFileError& e) {
     // The text was read here, so the reader could not name the file.
@@ -240,12 +240,12 @@ std::unique_ptr<TComponent> TDesignSession::Load(const std::string& text) const 
   return form;
 }
 
-void TDesignSession::CheckLoadsInTime(const std::string& text) const {
+void TDesignSession::TryInTime(const std::string& text, const std::function<void()>& work) const {
   if (!HoldsDataSets(text)) return;
   const TTrialResult trial = RunTrial(
       [&] {
         TMessageCapture boxes;
-        ReadDesignData(*Load(text));
+        work();
       },
       FLoadSeconds);
   if (trial == TTrialResult::TimedOut)
@@ -262,6 +262,12 @@ TEditResult TDesignSession::Change(const TChange& change) {
   {
     TMessageCapture boxes;
     try {
+      // An edit may read data (a property of a query, a control moved into
+      // a data-bound panel): on a form with data sets it is tried first.
+      TryInTime(FText, [&] {
+        TEditResult trial;
+        if (auto form = change(trial)) ReadDesignData(*form);
+      });
       changed = change(result);
       if (changed) text = SaveForm(*changed);
     } catch (const std::exception& e) {
@@ -294,9 +300,7 @@ void TDesignSession::Replace(std::string text, std::unique_ptr<TComponent> form)
 TEditResult TDesignSession::SetProperty(const std::string& component, const TJson& path,
                                         const TJson& value) {
   return Change([&](TEditResult&) {
-    const std::string text = SetFormProperty(FText, component, path, value);
-    CheckLoadsInTime(text);
-    return Load(text);
+    return Load(SetFormProperty(FText, component, path, value));
   });
 }
 
@@ -359,6 +363,7 @@ TEditResult TDesignSession::Rename(const std::string& component, const std::stri
 
 bool TDesignSession::Undo() {
   if (FUndo.empty()) return false;
+  TryInTime(FUndo.back(), [&] { ReadDesignData(*Load(FUndo.back())); });
   TMessageCapture boxes;
   auto form = Load(FUndo.back());
   FRedo.push_back(FText);
@@ -370,6 +375,7 @@ bool TDesignSession::Undo() {
 
 bool TDesignSession::Redo() {
   if (FRedo.empty()) return false;
+  TryInTime(FRedo.back(), [&] { ReadDesignData(*Load(FRedo.back())); });
   TMessageCapture boxes;
   auto form = Load(FRedo.back());
   FUndo.push_back(FText);

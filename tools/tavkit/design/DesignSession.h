@@ -3,10 +3,10 @@
 // and its result is the text those components save to. Undo and redo are
 // snapshots of the text. Saving goes through a temporary file and a rename,
 // keeps the previous file as FORM.bak and refuses to overwrite a file that
-// changed on disk since the designer read it. A text whose data may take
-// time to load (a form with data sets) is first loaded in a copy of the
-// process under a time limit, so that a query that never ends cannot hold
-// the designer.
+// changed on disk since the designer read it. On a form with data sets,
+// where loading or an edit may run a query, the work is first done in a
+// copy of the process under a time limit, so that a query that never ends
+// cannot hold the designer.
 #pragma once
 
 #include <functional>
@@ -92,7 +92,8 @@ class TDesignSession {
   // Removes a component; a control takes its children with it.
   TEditResult Delete(const std::string& component);
   TEditResult Rename(const std::string& component, const std::string& newName);
-  // Each returns false when there is nothing to take back or bring again.
+  // Each returns false when there is nothing to take back or bring again,
+  // and raises EDesignTimeout when the design's data no longer loads in time.
   bool Undo();
   bool Redo();
 
@@ -114,9 +115,9 @@ class TDesignSession {
   using TChange = std::function<std::unique_ptr<TComponent>(TEditResult&)>;
 
   std::unique_ptr<TComponent> Load(const std::string& text) const;
-  // Raises Exception when the data of the form text does not load within
-  // the time limit.
-  void CheckLoadsInTime(const std::string& text) const;
+  // For a text with data sets: does work in a copy of the process first and
+  // raises EDesignTimeout when it does not finish within the time limit.
+  void TryInTime(const std::string& text, const std::function<void()>& work) const;
   // Loads the design as it stands, for a change to work on.
   std::unique_ptr<TComponent> Scratch() const { return Load(FText); }
   TEditResult Change(const TChange& change);
