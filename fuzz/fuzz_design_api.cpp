@@ -7,8 +7,8 @@
 // after every request the design's text is what its components save to
 // and every component can be described to the UI.
 #include <cstddef>
-#include <cstdio>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <stdexcept>
 #include <string>

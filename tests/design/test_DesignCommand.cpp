@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -21,17 +22,21 @@ struct TRun {
   std::string Err;
 };
 
-TRun Design(const std::string& arguments) {
+// Runs a command line, its output kept apart.
+TRun RunCommand(const std::string& commandLine) {
   const auto folder = designtest::ScratchFolder("design-command");
-  const std::string command = "'" TAVKIT_PROGRAM "' design " + arguments + " >'" +
-                              (folder / "out").string() + "' 2>'" + (folder / "err").string() +
-                              "' </dev/null";
+  const std::string command = commandLine + " >'" + (folder / "out").string() + "' 2>'" +
+                              (folder / "err").string() + "' </dev/null";
   const int status = std::system(command.c_str());
   TRun run;
   run.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   run.Out = testsupport::ReadText(folder / "out");
   run.Err = testsupport::ReadText(folder / "err");
   return run;
+}
+
+TRun Design(const std::string& arguments) {
+  return RunCommand("'" TAVKIT_PROGRAM "' design " + arguments);
 }
 
 TEST(DesignCommand, PrintsItsUsage) {
@@ -81,6 +86,25 @@ TEST(DesignCommand, RefusesAPortInUseAndAFolderThatCannotTakeTheForm) {
     EXPECT_EQ(run.Out, "");
   }
   EXPECT_EQ(first.Request("GET", "/api/state").Status, 200);
+
+  // A folder the user cannot write: run as nobody when the tests run as
+  // root, whom no mode bit stops.
+  const auto locked = folder / "locked";
+  designtest::fs::create_directories(locked);
+  designtest::WriteFile(locked / "form.json", designtest::kTestForm);
+  designtest::fs::permissions(
+      locked, designtest::fs::perms::owner_read | designtest::fs::perms::owner_exec |
+                  designtest::fs::perms::group_read | designtest::fs::perms::group_exec |
+                  designtest::fs::perms::others_read | designtest::fs::perms::others_exec);
+  const std::string asUser =
+      geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
+  const TRun run =
+      RunCommand(asUser + "'" TAVKIT_PROGRAM "' design '" + (locked / "form.json").string() + "'");
+  designtest::fs::permissions(locked, designtest::fs::perms::owner_all);
+  EXPECT_EQ(run.Status, 1);
+  EXPECT_EQ(run.Err, "error: Form file " + (locked / "form.json").string() +
+                         " cannot be designed: the folder " + locked.string() +
+                         " cannot be written (Permission denied)\n");
 }
 
 // SIGTERM while an edit waits on a query that never ends: the designer
@@ -105,9 +129,10 @@ TEST(DesignCommand, StopsOnSigtermWhileAnEditWaitsAndKeepsTheWork) {
             200);
   std::thread stuck([&] {
     try {
-      designer.Request("POST", "/api/property",
-                       R"({"component": "Q", "path": ["SQL"], "value": ["WITH RECURSIVE c(x) AS )"
-                       R"((SELECT 1 UNION ALL SELECT x + 1 FROM c) SELECT x FROM c WHERE x = 0"]})");
+      designer.Request(
+          "POST", "/api/property",
+          R"({"component": "Q", "path": ["SQL"], "value": ["WITH RECURSIVE c(x) AS )"
+          R"((SELECT 1 UNION ALL SELECT x + 1 FROM c) SELECT x FROM c WHERE x = 0"]})");
     } catch (const std::exception&) {
       // The connection may close without an answer as the designer stops.
     }
@@ -121,9 +146,9 @@ TEST(DesignCommand, StopsOnSigtermWhileAnEditWaitsAndKeepsTheWork) {
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
   const std::string unsaved = testsupport::ReadText(form.string() + ".unsaved");
   EXPECT_NE(unsaved.find("\"Width\": 333"), std::string::npos) << unsaved;
-  EXPECT_EQ(testsupport::ReadText(folder / "designer.log"),
-            "tavkit design: changes not saved to " + form.string() + " are kept in " +
-                form.string() + ".unsaved\n");
+  EXPECT_EQ(testsupport::ReadText(folder / "designer.log"), "tavkit design: changes not saved to " +
+                                                                form.string() + " are kept in " +
+                                                                form.string() + ".unsaved\n");
 }
 
 }  // namespace

@@ -145,8 +145,7 @@ TEST_F(DesignServer, AnswersTheApiAndShowsRefusalsWithoutAChange) {
   EXPECT_EQ(text["left"], 1);
   EXPECT_EQ(text["top"], 1);
 
-  const TJson described =
-      TJson::parse(Request("GET", "/api/component?name=WvText1").Body);
+  const TJson described = TJson::parse(Request("GET", "/api/component?name=WvText1").Body);
   EXPECT_EQ(described["class"], "TWvText");
   EXPECT_EQ(Request("GET", "/api/component?name=Nobody").Status, 404);
 
@@ -176,12 +175,8 @@ TEST_F(DesignServer, TurnsAwayWhatABrowserOfAnotherSiteCouldSend) {
   EXPECT_EQ(rebound.Status, 403);
   EXPECT_EQ(Request("POST", "/api/delete", "[1, 2]").Status, 400);
   EXPECT_EQ(Request("POST", "/api/delete", "{not json").Status, 400);
-  EXPECT_EQ(
-      Request("POST", "/api/bounds", R"({"component": "Text1", "left": "x"})").Status,
-      400);
-  EXPECT_EQ(
-      Request("GET", "/api/state", "", "", "localhost:" + std::to_string(port)).Status,
-      200);
+  EXPECT_EQ(Request("POST", "/api/bounds", R"({"component": "Text1", "left": "x"})").Status, 400);
+  EXPECT_EQ(Request("GET", "/api/state", "", "", "localhost:" + std::to_string(port)).Status, 200);
   EXPECT_NE(session->Form().FindComponent("Page1"), nullptr);
 }
 
@@ -306,10 +301,14 @@ TEST_F(DesignServer, MarksEveryAnswerAndGivesItsOwnPagesAPolicy) {
     int Status;
     bool Policy;
   } cases[] = {
-      {"/", true, 200, true},           {"/designer.js", true, 200, true},
-      {"/designer.css", true, 200, true}, {"/api/state", true, 200, true},
-      {"/preview/Panel1.png", true, 200, true}, {"/nothing", true, 404, true},
-      {"/api/state", false, 403, true}, {"/page/", true, 200, false},
+      {"/", true, 200, true},
+      {"/designer.js", true, 200, true},
+      {"/designer.css", true, 200, true},
+      {"/api/state", true, 200, true},
+      {"/preview/Panel1.png", true, 200, true},
+      {"/nothing", true, 404, true},
+      {"/api/state", false, 403, true},
+      {"/page/", true, 200, false},
       {"/page/none.gif", true, 404, false},
   };
   for (const auto& c : cases) {
@@ -317,7 +316,8 @@ TEST_F(DesignServer, MarksEveryAnswerAndGivesItsOwnPagesAPolicy) {
         c.WithToken ? Request("GET", c.Path) : HttpRequest(port, "GET", c.Path);
     EXPECT_EQ(reply.Status, c.Status) << c.Path;
     EXPECT_EQ(reply.Header("X-Content-Type-Options"), "nosniff") << c.Path;
-    EXPECT_EQ(reply.Header("Content-Security-Policy").rfind("default-src 'none'; script-src 'self';", 0) == 0,
+    EXPECT_EQ(reply.Header("Content-Security-Policy")
+                      .rfind("default-src 'none'; script-src 'self';", 0) == 0,
               c.Policy)
         << c.Path;
   }
@@ -386,8 +386,7 @@ TEST_F(DesignServer, RefusesBodiesNestedTooDeepOrTooLarge) {
        "Request body: values are nested deeper than " + limit + " levels"},
       {R"({"component": "Text1", "path": ["Text"], "value": )" + Repeat(R"({"a": )", 300) + "1" +
            std::string(300, '}') + "}",
-       400,
-       "Request body: values are nested deeper than " + limit + " levels"},
+       400, "Request body: values are nested deeper than " + limit + " levels"},
       {R"({"component": "Text1", "path": ["Text"], "value": )" + std::string(250, '[') +
            std::string(250, ']') + "}",
        200, ""},

@@ -370,8 +370,9 @@ TEST_F(DesignSession, GivesUpOnDataThatNeverEndsLoading) {
       "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c) SELECT x FROM c WHERE x = 0";
   auto form = [&](const std::string& sql, bool active) {
     return R"({"form": "F", "components": [{"class": "TSQLiteQuery", "name": "Q", "properties":
-        {"DatabaseFile": "shop.db", "SQL": [")" + sql + R"("], "Active": )" +
-           (active ? "true" : "false") + R"(}}, {"class": "TWvPage", "name": "Page1",
+        {"DatabaseFile": "shop.db", "SQL": [")" +
+           sql + R"("], "Active": )" + (active ? "true" : "false") +
+           R"(}}, {"class": "TWvPage", "name": "Page1",
         "properties": {"Width": 300, "Height": 200}}]})";
   };
   const auto started = std::chrono::steady_clock::now();

@@ -41,9 +41,14 @@ TEST(DesignPageFiles, NormalisesRequestedNamesAndRefusesClimbingOut) {
     const char* Requested;
     const char* Name;
   } cases[] = {
-      {"a.gif", "a.gif"},           {"images//b.gif", "images/b.gif"}, {"./c.gif", "c.gif"},
-      {"d/../e.gif", "e.gif"},      {"../f.gif", ""},                  {"g/../../h.gif", ""},
-      {"/etc/passwd", "etc/passwd"}, {"", ""},
+      {"a.gif", "a.gif"},
+      {"images//b.gif", "images/b.gif"},
+      {"./c.gif", "c.gif"},
+      {"d/../e.gif", "e.gif"},
+      {"../f.gif", ""},
+      {"g/../../h.gif", ""},
+      {"/etc/passwd", "etc/passwd"},
+      {"", ""},
   };
   for (const auto& c : cases) EXPECT_EQ(design::NormalPageName(c.Requested), c.Name) << c.Requested;
 }

@@ -31,8 +31,8 @@ int Number(const TJson& body, const char* key) {
 }  // namespace
 
 const std::vector<std::string>& EditRoutes() {
-  static const std::vector<std::string> routes = {"property", "bounds", "insert", "parent", "delete",
-                                                  "rename",   "undo",   "redo",   "save"};
+  static const std::vector<std::string> routes = {
+      "property", "bounds", "insert", "parent", "delete", "rename", "undo", "redo", "save"};
   return routes;
 }
 

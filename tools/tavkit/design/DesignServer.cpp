@@ -192,8 +192,8 @@ struct TDesignServer::TImpl {
   // set from it; the address sets the cookie for the requests that follow.
   bool Authorised(const httplib::Request& request, httplib::Response& response) const {
     if (SameSecret(request.get_param_value("token"), Token)) {
-      response.set_header("Set-Cookie", CookieName() + "=" + Token +
-                                            "; Path=/; HttpOnly; SameSite=Strict");
+      response.set_header("Set-Cookie",
+                          CookieName() + "=" + Token + "; Path=/; HttpOnly; SameSite=Strict");
       return true;
     }
     return SameSecret(CookieValue(request, CookieName()), Token);
@@ -222,16 +222,16 @@ struct TDesignServer::TImpl {
   // An edit: the body read, the session changed under the lock, the
   // outcome with the new state sent back.
   void Edit(const std::string& route) {
-    Http.Post("/api/" + route, [this, route](const httplib::Request& request,
-                                             httplib::Response& response) {
-      try {
-        const TJson body = ReadEditBody(request.body);
-        std::lock_guard<std::mutex> guard(Lock);
-        SendJson(response, Outcome(ApplyEdit(Session, route, body)));
-      } catch (const std::invalid_argument& e) {
-        SendError(response, 400, e.what());
-      }
-    });
+    Http.Post("/api/" + route,
+              [this, route](const httplib::Request& request, httplib::Response& response) {
+                try {
+                  const TJson body = ReadEditBody(request.body);
+                  std::lock_guard<std::mutex> guard(Lock);
+                  SendJson(response, Outcome(ApplyEdit(Session, route, body)));
+                } catch (const std::invalid_argument& e) {
+                  SendError(response, 400, e.what());
+                }
+              });
   }
 
   void Routes();

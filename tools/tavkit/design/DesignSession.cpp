@@ -251,8 +251,7 @@ void TDesignSession::TryInTime(const std::string& text, const std::function<void
   if (trial == TTrialResult::TimedOut)
     throw EDesignTimeout("the form's data took longer than " + std::to_string(FLoadSeconds) +
                          " seconds to load (a query that does not end?)");
-  if (trial == TTrialResult::Failed)
-    throw EDesignTimeout("loading the form's data was broken off");
+  if (trial == TTrialResult::Failed) throw EDesignTimeout("loading the form's data was broken off");
 }
 
 TEditResult TDesignSession::Change(const TChange& change) {
@@ -299,9 +298,7 @@ void TDesignSession::Replace(std::string text, std::unique_ptr<TComponent> form)
 
 TEditResult TDesignSession::SetProperty(const std::string& component, const TJson& path,
                                         const TJson& value) {
-  return Change([&](TEditResult&) {
-    return Load(SetFormProperty(FText, component, path, value));
-  });
+  return Change([&](TEditResult&) { return Load(SetFormProperty(FText, component, path, value)); });
 }
 
 TEditResult TDesignSession::SetBounds(const std::string& component, int left, int top, int width,

@@ -88,7 +88,7 @@ std::string ReferencedName(const std::string& reference) {
   url = url.substr(0, url.find_first_of("?#"));
   const std::size_t colon = url.find(':');
   if (colon != std::string::npos && colon < url.find('/')) return std::string();  // a scheme
-  if (url.rfind("//", 0) == 0) return std::string();                               // a server
+  if (url.rfind("//", 0) == 0) return std::string();                              // a server
   if (url.rfind('/', 0) == 0) {
     if (url.rfind("/page/", 0) != 0) return std::string();
     url.erase(0, 6);
