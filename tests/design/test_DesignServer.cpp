@@ -353,6 +353,10 @@ TEST_F(DesignServer, AnswersOnlyRequestsThatCarryItsToken) {
     EXPECT_EQ(HttpRequest(port, "GET", c.Path, "", "", "", c.Headers).Status, c.Status)
         << c.Path << " " << c.Headers;
   EXPECT_EQ(HttpRequest(port, "POST", "/api/delete", R"({"component": "Page1"})").Status, 403);
+  // Turned away before a byte of the announced body is read.
+  EXPECT_EQ(
+      HttpRequest(port, "GET", "/api/state", "", "", "", "Content-Length: 50000000\r\n").Status,
+      403);
   EXPECT_NE(session->Form().FindComponent("Page1"), nullptr);
 
   const designtest::THttpReply opened = HttpRequest(port, "GET", "/?token=" + token);
