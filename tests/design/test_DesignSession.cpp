@@ -408,6 +408,28 @@ TEST_F(DesignSession, GivesUpOnDataThatNeverEndsLoading) {
   EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(20));
 }
 
+// A pipe would hold the designer until someone writes to it; a folder is
+// no form. Neither is read, when opening or when saving.
+TEST_F(DesignSession, ReadsOnlyARegularFormFile) {
+  const std::string pipe = (folder / "pipe.json").string();
+  ASSERT_EQ(mkfifo(pipe.c_str(), 0644), 0);
+  designtest::fs::create_directories(folder / "folder.json");
+  for (const std::string& name : {pipe, (folder / "folder.json").string()}) {
+    try {
+      TDesignSession session(name);
+      ADD_FAILURE() << name << " was opened";
+    } catch (const EFormFileError& e) {
+      EXPECT_EQ(e.Message(), "Form file " + name + ": not a regular file");
+    }
+  }
+  TDesignSession session(file);
+  session.SetBounds("Text1", 30, 210, 150, 20);
+  designtest::fs::remove(file);
+  ASSERT_EQ(mkfifo(file.c_str(), 0644), 0);
+  EXPECT_THROW(session.Save(), EFormFileError);
+  EXPECT_TRUE(session.Modified());
+}
+
 TEST_F(DesignSession, ABrokenFileIsNotOpened) {
   WriteFile(file, R"({"form": "F", "components": [{"class": "TNoSuchClass"}]})");
   try {

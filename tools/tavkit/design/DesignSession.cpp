@@ -9,9 +9,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include <tavkit/platform/base/Dialogs.h>
 #include <tavkit/platform/base/Registry.h>
@@ -63,19 +63,35 @@ struct TDiskFile {
   std::string Text;
 };
 
+// The form file as it is on disk. Only a regular file is read: opening a
+// pipe would wait for a writer, and a folder or a device is no form.
 TDiskFile ReadDiskFile(const std::string& fileName) {
   TDiskFile file;
-  std::error_code error;
-  if (!fs::exists(fileName, error)) return file;
-  if (fs::file_size(fileName, error) > static_cast<std::uintmax_t>(MaxFormFileSize))
+  const int fd = open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0 && errno == ENOENT) return file;
+  if (fd < 0) throw EFOpenError("Cannot open file " + fileName + ": " + std::strerror(errno));
+  struct stat info {};
+  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    close(fd);
+    throw EFormFileError("Form file " + fileName + ": not a regular file");
+  }
+  if (info.st_size > MaxFormFileSize) {
+    close(fd);
     throw EFormFileError("Form file " + fileName + ": the file is larger than " +
                          std::to_string(MaxFormFileSize) + " bytes");
-  std::ifstream in(fileName, std::ios::binary);
-  if (!in) throw EFOpenError("Cannot open file " + fileName);
-  std::ostringstream text;
-  text << in.rdbuf();
+  }
+  char buffer[65536];
+  for (ssize_t n; (n = read(fd, buffer, sizeof buffer)) != 0;) {
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 || static_cast<std::int64_t>(file.Text.size()) + n > MaxFormFileSize) {
+      const int error = n < 0 ? errno : EFBIG;
+      close(fd);
+      throw EFOpenError("Cannot read file " + fileName + ": " + std::strerror(error));
+    }
+    file.Text.append(buffer, static_cast<std::size_t>(n));
+  }
+  close(fd);
   file.Exists = true;
-  file.Text = text.str();
   return file;
 }
 
