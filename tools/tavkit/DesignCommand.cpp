@@ -83,7 +83,7 @@ bool KeepUnsavedWork(const design::TDesignSession& session) {
                    session.FileName().c_str(), kept.c_str());
     return true;
   } catch (const Exception& e) {
-    std::fprintf(stderr, "tavkit design: %s\n", e.Message().c_str());
+    std::fprintf(stderr, "error: %s\n", e.Message().c_str());
     return false;
   }
 }
