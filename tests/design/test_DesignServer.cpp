@@ -11,6 +11,7 @@
 #include <tavkit/core/WvOptimizer.h>
 #include <tavkit/layout/WvPage.h>
 #include <tavkit/package/Package.h>
+#include <tavkit/platform/base/Limits.h>
 #include <tavkit/platform/formfile/FormFile.h>
 #include "DesignTestSupport.h"
 #include "design/DesignServer.h"
@@ -68,8 +69,17 @@ class DesignServer : public ::testing::Test {
     if (serving.joinable()) serving.join();
   }
 
+  // A request with the server's token, as the designer's page sends it.
+  designtest::THttpReply Request(const std::string& method, const std::string& path,
+                                 const std::string& body = "",
+                                 const std::string& contentType = "application/json",
+                                 const std::string& host = "") {
+    return HttpRequest(port, method, path, body, contentType, host,
+                       designtest::TokenCookie(port, server->Token()));
+  }
+
   TJson Post(const std::string& path, const TJson& body) {
-    designtest::THttpReply reply = HttpRequest(port, "POST", path, body.dump());
+    designtest::THttpReply reply = Request("POST", path, body.dump());
     EXPECT_EQ(reply.ContentType, "application/json");
     return TJson::parse(reply.Body);
   }
@@ -88,18 +98,18 @@ design::TRenderResult Rendered(const std::string& text, const std::string&) {
 
 TEST_F(DesignServer, ServesTheUiFromTheProgramItself) {
   Start(Rendered);
-  designtest::THttpReply page = HttpRequest(port, "GET", "/");
+  designtest::THttpReply page = Request("GET", "/");
   EXPECT_EQ(page.Status, 200);
   EXPECT_EQ(page.ContentType, "text/html; charset=utf-8");
   EXPECT_EQ(page.Body.rfind("<!DOCTYPE html>", 0), 0u);
-  EXPECT_EQ(HttpRequest(port, "GET", "/designer.js").ContentType, "text/javascript; charset=utf-8");
-  EXPECT_EQ(HttpRequest(port, "GET", "/designer.css").ContentType, "text/css; charset=utf-8");
-  EXPECT_EQ(HttpRequest(port, "GET", "/nothing.js").Status, 404);
+  EXPECT_EQ(Request("GET", "/designer.js").ContentType, "text/javascript; charset=utf-8");
+  EXPECT_EQ(Request("GET", "/designer.css").ContentType, "text/css; charset=utf-8");
+  EXPECT_EQ(Request("GET", "/nothing.js").Status, 404);
 }
 
 TEST_F(DesignServer, AnswersTheApiAndShowsRefusalsWithoutAChange) {
   Start(Rendered);
-  const TJson state = TJson::parse(HttpRequest(port, "GET", "/api/state").Body);
+  const TJson state = TJson::parse(Request("GET", "/api/state").Body);
   EXPECT_EQ(state["version"], 1);
   EXPECT_EQ(state["file"], file);
   EXPECT_EQ(state["modified"], false);
@@ -135,10 +145,9 @@ TEST_F(DesignServer, AnswersTheApiAndShowsRefusalsWithoutAChange) {
   EXPECT_EQ(text["left"], 1);
   EXPECT_EQ(text["top"], 1);
 
-  const TJson described =
-      TJson::parse(HttpRequest(port, "GET", "/api/component?name=WvText1").Body);
+  const TJson described = TJson::parse(Request("GET", "/api/component?name=WvText1").Body);
   EXPECT_EQ(described["class"], "TWvText");
-  EXPECT_EQ(HttpRequest(port, "GET", "/api/component?name=Nobody").Status, 404);
+  EXPECT_EQ(Request("GET", "/api/component?name=Nobody").Status, 404);
 
   EXPECT_EQ(Post("/api/undo", TJson::object())["state"]["version"], 4);
   EXPECT_EQ(Post("/api/undo", TJson::object())["state"]["canUndo"], false);
@@ -158,26 +167,22 @@ TEST_F(DesignServer, AnswersTheApiAndShowsRefusalsWithoutAChange) {
 
 TEST_F(DesignServer, TurnsAwayWhatABrowserOfAnotherSiteCouldSend) {
   Start(Rendered);
-  designtest::THttpReply form = HttpRequest(port, "POST", "/api/delete", "component=Page1",
-                                            "application/x-www-form-urlencoded");
+  designtest::THttpReply form =
+      Request("POST", "/api/delete", "component=Page1", "application/x-www-form-urlencoded");
   EXPECT_EQ(form.Status, 415);
   designtest::THttpReply rebound =
-      HttpRequest(port, "GET", "/api/state", "", "", "attacker.example:" + std::to_string(port));
+      Request("GET", "/api/state", "", "", "attacker.example:" + std::to_string(port));
   EXPECT_EQ(rebound.Status, 403);
-  EXPECT_EQ(HttpRequest(port, "POST", "/api/delete", "[1, 2]").Status, 400);
-  EXPECT_EQ(HttpRequest(port, "POST", "/api/delete", "{not json").Status, 400);
-  EXPECT_EQ(
-      HttpRequest(port, "POST", "/api/bounds", R"({"component": "Text1", "left": "x"})").Status,
-      400);
-  EXPECT_EQ(
-      HttpRequest(port, "GET", "/api/state", "", "", "localhost:" + std::to_string(port)).Status,
-      200);
+  EXPECT_EQ(Request("POST", "/api/delete", "[1, 2]").Status, 400);
+  EXPECT_EQ(Request("POST", "/api/delete", "{not json").Status, 400);
+  EXPECT_EQ(Request("POST", "/api/bounds", R"({"component": "Text1", "left": "x"})").Status, 400);
+  EXPECT_EQ(Request("GET", "/api/state", "", "", "localhost:" + std::to_string(port)).Status, 200);
   EXPECT_NE(session->Form().FindComponent("Page1"), nullptr);
 }
 
 TEST_F(DesignServer, SendsPreviewsWithTheirTransparencyAndPalettePictures) {
   Start(Rendered);
-  designtest::THttpReply panel = HttpRequest(port, "GET", "/preview/Panel1.png");
+  designtest::THttpReply panel = Request("GET", "/preview/Panel1.png");
   EXPECT_EQ(panel.ContentType, "image/png");
   const TPixels pixels = DecodePng(panel.Body);
   ASSERT_EQ(pixels.Width, 200);
@@ -186,13 +191,13 @@ TEST_F(DesignServer, SendsPreviewsWithTheirTransparencyAndPalettePictures) {
   const std::uint8_t* inside = pixels.At(100, 100);
   EXPECT_EQ((std::vector<int>{inside[0], inside[1], inside[2], inside[3]}),
             (std::vector<int>{0xE0, 0xE8, 0xF0, 255}));
-  EXPECT_EQ(HttpRequest(port, "GET", "/preview/Nobody.png").Status, 404);
-  EXPECT_EQ(HttpRequest(port, "GET", "/preview/First.png").Status, 404);  // no control
+  EXPECT_EQ(Request("GET", "/preview/Nobody.png").Status, 404);
+  EXPECT_EQ(Request("GET", "/preview/First.png").Status, 404);  // no control
 
-  const TPixels icon = DecodePng(HttpRequest(port, "GET", "/palette/TWvText.png").Body);
+  const TPixels icon = DecodePng(Request("GET", "/palette/TWvText.png").Body);
   EXPECT_EQ(icon.Width, 32);
   EXPECT_EQ(icon.Height, 32);
-  EXPECT_EQ(HttpRequest(port, "GET", "/palette/TNothing.png").Status, 404);
+  EXPECT_EQ(Request("GET", "/palette/TNothing.png").Status, 404);
 }
 
 TEST(DesignPreview, LeavesWhatAControlDoesNotPaintTransparent) {
@@ -219,13 +224,13 @@ TEST_F(DesignServer, RendersThroughTheCallerAndCachesPerVersion) {
       return design::TRenderResult{false, "", "a <b> & c"};
     return Rendered(text, formFile);
   });
-  designtest::THttpReply first = HttpRequest(port, "GET", "/page/");
+  designtest::THttpReply first = Request("GET", "/page/");
   EXPECT_EQ(first.ContentType, "text/html; charset=iso-8859-1");
   EXPECT_EQ(first.Body, "<HTML>" + std::to_string(session->Text().size()) + "</HTML>");
-  HttpRequest(port, "GET", "/page/");
+  Request("GET", "/page/");
   EXPECT_EQ(renders, 1);
   Post("/api/rename", {{"component", "Text1"}, {"name", "Broken"}});
-  designtest::THttpReply broken = HttpRequest(port, "GET", "/page/");
+  designtest::THttpReply broken = Request("GET", "/page/");
   EXPECT_EQ(broken.Status, 500);
   EXPECT_EQ(broken.Body,
             "<!DOCTYPE html><html><body><pre style=\"color:#a00\">The page cannot be "
@@ -233,19 +238,188 @@ TEST_F(DesignServer, RendersThroughTheCallerAndCachesPerVersion) {
   EXPECT_EQ(renders, 2);
 }
 
-TEST_F(DesignServer, ServesTheFilesBesideTheFormToTheRenderedPage) {
-  Start(Rendered);
-  designtest::fs::create_directories(folder / "images");
+// The page names two pictures beside the form, one of them through a link
+// that stays in the folder, and a file reached through a link out of it;
+// it only links to the database. Nothing else of the folder is served.
+TEST_F(DesignServer, ServesOnlyThePicturesTheRenderedPageNames) {
+  namespace fs = designtest::fs;
+  Start([](const std::string&, const std::string&) {
+    return design::TRenderResult{
+        true,
+        "<BODY BACKGROUND=\"back%20ground.gif\"><IMG SRC=\"images/plan.PNG\">"
+        "<IMG SRC='./images/inside.png'><IMG SRC=sub/pw.txt><A HREF=\"shop.db\">db</A>"
+        "<IMG SRC=\"/images/AG1.gif\"></BODY>",
+        ""};
+  });
+  fs::create_directories(folder / "images");
+  fs::create_directories(folder / "sub");
   designtest::WriteFile(folder / "images" / "plan.PNG", "picture bytes");
+  designtest::WriteFile(folder / "back ground.gif", "GIF89a");
+  designtest::WriteFile(folder / "shop.db", "SQLite format 3");
   designtest::WriteFile(folder.parent_path() / "secret.txt", "not for the page");
-  const designtest::THttpReply picture = HttpRequest(port, "GET", "/page/images/plan.PNG");
-  EXPECT_EQ(picture.Status, 200);
-  EXPECT_EQ(picture.ContentType, "image/png");
-  EXPECT_EQ(picture.Body, "picture bytes");
-  EXPECT_EQ(HttpRequest(port, "GET", "/page/images/none.png").Status, 404);
-  EXPECT_EQ(HttpRequest(port, "GET", "/page/images").Status, 404);
-  EXPECT_EQ(HttpRequest(port, "GET", "/page/%2e%2e/secret.txt").Status, 404);
-  EXPECT_EQ(HttpRequest(port, "GET", "/page//etc/passwd").Status, 404);
+  fs::create_symlink(folder / "images" / "plan.PNG", folder / "images" / "inside.png");
+  fs::create_symlink(folder.parent_path() / "secret.txt", folder / "sub" / "pw.txt");
+
+  const struct {
+    const char* Path;
+    int Status;
+    const char* Type;
+  } cases[] = {
+      {"/page/images/plan.PNG", 200, "image/png"},
+      {"/page/back%20ground.gif", 200, "image/gif"},
+      {"/page/images/inside.png", 200, "image/png"},  // a link within the folder
+      {"/page/sub/pw.txt", 404, ""},                  // a link out of it
+      {"/page/shop.db", 404, ""},                     // linked to, not shown
+      {"/page/form.json", 404, ""},
+      {"/page/shop.db%00.html", 400, "application/json"},
+      {"/page/images/plan.PNG%00", 400, "application/json"},
+      {"/page/images/plan%0a.PNG", 400, "application/json"},
+      {"/page/images/plan%7f.PNG", 400, "application/json"},
+      {"/page/images", 404, ""},
+      {"/page/images/none.png", 404, ""},
+      {"/page/%2e%2e/secret.txt", 404, ""},
+      {"/page//etc/passwd", 404, ""},
+  };
+  for (const auto& c : cases) {
+    const designtest::THttpReply reply = Request("GET", c.Path);
+    EXPECT_EQ(reply.Status, c.Status) << c.Path;
+    EXPECT_EQ(reply.ContentType, c.Type) << c.Path;
+    if (c.Status == 200) {
+      EXPECT_EQ(reply.Body.substr(0, 3), c.Path[6] == 'b' ? "GIF" : "pic") << c.Path;
+    }
+  }
+}
+
+// Every answer tells the browser not to guess its type; the designer's own
+// pages (not the rendered page, which is the user's) carry a policy that
+// lets them load only their own script, styles and pictures.
+TEST_F(DesignServer, MarksEveryAnswerAndGivesItsOwnPagesAPolicy) {
+  Start(Rendered);
+  const struct {
+    const char* Path;
+    bool WithToken;
+    int Status;
+    bool Policy;
+  } cases[] = {
+      {"/", true, 200, true},
+      {"/designer.js", true, 200, true},
+      {"/designer.css", true, 200, true},
+      {"/api/state", true, 200, true},
+      {"/preview/Panel1.png", true, 200, true},
+      {"/nothing", true, 404, true},
+      {"/api/state", false, 403, true},
+      {"/page/", true, 200, false},
+      {"/page/none.gif", true, 404, false},
+  };
+  for (const auto& c : cases) {
+    const designtest::THttpReply reply =
+        c.WithToken ? Request("GET", c.Path) : HttpRequest(port, "GET", c.Path);
+    EXPECT_EQ(reply.Status, c.Status) << c.Path;
+    EXPECT_EQ(reply.Header("X-Content-Type-Options"), "nosniff") << c.Path;
+    EXPECT_EQ(reply.Header("Content-Security-Policy")
+                      .rfind("default-src 'none'; script-src 'self';", 0) == 0,
+              c.Policy)
+        << c.Path;
+  }
+}
+
+// Only the token printed at start opens the designer: in the address, which
+// sets a cookie of this port's own name, or in that cookie.
+TEST_F(DesignServer, AnswersOnlyRequestsThatCarryItsToken) {
+  Start(Rendered);
+  const std::string token = server->Token();
+  ASSERT_EQ(token.size(), 64u);
+  EXPECT_EQ(token.find_first_not_of("0123456789abcdef"), std::string::npos);
+  std::string wrong = token;
+  wrong[63] = wrong[63] == '0' ? '1' : '0';
+  const std::string cookie = "tavkit-design-" + std::to_string(port);
+  const struct {
+    std::string Path;
+    std::string Headers;
+    int Status;
+  } cases[] = {
+      {"/api/state", "", 403},
+      {"/", "", 403},
+      {"/page/", "", 403},
+      {"/api/state?token=", "", 403},
+      {"/api/state?token=" + wrong, "", 403},
+      {"/api/state?token=" + token.substr(0, 32), "", 403},
+      {"/api/state", "Cookie: " + cookie + "=" + wrong + "\r\n", 403},
+      {"/api/state", "Cookie: tavkit-design-1=" + token + "\r\n", 403},
+      {"/api/state?token=" + token, "", 200},
+      {"/api/state", "Cookie: a=b; " + cookie + "=" + token + "\r\n", 200},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(HttpRequest(port, "GET", c.Path, "", "", "", c.Headers).Status, c.Status)
+        << c.Path << " " << c.Headers;
+  EXPECT_EQ(HttpRequest(port, "POST", "/api/delete", R"({"component": "Page1"})").Status, 403);
+  // Turned away before a byte of the announced body is read.
+  EXPECT_EQ(
+      HttpRequest(port, "GET", "/api/state", "", "", "", "Content-Length: 50000000\r\n").Status,
+      403);
+  EXPECT_NE(session->Form().FindComponent("Page1"), nullptr);
+
+  const designtest::THttpReply opened = HttpRequest(port, "GET", "/?token=" + token);
+  EXPECT_EQ(opened.Status, 200);
+  EXPECT_EQ(opened.Header("Set-Cookie"),
+            cookie + "=" + token + "; Path=/; HttpOnly; SameSite=Strict");
+}
+
+std::string Repeat(const std::string& text, int times) {
+  std::string repeated;
+  for (int i = 0; i < times; ++i) repeated += text;
+  return repeated;
+}
+
+// Bodies are bounded before anything is built from them: a value or a path
+// nested 100,000 deep is refused as a form file would be, a body larger
+// than a form file is not read, and the design stays as it was.
+TEST_F(DesignServer, RefusesBodiesNestedTooDeepOrTooLarge) {
+  Start(Rendered);
+  const std::string before = session->Text();
+  const std::string deep = std::string(100000, '[') + std::string(100000, ']');
+  const std::string limit = std::to_string(MaxFormJsonDepth);
+  const struct {
+    std::string Body;
+    int Status;
+    std::string Error;
+  } cases[] = {
+      {R"({"component": "Text1", "path": ["Text"], "value": )" + deep + "}", 400,
+       "Request body: values are nested deeper than " + limit + " levels"},
+      {R"({"component": "Text1", "path": )" + deep + R"(, "value": 1})", 400,
+       "Request body: values are nested deeper than " + limit + " levels"},
+      {R"({"component": "Text1", "path": ["Text"], "value": )" + Repeat(R"({"a": )", 300) + "1" +
+           std::string(300, '}') + "}",
+       400, "Request body: values are nested deeper than " + limit + " levels"},
+      {R"({"component": "Text1", "path": ["Text"], "value": )" + std::string(250, '[') +
+           std::string(250, ']') + "}",
+       200, ""},
+  };
+  for (const auto& c : cases) {
+    const designtest::THttpReply reply = Request("POST", "/api/property", c.Body);
+    EXPECT_EQ(reply.Status, c.Status) << c.Body.substr(0, 60);
+    if (!c.Error.empty()) {
+      EXPECT_EQ(TJson::parse(reply.Body)["error"], c.Error);
+    }
+  }
+  const std::string huge(static_cast<std::size_t>(MaxFormFileSize) + 1, ' ');
+  EXPECT_EQ(Request("POST", "/api/property", huge).Status, 413);
+  EXPECT_EQ(session->Text(), before);
+  EXPECT_EQ(Request("GET", "/api/state").Status, 200);
+}
+
+// A second server on a port in use fails, rather than sharing the port and
+// answering every other request.
+TEST_F(DesignServer, ASecondServerOnTheSamePortFails) {
+  Start(Rendered);
+  design::TDesignServer second(*session, Rendered, "");
+  try {
+    second.Bind(port);
+    ADD_FAILURE() << "two servers listen on port " << port;
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "port " + std::to_string(port) + " is in use");
+  }
+  EXPECT_EQ(Request("GET", "/api/state").Status, 200);
 }
 
 // The renderer runs tavkit render itself: the same bytes as the page's put
@@ -269,6 +443,16 @@ TEST(DesignRenderer, GivesWhatTavkitRenderWrites) {
   EXPECT_FALSE(broken.Ok);
   EXPECT_EQ(broken.Error, "error: Form file " + file +
                               ": component P (TWvPage): unknown property Nothing of class TWvPage");
+
+  // A link planted where a copy of a fixed name would go is not written
+  // through: copies get fresh names.
+  const auto victim = folder.parent_path() / "victim.txt";
+  designtest::WriteFile(victim, "someone else's");
+  const auto planted = folder / (".form.json.render-" + std::to_string(getpid()) + ".json");
+  designtest::fs::create_symlink(victim, planted);
+  EXPECT_TRUE(renderer.Render(designtest::kTestForm, file).Ok);
+  EXPECT_EQ(testsupport::ReadText(victim), "someone else's");
+  designtest::fs::remove(planted);
   // The copies made for the renderer are gone.
   EXPECT_EQ(std::distance(designtest::fs::directory_iterator(folder),
                           designtest::fs::directory_iterator()),

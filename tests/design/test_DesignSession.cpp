@@ -3,6 +3,10 @@
 // a refused edit leaves the text byte for byte as it was, undo and redo bring
 // back exact texts, and saving never loses a file.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <sys/stat.h>
+
+#include <chrono>
 
 #include <tavkit/package/Package.h>
 #include <tavkit/platform/controls/Controls.h>
@@ -264,6 +268,166 @@ TEST_F(DesignSession, KeepsUnsavedWorkBesideTheForm) {
   EXPECT_EQ(session.KeepUnsaved(), file + ".unsaved");
   EXPECT_EQ(ReadText(file + ".unsaved"), session.Text());
   EXPECT_EQ(ReadText(file), designtest::kTestForm);
+}
+
+// Saving writes only where it means to: a link planted at a temporary name
+// is never written through, a form file that is a link is updated where it
+// leads, and a read-only form file is left alone.
+TEST_F(DesignSession, SavesOnlyIntoTheFormFile) {
+  namespace fs = designtest::fs;
+  const fs::path victim = folder / "victim.txt";
+  WriteFile(victim, "someone else's");
+  for (const char* planted : {"form.json.tmp", "form.json.bak.tmp"})
+    fs::create_symlink(victim, folder / planted);
+  {
+    TDesignSession session(file);
+    session.SetBounds("Text1", 30, 210, 150, 20);
+    session.Save();
+    EXPECT_EQ(ReadText(file), session.Text());
+  }
+  EXPECT_EQ(ReadText(victim), "someone else's");
+  EXPECT_TRUE(fs::is_symlink(folder / "form.json.tmp"));
+
+  // Through a link: the target changes, the link stays, the copy of the
+  // previous file is kept beside the target.
+  fs::create_directories(folder / "real");
+  const fs::path target = folder / "real" / "shared.json";
+  WriteFile(target, designtest::kTestForm);
+  const fs::path link = folder / "link.json";
+  fs::create_symlink("real/shared.json", link);
+  {
+    TDesignSession session(link.string());
+    session.SetBounds("Text1", 40, 210, 150, 20);
+    session.Save();
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(ReadText(target), session.Text());
+    EXPECT_EQ(ReadText(target.string() + ".bak"), designtest::kTestForm);
+  }
+
+  // Read-only: refused, whoever runs the designer.
+  const fs::path locked = folder / "locked.json";
+  WriteFile(locked, designtest::kTestForm);
+  fs::permissions(locked, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  TDesignSession session(locked.string());
+  session.SetBounds("Text1", 50, 210, 150, 20);
+  try {
+    session.Save();
+    ADD_FAILURE() << "a read-only form file was replaced";
+  } catch (const EInOutError& e) {
+    EXPECT_EQ(e.Message(), locked.string() + " is read-only; the design was not saved");
+  }
+  EXPECT_EQ(ReadText(locked), designtest::kTestForm);
+  EXPECT_TRUE(session.Modified());
+}
+
+// A form whose folder cannot take files is refused when it is opened, and
+// work not saved goes where it can be written when the folder is gone.
+TEST_F(DesignSession, SaysAtOnceWhenTheFormsFolderCannotTakeIt) {
+  namespace fs = designtest::fs;
+  WriteFile(folder / "plain", "a file");
+  const struct {
+    fs::path Form;
+    std::string Message;
+  } cases[] = {
+      {folder / "missing" / "form.json",
+       "the folder " + (folder / "missing").string() + " does not exist"},
+      {folder / "plain" / "form.json", (folder / "plain").string() + " is not a folder"},
+  };
+  for (const auto& c : cases) {
+    try {
+      TDesignSession session(c.Form.string());
+      ADD_FAILURE() << c.Form << " was opened";
+    } catch (const EInOutError& e) {
+      EXPECT_EQ(e.Message(), "Form file " + c.Form.string() + " cannot be designed: " + c.Message);
+    }
+  }
+
+  fs::create_directories(folder / "going");
+  const std::string going = (folder / "going" / "form.json").string();
+  WriteFile(going, designtest::kTestForm);
+  TDesignSession session(going);
+  EXPECT_EQ(session.KeepUnsaved(), "");  // nothing to keep
+  session.SetBounds("Text1", 30, 210, 150, 20);
+  fs::remove_all(folder / "going");
+  const std::string kept = session.KeepUnsaved();
+  EXPECT_EQ(fs::path(kept).parent_path(), fs::temp_directory_path());
+  EXPECT_EQ(fs::path(kept).filename().string().rfind("form.json.unsaved-", 0), 0u);
+  EXPECT_EQ(ReadText(kept), session.Text());
+  fs::remove(kept);
+}
+
+// A query that never ends holds neither the opening of its form nor an
+// edit of its SQL or Active: each is refused after the time limit, and
+// the design stays as it was.
+TEST_F(DesignSession, GivesUpOnDataThatNeverEndsLoading) {
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open((folder / "shop.db").c_str(), &db), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(db, "CREATE TABLE t (a TEXT); INSERT INTO t VALUES ('x');", nullptr,
+                         nullptr, nullptr),
+            SQLITE_OK);
+  sqlite3_close(db);
+  const std::string endless =
+      "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c) SELECT x FROM c WHERE x = 0";
+  auto form = [&](const std::string& sql, bool active) {
+    return R"({"form": "F", "components": [{"class": "TSQLiteQuery", "name": "Q", "properties":
+        {"DatabaseFile": "shop.db", "SQL": [")" +
+           sql + R"("], "Active": )" + (active ? "true" : "false") +
+           R"(}}, {"class": "TWvPage", "name": "Page1",
+        "properties": {"Width": 300, "Height": 200}}]})";
+  };
+  const auto started = std::chrono::steady_clock::now();
+  WriteFile(file, form(endless, true));
+  try {
+    TDesignSession session(file, 1);
+    ADD_FAILURE() << "a form whose query never ends was opened";
+  } catch (const design::EDesignTimeout& e) {
+    EXPECT_EQ(e.Message(), "Form file " + file +
+                               ": the form's data took longer than 1 seconds to load (a query "
+                               "that does not end?)");
+  }
+
+  const struct {
+    const char* Path;
+    design::TJson Value;
+    bool Active;
+  } edits[] = {
+      {"SQL", design::TJson::array({endless}), true},
+      {"Active", true, false},
+  };
+  for (const auto& edit : edits) {
+    WriteFile(file, form(edit.Active ? "SELECT a FROM t" : endless, edit.Active));
+    TDesignSession session(file, 1);
+    const std::string before = session.Text();
+    const TEditResult result = session.SetProperty("Q", edit.Path, edit.Value);
+    EXPECT_FALSE(result.Changed) << edit.Path;
+    EXPECT_EQ(result.Error,
+              "the form's data took longer than 1 seconds to load (a query that does not end?)");
+    EXPECT_EQ(session.Text(), before);
+    EXPECT_TRUE(session.SetBounds("Page1", 0, 0, 320, 200).Changed);
+  }
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(20));
+}
+
+// A pipe would hold the designer until someone writes to it; a folder is
+// no form. Neither is read, when opening or when saving.
+TEST_F(DesignSession, ReadsOnlyARegularFormFile) {
+  const std::string pipe = (folder / "pipe.json").string();
+  ASSERT_EQ(mkfifo(pipe.c_str(), 0644), 0);
+  designtest::fs::create_directories(folder / "folder.json");
+  for (const std::string& name : {pipe, (folder / "folder.json").string()}) {
+    try {
+      TDesignSession session(name);
+      ADD_FAILURE() << name << " was opened";
+    } catch (const EFormFileError& e) {
+      EXPECT_EQ(e.Message(), "Form file " + name + ": not a regular file");
+    }
+  }
+  TDesignSession session(file);
+  session.SetBounds("Text1", 30, 210, 150, 20);
+  designtest::fs::remove(file);
+  ASSERT_EQ(mkfifo(file.c_str(), 0644), 0);
+  EXPECT_THROW(session.Save(), EFormFileError);
+  EXPECT_TRUE(session.Modified());
 }
 
 TEST_F(DesignSession, ABrokenFileIsNotOpened) {

@@ -4,17 +4,9 @@
 // design the server holds; the saved file and the page the designer shows
 // are checked byte for byte against tavkit render of the saved file. The
 // screenshots stay in the build folder for a person to look at.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/prctl.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <chrono>
 #include <cstdlib>
-#include <thread>
 
 #include "DesignTestSupport.h"
 #include "HeadlessBrowser.h"
@@ -25,69 +17,9 @@ namespace {
 
 namespace fs = std::filesystem;
 using design::TJson;
-using designtest::HttpRequest;
+using designtest::DesignerProgram;
 using testsupport::HeadlessBrowser;
 using testsupport::ReadText;
-
-// `tavkit design FORM` as a child process, stopped as Ctrl-C stops it.
-class DesignerProgram {
- public:
-  DesignerProgram(const fs::path& form, const fs::path& log) {
-    int out[2];
-    if (pipe(out) != 0) throw std::runtime_error("no pipe");
-    FPid = fork();
-    if (FPid < 0) throw std::runtime_error("cannot fork");
-    if (FPid == 0) {
-      prctl(PR_SET_PDEATHSIG, SIGKILL);
-      const int err = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-      if (err < 0 || dup2(out[1], 1) < 0 || dup2(err, 2) < 0) _exit(126);
-      close(out[0]);
-      execl(TAVKIT_PROGRAM, TAVKIT_PROGRAM, "design", form.c_str(), static_cast<char*>(nullptr));
-      _exit(127);
-    }
-    close(out[1]);
-    FOut = out[0];
-    // The first line tells the address.
-    std::string line;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (line.find('\n') == std::string::npos) {
-      pollfd ready{FOut, POLLIN, 0};
-      if (std::chrono::steady_clock::now() > deadline || poll(&ready, 1, 1000) < 0)
-        throw std::runtime_error("tavkit design did not start; see " + log.string());
-      char c;
-      if (ready.revents != 0 && read(FOut, &c, 1) != 1)
-        throw std::runtime_error("tavkit design ended; see " + log.string());
-      if (ready.revents != 0) line += c;
-    }
-    const std::size_t at = line.find("http://127.0.0.1:");
-    if (at == std::string::npos) throw std::runtime_error("no address in: " + line);
-    FPort = std::stoi(line.substr(at + 17));
-  }
-  ~DesignerProgram() {
-    kill(FPid, SIGINT);
-    int status = 0;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (waitpid(FPid, &status, WNOHANG) != FPid) {
-      if (std::chrono::steady_clock::now() > deadline) {
-        kill(FPid, SIGKILL);
-        waitpid(FPid, &status, 0);
-        break;
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    close(FOut);
-  }
-  DesignerProgram(const DesignerProgram&) = delete;
-  DesignerProgram& operator=(const DesignerProgram&) = delete;
-
-  int Port() const { return FPort; }
-  std::string Url() const { return "http://127.0.0.1:" + std::to_string(FPort) + "/"; }
-
- private:
-  pid_t FPid = -1;
-  int FOut = -1;
-  int FPort = 0;
-};
 
 // What `tavkit render FORM` writes.
 std::string TavkitRender(const fs::path& form, const fs::path& folder) {
@@ -154,7 +86,7 @@ class DesignerBrowser : public ::testing::Test {
 
   static std::string Editor(const std::string& path) { return "[data-path='" + path + "']"; }
 
-  TJson State() { return TJson::parse(HttpRequest(program->Port(), "GET", "/api/state").Body); }
+  TJson State() { return TJson::parse(program->Request("GET", "/api/state").Body); }
 
   // A control of the design tree the server holds, found by name.
   TJson Control(const std::string& name) {
@@ -172,7 +104,7 @@ class DesignerBrowser : public ::testing::Test {
   // The value of a property of a component as the inspector is told it.
   TJson Value(const std::string& component, const std::vector<std::string>& path) {
     TJson list = TJson::parse(
-        HttpRequest(program->Port(), "GET", "/api/component?name=" + component).Body)["properties"];
+        program->Request("GET", "/api/component?name=" + component).Body)["properties"];
     TJson found;
     for (const auto& step : path) {
       for (const TJson& p : list)
@@ -206,6 +138,19 @@ TEST_F(DesignerBrowser, DesignsAFormWithTheMouseAndTheInspectorAndSavesIt) {
   EXPECT_EQ(browser->Evaluate("document.querySelectorAll('#palette .tool').length"), 25);
   EXPECT_EQ(browser->Evaluate("document.querySelectorAll('#surface .ctl').length"), 10);
   Screenshot("designer-hello-opened.png");
+  // Opened from the address with its token, and under the policy of the
+  // designer's pages, the page still has its style sheet and pictures.
+  EXPECT_EQ(browser->Evaluate("fetch('/').then(r => r.headers.get('content-security-policy'))"
+                              ".then(p => p.startsWith(\"default-src 'none'\"))"),
+            true);
+  EXPECT_EQ(
+      browser->Evaluate("getComputedStyle(document.getElementById('toolbar')).backgroundColor"),
+      "rgb(45, 62, 80)");
+  EXPECT_EQ(browser->Evaluate("document.querySelector(\".tool[data-class='TWvText'] img\")"
+                              ".naturalWidth"),
+            32);
+  EXPECT_EQ(browser->Evaluate("document.querySelector('#surface .ctl img').naturalWidth > 0"),
+            true);
 
   // Drag the Grid text 20 pixels right and 10 down inside its panel.
   auto grid = Box(".ctl[data-name='Grid']");
@@ -299,7 +244,7 @@ TEST_F(DesignerBrowser, DesignsAFormWithTheMouseAndTheInspectorAndSavesIt) {
 
   // What the designer shows as the rendered page is what tavkit render
   // writes for the saved file, byte for byte.
-  const designtest::THttpReply shown = HttpRequest(program->Port(), "GET", "/page/");
+  const designtest::THttpReply shown = program->Request("GET", "/page/");
   EXPECT_EQ(shown.Status, 200);
   EXPECT_EQ(shown.Body, TavkitRender(form, folder));
   EXPECT_NE(shown.Body.find("Dropped here"), std::string::npos);
@@ -328,7 +273,7 @@ TEST_F(DesignerBrowser, RefusesATextOnAnImageAndRendersImageMapsAsTavkitRenderDo
   Click("#save");
   EXPECT_EQ(State()["modified"], false);
   Screenshot("designer-showcase.png");
-  const designtest::THttpReply shown = HttpRequest(program->Port(), "GET", "/page/");
+  const designtest::THttpReply shown = program->Request("GET", "/page/");
   EXPECT_EQ(shown.Status, 200);
   EXPECT_EQ(shown.Body, TavkitRender(form, folder));
   EXPECT_NE(shown.Body.find("<MAP NAME=\"MAP0\">"), std::string::npos);

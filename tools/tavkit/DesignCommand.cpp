@@ -1,19 +1,25 @@
 // tavkit design: serves the visual designer of a form file on 127.0.0.1 and
 // prints its address; a browser opened by the user does the rest. The
-// program stops on Ctrl-C (or SIGTERM), after the request in hand.
+// program stops on Ctrl-C (or SIGTERM): it ends the renderers and trial
+// loads it started, lets the request in hand finish for a moment, and keeps
+// the work not saved in any case, even when that request does not end.
 #include <signal.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <climits>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <mutex>
 #include <string>
 #include <thread>
 
 #include <tavkit/package/Package.h>
 #include <tavkit/platform/base/Exceptions.h>
 #include "Commands.h"
+#include "design/ChildProcesses.h"
 #include "design/DesignServer.h"
 #include "design/DesignSession.h"
 #include "design/PageRenderer.h"
@@ -32,8 +38,10 @@ const char* const kDesignUsage =
     "components' own design previews, the property inspector and the\n"
     "rendered page are shown side by side. Save writes FORM (the previous\n"
     "file is kept as FORM.bak); a FORM that does not exist yet is made on\n"
-    "the first save. Stop the designer with Ctrl-C: changes not saved are\n"
-    "then kept in FORM.unsaved.\n"
+    "the first save. The address printed holds a token that every request\n"
+    "needs. Stop the designer with Ctrl-C: changes not saved are then kept\n"
+    "in FORM.unsaved (or, when the form's folder will not take it, in the\n"
+    "temporary folder; the message says where).\n"
     "\n"
     "  --port N   the port to listen on (default: any free port)\n";
 
@@ -54,11 +62,31 @@ struct TImageFolder {
     if (mkdtemp(pattern.data()) == nullptr) throw EInOutError("Cannot make a folder for images");
     Path = pattern;
   }
-  ~TImageFolder() {
+  ~TImageFolder() { Remove(); }
+  void Remove() const {
     std::error_code ignored;
     fs::remove_all(Path, ignored);
   }
 };
+
+// How long a stop waits for the request in hand before the program ends
+// without it.
+constexpr auto kStopGrace = std::chrono::seconds(3);
+
+// Keeps the design's unsaved changes and says where; false when they could
+// not be kept.
+bool KeepUnsavedWork(const design::TDesignSession& session) {
+  try {
+    const std::string kept = session.KeepUnsaved();
+    if (!kept.empty())
+      std::fprintf(stderr, "tavkit design: changes not saved to %s are kept in %s\n",
+                   session.FileName().c_str(), kept.c_str());
+    return true;
+  } catch (const Exception& e) {
+    std::fprintf(stderr, "error: %s\n", e.Message().c_str());
+    return false;
+  }
+}
 
 int ParsePort(const std::string& text) {
   char* end = nullptr;
@@ -100,22 +128,39 @@ int DesignCommand(const Args& arguments) {
   sigaddset(&stopSignals, SIGHUP);
   pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
   const int bound = server.Bind(port);
+  std::mutex doneLock;
+  std::condition_variable doneSignal;
+  bool done = false;
   std::thread stopper([&] {
     int received = 0;
     sigwait(&stopSignals, &received);
+    std::unique_lock<std::mutex> lock(doneLock);
+    if (done) return;
+    design::KillChildren();
     server.Stop();
+    if (doneSignal.wait_for(lock, kStopGrace, [&] { return done; })) return;
+    // A request holds the server and does not end: the design as the last
+    // finished edit left it is kept, and the program ends without it.
+    std::fprintf(stderr, "tavkit design: stopped while a request was still running\n");
+    const bool kept = KeepUnsavedWork(session);
+    images.Remove();
+    std::fflush(stderr);
+    _exit(kept ? 0 : 1);
   });
 
-  std::printf("tavkit design: %s at http://127.0.0.1:%d/ (Ctrl-C stops)\n", args[0].c_str(), bound);
+  std::printf("tavkit design: %s at http://127.0.0.1:%d/?token=%s (Ctrl-C stops)\n",
+              args[0].c_str(), bound, server.Token().c_str());
   std::fflush(stdout);
   server.Run();
+  {
+    std::lock_guard<std::mutex> lock(doneLock);
+    done = true;
+  }
+  doneSignal.notify_all();
   // Run ended by itself (the socket failed): let the signal thread go too.
   pthread_kill(stopper.native_handle(), SIGTERM);
   stopper.join();
-  if (session.Modified())
-    std::fprintf(stderr, "tavkit design: changes not saved to %s are kept in %s\n", args[0].c_str(),
-                 session.KeepUnsaved().c_str());
-  return 0;
+  return KeepUnsavedWork(session) ? 0 : 1;
 }
 
 }  // namespace tavkit::cli

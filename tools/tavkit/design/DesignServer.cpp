@@ -1,20 +1,30 @@
 // Routes of the designer's server. Requests must name this server as their
-// host and edits must come as JSON, which a page of another site cannot
-// send here without the browser asking first: another site open in the same
-// browser can neither read nor change the design.
+// host and carry the designer's token, and edits must come as JSON, which a
+// page of another site cannot send here without the browser asking first:
+// neither another user of the machine nor another site open in the same
+// browser can read or change the design.
 #include "design/DesignServer.h"
 
+#include <fcntl.h>
 #include <httplib.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cctype>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <mutex>
-#include <sstream>
+#include <set>
 
 #include <tavkit/platform/base/Limits.h>
 #include <tavkit/platform/controls/Controls.h>
+#include "design/DesignApi.h"
 #include "design/DesignAssets.h"
+#include "design/DesignFiles.h"
+#include "design/PageFiles.h"
 #include "design/PreviewPainter.h"
 #include "design/PropertyModel.h"
 
@@ -26,6 +36,16 @@ namespace {
 
 const char* const kPalettePage = "Taveno";
 const char* const kJson = "application/json";
+
+// The designer's own pages load their script, style sheet and pictures from
+// here and nothing else; no script is written into a page.
+const char* const kContentSecurityPolicy =
+    "default-src 'none'; script-src 'self'; style-src 'self'; img-src 'self'; "
+    "connect-src 'self'; frame-src 'self'; base-uri 'none'; form-action 'none'; "
+    "frame-ancestors 'none'";
+
+// A file the rendered page shows is at most as large as a form file.
+constexpr std::int64_t kMaxPageFileSize = MaxFormFileSize;
 
 std::string EscapeHtml(const std::string& text) {
   std::string escaped;
@@ -71,26 +91,80 @@ void SendError(httplib::Response& response, int status, const std::string& messa
   SendJson(response, {{"error", message}}, status);
 }
 
-// A request's JSON body; an exception for anything else.
-TJson Body(const httplib::Request& request) {
-  TJson body = TJson::parse(request.body);
-  if (!body.is_object()) throw std::invalid_argument("the request must hold a JSON object");
-  return body;
+// Equal texts, in a time that does not tell how much of a guess was right.
+bool SameSecret(const std::string& given, const std::string& secret) {
+  if (given.size() != secret.size()) return false;
+  unsigned char difference = 0;
+  for (std::size_t i = 0; i < secret.size(); ++i)
+    difference |= static_cast<unsigned char>(given[i] ^ secret[i]);
+  return difference == 0;
 }
 
-std::string Text(const TJson& body, const char* key) {
-  if (!body.contains(key)) return std::string();
-  if (!body[key].is_string()) throw std::invalid_argument(std::string(key) + " must be a string");
-  return body[key].get<std::string>();
+// The value of a cookie of the request, or empty.
+std::string CookieValue(const httplib::Request& request, const std::string& name) {
+  const std::string cookies = request.get_header_value("Cookie");
+  std::size_t at = 0;
+  while (at < cookies.size()) {
+    std::size_t end = cookies.find(';', at);
+    if (end == std::string::npos) end = cookies.size();
+    std::size_t start = at;
+    while (start < end && cookies[start] == ' ') ++start;
+    const std::string pair = cookies.substr(start, end - start);
+    if (pair.rfind(name + "=", 0) == 0) return pair.substr(name.size() + 1);
+    at = end + 1;
+  }
+  return std::string();
 }
 
-int Number(const TJson& body, const char* key) {
-  if (!body.contains(key) || !body[key].is_number_integer())
-    throw std::invalid_argument(std::string(key) + " must be an integer");
-  const auto value = body[key].get<std::int64_t>();
-  if (value < INT32_MIN || value > INT32_MAX)
-    throw std::invalid_argument(std::string(key) + " is out of range");
-  return static_cast<int>(value);
+bool HasControlByte(const std::string& text) {
+  for (char c : text)
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return true;
+  return false;
+}
+
+// Why 127.0.0.1:port cannot be had.
+std::string ListenFailure(int port) {
+  const std::string cannot = "Cannot listen on 127.0.0.1 port " + std::to_string(port) + ": ";
+  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return cannot + std::strerror(errno);
+  const int yes = 1;
+  setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(static_cast<std::uint16_t>(port));
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  const int bound = bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+  const int error = errno;
+  close(fd);
+  if (error == EADDRINUSE && bound != 0) return "port " + std::to_string(port) + " is in use";
+  return cannot + (bound == 0 ? "the server would not start" : std::strerror(error));
+}
+
+// The bytes of a regular file below folder (the real folder), never through
+// a link that leads out of it; false when there is no such file.
+bool ReadFileBelow(const std::string& folder, const std::string& name, std::string& bytes) {
+  std::error_code error;
+  const fs::path real = fs::canonical(fs::path(folder) / name, error);
+  if (error || real.string().rfind(folder + "/", 0) != 0) return false;
+  const int fd = open(real.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return false;
+  struct stat info {};
+  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size > kMaxPageFileSize) {
+    close(fd);
+    return false;
+  }
+  bytes.clear();
+  char buffer[65536];
+  for (ssize_t n; (n = read(fd, buffer, sizeof buffer)) != 0;) {
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 || static_cast<std::int64_t>(bytes.size()) + n > kMaxPageFileSize) {
+      close(fd);
+      return false;
+    }
+    bytes.append(buffer, static_cast<std::size_t>(n));
+  }
+  close(fd);
+  return true;
 }
 
 }  // namespace
@@ -99,15 +173,31 @@ struct TDesignServer::TImpl {
   TDesignSession& Session;
   TRenderFunction Render;
   std::string ImageDir;
+  std::string Token = RandomHex(32);
   httplib::Server Http;
   std::mutex Lock;  // the session, the library and the render cache
   int Port = 0;
   bool Bound = false;
   int RenderedVersion = -1;
   TRenderResult Rendered;
+  std::set<std::string> RenderedFiles;  // what the rendered page names beside it
 
   TImpl(TDesignSession& session, TRenderFunction render, std::string imageDir)
       : Session(session), Render(std::move(render)), ImageDir(std::move(imageDir)) {}
+
+  // Cookies belong to a host, not a port: each designer has its own name.
+  std::string CookieName() const { return "tavkit-design-" + std::to_string(Port); }
+
+  // Whether the request carries the token, in the address or in the cookie
+  // set from it; the address sets the cookie for the requests that follow.
+  bool Authorised(const httplib::Request& request, httplib::Response& response) const {
+    if (SameSecret(request.get_param_value("token"), Token)) {
+      response.set_header("Set-Cookie",
+                          CookieName() + "=" + Token + "; Path=/; HttpOnly; SameSite=Strict");
+      return true;
+    }
+    return SameSecret(CookieValue(request, CookieName()), Token);
+  }
 
   TJson State() {
     return {{"file", Session.FileName()},     {"version", Session.Version()},
@@ -131,36 +221,50 @@ struct TDesignServer::TImpl {
 
   // An edit: the body read, the session changed under the lock, the
   // outcome with the new state sent back.
-  void Edit(httplib::Server& http, const char* path,
-            std::function<TEditResult(const TJson& body)> edit) {
-    http.Post(path, [this, edit](const httplib::Request& request, httplib::Response& response) {
-      TJson body;
-      try {
-        body = Body(request);
-      } catch (const std::exception& e) {
-        SendError(response, 400, e.what());
-        return;
-      }
-      std::lock_guard<std::mutex> guard(Lock);
-      try {
-        SendJson(response, Outcome(edit(body)));
-      } catch (const std::invalid_argument& e) {
-        SendError(response, 400, e.what());
-      }
-    });
+  void Edit(const std::string& route) {
+    Http.Post("/api/" + route,
+              [this, route](const httplib::Request& request, httplib::Response& response) {
+                try {
+                  const TJson body = ReadEditBody(request.body);
+                  std::lock_guard<std::mutex> guard(Lock);
+                  SendJson(response, Outcome(ApplyEdit(Session, route, body)));
+                } catch (const std::invalid_argument& e) {
+                  SendError(response, 400, e.what());
+                }
+              });
   }
 
   void Routes();
+  void EnsureRendered();
   void RenderPage(httplib::Response& response);
   void ServeFormFile(const std::string& relative, httplib::Response& response);
 };
 
 void TDesignServer::TImpl::Routes() {
   Http.set_payload_max_length(static_cast<std::size_t>(MaxFormFileSize));
+  // No second listener may share the port (SO_REUSEPORT would let one).
+  Http.set_socket_options([](socket_t socket) {
+    const int yes = 1;
+    setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+  });
   Http.set_pre_routing_handler([this](const httplib::Request& request,
                                       httplib::Response& response) {
+    // What the browser must not guess the type of, or run beside the
+    // designer's own script.
+    response.set_header("X-Content-Type-Options", "nosniff");
+    if (request.path.rfind("/page/", 0) != 0 && request.path.rfind("/images/", 0) != 0)
+      response.set_header("Content-Security-Policy", kContentSecurityPolicy);
     if (!FromThisHost(request)) {
       SendError(response, 403, "this server answers only on 127.0.0.1");
+      return httplib::Server::HandlerResponse::Handled;
+    }
+    if (HasControlByte(request.path)) {
+      SendError(response, 400, "a path holds no control characters");
+      return httplib::Server::HandlerResponse::Handled;
+    }
+    if (!Authorised(request, response)) {
+      SendError(response, 403,
+                "this designer answers only the address it printed at start, with its token");
       return httplib::Server::HandlerResponse::Handled;
     }
     if (request.method == "POST" && request.get_header_value("Content-Type").rfind(kJson, 0) != 0) {
@@ -236,55 +340,19 @@ void TDesignServer::TImpl::Routes() {
   });
   if (!ImageDir.empty()) Http.set_mount_point("/images", ImageDir);
 
-  Edit(Http, "/api/property", [this](const TJson& body) {
-    if (!body.contains("path") || !body.contains("value"))
-      throw std::invalid_argument("a property edit names a path and a value");
-    return Session.SetProperty(Text(body, "component"), body["path"], body["value"]);
-  });
-  Edit(Http, "/api/bounds", [this](const TJson& body) {
-    return Session.SetBounds(Text(body, "component"), Number(body, "left"), Number(body, "top"),
-                             Number(body, "width"), Number(body, "height"));
-  });
-  Edit(Http, "/api/insert", [this](const TJson& body) {
-    return Session.Insert(Text(body, "class"), Text(body, "parent"), Number(body, "left"),
-                          Number(body, "top"));
-  });
-  Edit(Http, "/api/parent", [this](const TJson& body) {
-    return Session.SetParent(Text(body, "component"), Text(body, "parent"), Number(body, "left"),
-                             Number(body, "top"));
-  });
-  Edit(Http, "/api/delete",
-       [this](const TJson& body) { return Session.Delete(Text(body, "component")); });
-  Edit(Http, "/api/rename", [this](const TJson& body) {
-    return Session.Rename(Text(body, "component"), Text(body, "name"));
-  });
-  Edit(Http, "/api/undo", [this](const TJson&) {
-    TEditResult result;
-    result.Changed = Session.Undo();
-    return result;
-  });
-  Edit(Http, "/api/redo", [this](const TJson&) {
-    TEditResult result;
-    result.Changed = Session.Redo();
-    return result;
-  });
-  Edit(Http, "/api/save", [this](const TJson&) {
-    TEditResult result;
-    try {
-      Session.Save();
-    } catch (const Exception& e) {
-      result.Error = e.Message();
-    }
-    return result;
-  });
+  for (const std::string& route : EditRoutes()) Edit(route);
+}
+
+void TDesignServer::TImpl::EnsureRendered() {
+  if (RenderedVersion == Session.Version()) return;
+  Rendered = Render(Session.Text(), Session.FileName());
+  RenderedVersion = Session.Version();
+  RenderedFiles = Rendered.Ok ? PageFiles(Rendered.Html) : std::set<std::string>();
 }
 
 void TDesignServer::TImpl::RenderPage(httplib::Response& response) {
   std::lock_guard<std::mutex> guard(Lock);
-  if (RenderedVersion != Session.Version()) {
-    Rendered = Render(Session.Text(), Session.FileName());
-    RenderedVersion = Session.Version();
-  }
+  EnsureRendered();
   response.set_header("Cache-Control", "no-store");
   if (Rendered.Ok) {
     // The library writes Latin-1 bytes.
@@ -300,20 +368,18 @@ void TDesignServer::TImpl::RenderPage(httplib::Response& response) {
 }
 
 void TDesignServer::TImpl::ServeFormFile(const std::string& relative, httplib::Response& response) {
-  // Only files below the form's folder: no step up, no absolute path.
-  const fs::path path(relative);
-  bool inside = !relative.empty() && path.is_relative();
-  for (const auto& part : path) inside = inside && part != "..";
+  std::lock_guard<std::mutex> guard(Lock);
+  EnsureRendered();
+  const std::string name = NormalPageName(relative);
   std::error_code error;
-  const fs::path file = fs::path(Session.Folder()) / path;
-  if (!inside || !fs::is_regular_file(file, error)) {
+  const std::string folder = fs::canonical(Session.Folder(), error).string();
+  std::string bytes;
+  if (name.empty() || RenderedFiles.count(name) == 0 || error ||
+      !ReadFileBelow(folder, name, bytes)) {
     response.status = 404;
     return;
   }
-  std::ifstream in(file, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  response.set_content(bytes.str(), ContentTypeOfFile(file.extension().string()).c_str());
+  response.set_content(bytes, ContentTypeOfFile(fs::path(name).extension().string()).c_str());
 }
 
 TDesignServer::TDesignServer(TDesignSession& session, TRenderFunction render, std::string imageDir)
@@ -328,10 +394,14 @@ TDesignServer::~TDesignServer() {
 int TDesignServer::Bind(int port) {
   const int bound = port == 0 ? FImpl->Http.bind_to_any_port("127.0.0.1")
                               : (FImpl->Http.bind_to_port("127.0.0.1", port) ? port : -1);
-  if (bound <= 0) throw Exception("Cannot listen on 127.0.0.1 port " + std::to_string(port));
+  if (bound <= 0) throw Exception(ListenFailure(port));
   FImpl->Port = bound;
   FImpl->Bound = true;
   return bound;
+}
+
+const std::string& TDesignServer::Token() const {
+  return FImpl->Token;
 }
 
 void TDesignServer::Run() {

@@ -1,8 +1,10 @@
 // The designer's web server on 127.0.0.1: the UI's files, a JSON API over
 // the design session (the form tree, the palette, component properties and
 // every edit), the design previews and palette pictures as PNG files, and
-// the rendered page with its server images and the files beside the form. The library is not made
-// for threads, so one lock guards the session for every request.
+// the rendered page with its server images and the pictures it names beside
+// the form. Every request must carry the random token of the address the
+// designer prints. The library is not made for threads, so one lock guards
+// the session for every request.
 #pragma once
 
 #include <functional>
@@ -28,8 +30,12 @@ class TDesignServer {
   TDesignServer& operator=(const TDesignServer&) = delete;
 
   // Binds to 127.0.0.1 on port (0: any free port) and returns the port.
-  // Raises Exception when the port cannot be had.
+  // Raises Exception saying why when the port cannot be had ("port N is in
+  // use": no second designer shares a port).
   int Bind(int port);
+  // The secret every request carries, as "?token=" in the address (which
+  // sets a cookie for the requests that follow) or in that cookie.
+  const std::string& Token() const;
   // Serves until Stop; returns at once when not bound.
   void Run();
   // May be called from any thread.

@@ -12,13 +12,16 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include <tavkit/platform/base/Dialogs.h>
 #include <tavkit/platform/base/Registry.h>
 #include <tavkit/platform/controls/Controls.h>
+#include <tavkit/platform/data/DataSet.h>
 #include <tavkit/platform/formfile/FormFile.h>
+#include <tavkit/platform/formfile/detail/FormJson.h>
+#include "design/ChildProcesses.h"
+#include "design/DesignFiles.h"
+#include "design/PreviewPainter.h"
 #include "design/PropertyModel.h"
 
 namespace tavkit::design {
@@ -60,62 +63,90 @@ struct TDiskFile {
   std::string Text;
 };
 
+// The form file as it is on disk. Only a regular file is read: opening a
+// pipe would wait for a writer, and a folder or a device is no form.
 TDiskFile ReadDiskFile(const std::string& fileName) {
   TDiskFile file;
-  std::error_code error;
-  if (!fs::exists(fileName, error)) return file;
-  if (fs::file_size(fileName, error) > static_cast<std::uintmax_t>(MaxFormFileSize))
+  const int fd = open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0 && errno == ENOENT) return file;
+  if (fd < 0) throw EFOpenError("Cannot open file " + fileName + ": " + std::strerror(errno));
+  struct stat info {};
+  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    close(fd);
+    throw EFormFileError("Form file " + fileName + ": not a regular file");
+  }
+  if (info.st_size > MaxFormFileSize) {
+    close(fd);
     throw EFormFileError("Form file " + fileName + ": the file is larger than " +
                          std::to_string(MaxFormFileSize) + " bytes");
-  std::ifstream in(fileName, std::ios::binary);
-  if (!in) throw EFOpenError("Cannot open file " + fileName);
-  std::ostringstream text;
-  text << in.rdbuf();
+  }
+  char buffer[65536];
+  for (ssize_t n; (n = read(fd, buffer, sizeof buffer)) != 0;) {
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 || static_cast<std::int64_t>(file.Text.size()) + n > MaxFormFileSize) {
+      const int error = n < 0 ? errno : EFBIG;
+      close(fd);
+      throw EFOpenError("Cannot read file " + fileName + ": " + std::strerror(error));
+    }
+    file.Text.append(buffer, static_cast<std::size_t>(n));
+  }
+  close(fd);
   file.Exists = true;
-  file.Text = text.str();
   return file;
 }
 
-[[noreturn]] void FailWrite(const std::string& fileName, int error) {
-  throw EInOutError("Cannot write " + fileName + ": " + std::strerror(error));
+// Whether a form file's JSON holds a component of a data-set class, whose
+// loading may run a query.
+bool HoldsDataSets(const detail::Json& value) {
+  if (value.is_object() && value.contains("class") && value["class"].is_string()) {
+    const TClassInfo* info = TClassRegistry::Instance().Find(value["class"].get<std::string>());
+    if (info != nullptr && info->InheritsFrom("TDataSet")) return true;
+  }
+  if (value.is_structured())
+    for (const auto& item : value)
+      if (HoldsDataSets(item)) return true;
+  return false;
 }
 
-// Writes bytes into fileName through fileName.tmp and a rename, so that a
-// reader finds the old file or the new one, never a part of either.
-void WriteFileAtomically(const std::string& fileName, const std::string& bytes, mode_t mode) {
-  const std::string temporary = fileName + ".tmp";
-  int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
-  if (fd < 0) FailWrite(temporary, errno);
-  for (std::size_t written = 0; written < bytes.size();) {
-    ssize_t n = write(fd, bytes.data() + written, bytes.size() - written);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      const int error = n < 0 ? errno : EIO;
-      close(fd);
-      unlink(temporary.c_str());
-      FailWrite(temporary, error);
+bool HoldsDataSets(const std::string& text) {
+  try {
+    return HoldsDataSets(detail::ParseFormJson(text, ""));
+  } catch (const Exception&) {
+    return false;  // the load itself reports what is wrong with the text
+  }
+}
+
+// What the designer does with a loaded form that reads data: every data
+// set tells its fields (the inspector's choices) and every control paints
+// its preview (a data-bound table reads its rows).
+void ReadDesignData(TComponent& form) {
+  for (int i = 0; i < form.ComponentCount(); ++i) {
+    TComponent* component = form.Components(i);
+    try {
+      if (auto* dataSet = dynamic_cast<TDataSet*>(component)) dataSet->FieldCount();
+      if (auto* control = dynamic_cast<TControl*>(component)) PaintPreviewPng(*control);
+    } catch (const std::exception&) {
+      continue;
     }
-    written += static_cast<std::size_t>(n);
   }
-  // The umask may have taken bits of the mode away; the file keeps its own.
-  if (fchmod(fd, mode) != 0 || fsync(fd) != 0) {
-    const int error = errno;
-    close(fd);
-    unlink(temporary.c_str());
-    FailWrite(temporary, error);
+}
+
+// The file a save writes: the form file, or the file its link leads to.
+std::string SaveTarget(const std::string& fileName) {
+  fs::path path(fileName);
+  std::error_code error;
+  for (int links = 0; links < 40 && fs::is_symlink(path, error); ++links) {
+    const fs::path target = fs::read_symlink(path, error);
+    if (error) break;
+    path = target.is_absolute() ? target : path.parent_path() / target;
   }
-  if (close(fd) != 0 || rename(temporary.c_str(), fileName.c_str()) != 0) {
-    const int error = errno;
-    unlink(temporary.c_str());
-    FailWrite(fileName, error);
-  }
-  // The rename itself reaches the disk with the folder.
+  return path.string();
+}
+
+// The folder of a file, as a name that can be opened.
+std::string FolderOf(const std::string& fileName) {
   const std::string folder = fs::path(fileName).parent_path().string();
-  int dir = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dir >= 0) {
-    fsync(dir);
-    close(dir);
-  }
+  return folder.empty() ? "." : folder;
 }
 
 // Class TWvText gives WvText1, WvText2, ...: the first name the form has free.
@@ -177,16 +208,29 @@ TComponent& FindDesignComponent(TComponent& form, const std::string& name) {
   return *found;
 }
 
-TDesignSession::TDesignSession(std::string fileName) : FFileName(std::move(fileName)) {
+TDesignSession::TDesignSession(std::string fileName, int loadSeconds)
+    : FFileName(std::move(fileName)), FLoadSeconds(loadSeconds) {
   std::error_code error;
   fs::path absolute = fs::absolute(FFileName, error);
   FFolder = (error ? fs::path(FFileName) : absolute).parent_path().string();
+  // The renderer writes its copies beside the form and saving writes beside
+  // the file saved: a folder that takes neither is said now, not after the
+  // work is done.
+  try {
+    RequireWritableFolder(FolderOf(FFileName));
+    RequireWritableFolder(FolderOf(SaveTarget(FFileName)));
+  } catch (const EInOutError& e) {
+    throw EInOutError("Form file " + FFileName + " cannot be designed: " + e.Message(),
+                      e.ErrorCode);
+  }
   TDiskFile disk = ReadDiskFile(FFileName);
   FDiskExists = disk.Exists;
   FDiskText = disk.Text;
   TMessageCapture boxes;  // what loading refuses is the file's business
   try {
-    FForm = Load(disk.Exists ? disk.Text : kNewForm);
+    const std::string text = disk.Exists ? disk.Text : kNewForm;
+    TryInTime(text, [&] { ReadDesignData(*Load(text)); });
+    FForm = Load(text);
   } catch (const EFormFileError& e) {
     // The text was read here, so the reader could not name the file.
     std::string message = e.Message();
@@ -194,6 +238,8 @@ TDesignSession::TDesignSession(std::string fileName) : FFileName(std::move(fileN
     if (message.rfind(unnamed, 0) == 0)
       message.replace(0, unnamed.size(), "Form file " + FFileName + ": ");
     throw EFormFileError(message);
+  } catch (const EDesignTimeout& e) {
+    throw EDesignTimeout("Form file " + FFileName + ": " + e.Message());
   }
   FText = SaveForm(*FForm);
   FSavedText = disk.Exists ? FText : std::string();
@@ -208,6 +254,20 @@ std::unique_ptr<TComponent> TDesignSession::Load(const std::string& text) const 
   return form;
 }
 
+void TDesignSession::TryInTime(const std::string& text, const std::function<void()>& work) const {
+  if (!HoldsDataSets(text)) return;
+  const TTrialResult trial = RunTrial(
+      [&] {
+        TMessageCapture boxes;
+        work();
+      },
+      FLoadSeconds);
+  if (trial == TTrialResult::TimedOut)
+    throw EDesignTimeout("the form's data took longer than " + std::to_string(FLoadSeconds) +
+                         " seconds to load (a query that does not end?)");
+  if (trial == TTrialResult::Failed) throw EDesignTimeout("loading the form's data was broken off");
+}
+
 TEditResult TDesignSession::Change(const TChange& change) {
   TEditResult result;
   std::unique_ptr<TComponent> changed;
@@ -215,6 +275,12 @@ TEditResult TDesignSession::Change(const TChange& change) {
   {
     TMessageCapture boxes;
     try {
+      // An edit may read data (a property of a query, a control moved into
+      // a data-bound panel): on a form with data sets it is tried first.
+      TryInTime(FText, [&] {
+        TEditResult trial;
+        if (auto form = change(trial)) ReadDesignData(*form);
+      });
       changed = change(result);
       if (changed) text = SaveForm(*changed);
     } catch (const std::exception& e) {
@@ -238,6 +304,7 @@ TEditResult TDesignSession::Change(const TChange& change) {
 }
 
 void TDesignSession::Replace(std::string text, std::unique_ptr<TComponent> form) {
+  std::lock_guard<std::mutex> guard(FTextLock);
   FText = std::move(text);
   FForm = std::move(form);
   ++FVersion;
@@ -307,6 +374,7 @@ TEditResult TDesignSession::Rename(const std::string& component, const std::stri
 
 bool TDesignSession::Undo() {
   if (FUndo.empty()) return false;
+  TryInTime(FUndo.back(), [&] { ReadDesignData(*Load(FUndo.back())); });
   TMessageCapture boxes;
   auto form = Load(FUndo.back());
   FRedo.push_back(FText);
@@ -318,6 +386,7 @@ bool TDesignSession::Undo() {
 
 bool TDesignSession::Redo() {
   if (FRedo.empty()) return false;
+  TryInTime(FRedo.back(), [&] { ReadDesignData(*Load(FRedo.back())); });
   TMessageCapture boxes;
   auto form = Load(FRedo.back());
   FUndo.push_back(FText);
@@ -333,20 +402,27 @@ void TDesignSession::Save() {
     throw EDesignConflict(FFileName +
                           " has changed on disk since the designer read it; the design was not "
                           "saved, so that the other change is not lost");
+  const std::string target = SaveTarget(FFileName);
   mode_t mode = 0644;
   struct stat info {};
-  if (disk.Exists && stat(FFileName.c_str(), &info) == 0) mode = info.st_mode & 07777;
-  if (disk.Exists) WriteFileAtomically(FFileName + ".bak", disk.Text, mode);
-  WriteFileAtomically(FFileName, FText, mode);
+  if (disk.Exists && stat(target.c_str(), &info) == 0) {
+    mode = info.st_mode & 07777;
+    // The rename would replace a file its owner keeps from being written.
+    if ((mode & 0222) == 0 || faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)
+      throw EInOutError(FFileName + " is read-only; the design was not saved");
+  }
+  if (disk.Exists) WriteFileAtomically(target + ".bak", disk.Text, mode);
+  WriteFileAtomically(target, FText, mode);
   FDiskExists = true;
   FDiskText = FText;
+  std::lock_guard<std::mutex> guard(FTextLock);
   FSavedText = FText;
 }
 
 std::string TDesignSession::KeepUnsaved() const {
-  const std::string fileName = FFileName + ".unsaved";
-  WriteFileAtomically(fileName, FText, 0644);
-  return fileName;
+  std::lock_guard<std::mutex> guard(FTextLock);
+  if (FText == FSavedText) return std::string();
+  return KeepUnsavedText(FFileName, FText);
 }
 
 }  // namespace tavkit::design

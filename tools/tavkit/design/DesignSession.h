@@ -3,11 +3,15 @@
 // and its result is the text those components save to. Undo and redo are
 // snapshots of the text. Saving goes through a temporary file and a rename,
 // keeps the previous file as FORM.bak and refuses to overwrite a file that
-// changed on disk since the designer read it.
+// changed on disk since the designer read it. On a form with data sets,
+// where loading or an edit may run a query, the work is first done in a
+// copy of the process under a time limit, so that a query that never ends
+// cannot hold the designer.
 #pragma once
 
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
@@ -36,15 +40,25 @@ class EDesignConflict : public Exception {
   using Exception::Exception;
 };
 
+// Loading the form's data did not finish within the time limit.
+class EDesignTimeout : public Exception {
+ public:
+  using Exception::Exception;
+};
+
 class TDesignSession {
  public:
   // How many edits undo can take back.
   static constexpr std::size_t MaxUndo = 500;
+  // How long loading a form's data may take by default.
+  static constexpr int LoadTimeoutSeconds = 20;
 
   // Reads the form file; a file that does not exist yet starts a new form
   // holding one page. Raises the form file's errors for a file that cannot
-  // be read as a form.
-  explicit TDesignSession(std::string fileName);
+  // be read as a form, EInOutError when the form's folder cannot take
+  // files (a design that could never be saved), and Exception when its
+  // data takes longer than loadSeconds to load.
+  explicit TDesignSession(std::string fileName, int loadSeconds = LoadTimeoutSeconds);
   ~TDesignSession();
   TDesignSession(const TDesignSession&) = delete;
   TDesignSession& operator=(const TDesignSession&) = delete;
@@ -78,22 +92,32 @@ class TDesignSession {
   // Removes a component; a control takes its children with it.
   TEditResult Delete(const std::string& component);
   TEditResult Rename(const std::string& component, const std::string& newName);
-  // Each returns false when there is nothing to take back or bring again.
+  // Each returns false when there is nothing to take back or bring again,
+  // and raises EDesignTimeout when the design's data no longer loads in time.
   bool Undo();
   bool Redo();
 
-  // Writes the design to the form file. Raises EDesignConflict when the file
-  // on disk is not the one read or last written, EInOutError when it cannot
-  // be written; the file on disk is whole in every case.
+  // Writes the design to the form file; a form file that is a symbolic
+  // link is written through to the file it leads to. Raises EDesignConflict
+  // when the file on disk is not the one read or last written, EInOutError
+  // when it is read-only or cannot be written; the file on disk is whole in
+  // every case.
   void Save();
-  // Writes the design beside the form file as FORM.unsaved (for a designer
-  // stopped with changes not saved) and returns that file's name.
+  // For a designer stopped with changes not saved: writes the design beside
+  // the form file as FORM.unsaved, or where the user can write when that
+  // folder will not take it, and returns the name written; returns an empty
+  // name when there is nothing unsaved. Safe to call from another thread
+  // while an edit is under way: it keeps the design as the last finished
+  // edit left it.
   std::string KeepUnsaved() const;
 
  private:
   using TChange = std::function<std::unique_ptr<TComponent>(TEditResult&)>;
 
   std::unique_ptr<TComponent> Load(const std::string& text) const;
+  // For a text with data sets: does work in a copy of the process first and
+  // raises EDesignTimeout when it does not finish within the time limit.
+  void TryInTime(const std::string& text, const std::function<void()>& work) const;
   // Loads the design as it stands, for a change to work on.
   std::unique_ptr<TComponent> Scratch() const { return Load(FText); }
   TEditResult Change(const TChange& change);
@@ -101,6 +125,10 @@ class TDesignSession {
 
   std::string FFileName;
   std::string FFolder;
+  int FLoadSeconds;
+  // Guards FText and FSavedText where they change and where another thread
+  // reads them (KeepUnsaved).
+  mutable std::mutex FTextLock;
   std::string FText;
   std::string FSavedText;
   bool FDiskExists = false;

@@ -13,8 +13,11 @@
 #include <cerrno>
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <vector>
+
+#include <tavkit/platform/base/Exceptions.h>
+#include "design/ChildProcesses.h"
+#include "design/DesignFiles.h"
 
 extern char** environ;
 
@@ -64,16 +67,18 @@ TRenderResult TPageRenderer::Render(const std::string& formText,
                                     const std::string& formFile) const {
   TRenderResult result;
   const fs::path form(formFile);
-  TTemporaryFile copy{(form.parent_path() / ("." + form.filename().string() + ".render-" +
-                                             std::to_string(getpid()) + ".json"))
-                          .string()};
-  {
-    std::ofstream out(copy.Path, std::ios::binary | std::ios::trunc);
-    out << formText;
-    if (!out.flush()) {
+  TTemporaryFile copy;
+  try {
+    const int fd = CreateUniqueFile(
+        (form.parent_path() / ("." + form.filename().string() + ".render-")).string(), copy.Path);
+    const bool written = WriteAll(fd, formText);
+    if (close(fd) != 0 || !written) {
       result.Error = "cannot write " + copy.Path;
       return result;
     }
+  } catch (const Exception& e) {
+    result.Error = e.Message();
+    return result;
   }
   TPipe out, err;
   if (out.Read < 0 || err.Read < 0) {
@@ -106,6 +111,7 @@ TRenderResult TPageRenderer::Render(const std::string& formText,
     result.Error = "cannot run " + FProgram;
     return result;
   }
+  TrackChild(pid);
   out.CloseWrite();
   err.CloseWrite();
 
@@ -138,6 +144,7 @@ TRenderResult TPageRenderer::Render(const std::string& formText,
     }
   }
   if (timedOut) kill(pid, SIGKILL);
+  ForgetChild(pid);
   int status = 0;
   while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
   }

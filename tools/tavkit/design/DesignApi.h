@@ -1,0 +1,27 @@
+// The edits of the designer's JSON API: a request body read within the
+// bounds of a form file, checked, and applied to the design session. The
+// server and the fuzz target share it, so that what is fuzzed is what the
+// server runs on every body it is sent.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "design/DesignSession.h"
+
+namespace tavkit::design {
+
+// The edit routes, each served as POST /api/NAME.
+const std::vector<std::string>& EditRoutes();
+
+// The JSON object of a request body. Raises std::invalid_argument, saying
+// why, for anything else: malformed JSON, values nested deeper than a form
+// file may nest them, a body larger than a form file, no object.
+TJson ReadEditBody(const std::string& body);
+
+// Applies the edit of an EditRoutes route to the session. Raises
+// std::invalid_argument for a body that route cannot take (a missing or
+// mistyped member); what the design refuses is in the result.
+TEditResult ApplyEdit(TDesignSession& session, const std::string& route, const TJson& body);
+
+}  // namespace tavkit::design

@@ -1,0 +1,149 @@
+// Writing the designer's files without being led astray by what others
+// placed in the form's folder: temporary names are fresh and opened
+// exclusively, and every failure names the file and the cause.
+#include "design/DesignFiles.h"
+
+#include <fcntl.h>
+#include <sys/random.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <vector>
+
+#include <tavkit/platform/base/Exceptions.h>
+
+namespace tavkit::design {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+[[noreturn]] void FailWrite(const std::string& fileName, int error) {
+  throw EInOutError("Cannot write " + fileName + ": " + std::strerror(error), error);
+}
+
+// Writes bytes into a new file named prefix... and returns its name.
+std::string WriteUniqueFile(const std::string& prefix, const std::string& bytes) {
+  std::string path;
+  const int fd = CreateUniqueFile(prefix, path);
+  if (!WriteAll(fd, bytes) || fsync(fd) != 0 || close(fd) != 0) {
+    const int error = errno;
+    close(fd);
+    unlink(path.c_str());
+    FailWrite(path, error);
+  }
+  return path;
+}
+
+}  // namespace
+
+bool WriteAll(int fd, const std::string& bytes) {
+  for (std::size_t written = 0; written < bytes.size();) {
+    const ssize_t n = write(fd, bytes.data() + written, bytes.size() - written);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      if (n == 0) errno = EIO;
+      return false;
+    }
+    written += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+std::string RandomHex(std::size_t bytes) {
+  std::vector<unsigned char> random(bytes);
+  for (std::size_t got = 0; got < bytes;) {
+    const ssize_t n = getrandom(random.data() + got, bytes - got, 0);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) throw Exception(std::string("Cannot get random bytes: ") + std::strerror(errno));
+    got += static_cast<std::size_t>(n);
+  }
+  static const char* const digits = "0123456789abcdef";
+  std::string text;
+  for (unsigned char b : random) {
+    text += digits[b >> 4];
+    text += digits[b & 0xF];
+  }
+  return text;
+}
+
+int CreateUniqueFile(const std::string& prefix, std::string& path) {
+  int error = EEXIST;
+  for (int attempt = 0; attempt < 16 && error == EEXIST; ++attempt) {
+    path = prefix + RandomHex(6);
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd >= 0) return fd;
+    error = errno;
+  }
+  FailWrite(prefix + "...", error);
+}
+
+void WriteFileAtomically(const std::string& fileName, const std::string& bytes, mode_t mode) {
+  std::string temporary;
+  const int fd = CreateUniqueFile(fileName + ".tmp-", temporary);
+  // The umask took no bits here: the file gets exactly the mode asked for.
+  if (!WriteAll(fd, bytes) || fchmod(fd, mode) != 0 || fsync(fd) != 0) {
+    const int error = errno;
+    close(fd);
+    unlink(temporary.c_str());
+    FailWrite(fileName, error);
+  }
+  if (close(fd) != 0 || rename(temporary.c_str(), fileName.c_str()) != 0) {
+    const int error = errno;
+    unlink(temporary.c_str());
+    FailWrite(fileName, error);
+  }
+  // The rename itself reaches the disk with the folder.
+  const std::string folder = fs::path(fileName).parent_path().string();
+  const int dir = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir >= 0) {
+    fsync(dir);
+    close(dir);
+  }
+}
+
+void RequireWritableFolder(const std::string& folder) {
+  struct stat info {};
+  if (stat(folder.c_str(), &info) != 0) {
+    const int error = errno;
+    throw EInOutError(error == ENOENT ? "the folder " + folder + " does not exist"
+                                      : "the folder " + folder + ": " + std::strerror(error),
+                      error);
+  }
+  if (!S_ISDIR(info.st_mode)) throw EInOutError(folder + " is not a folder", ENOTDIR);
+  if (faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0) {
+    const int error = errno;
+    throw EInOutError("the folder " + folder + " cannot be written (" + std::strerror(error) + ")",
+                      error);
+  }
+}
+
+std::string KeepUnsavedText(const std::string& fileName, const std::string& text) {
+  const std::string beside = fileName + ".unsaved";
+  try {
+    WriteFileAtomically(beside, text, 0644);
+    return beside;
+  } catch (const EInOutError&) {
+    // The form's folder would not take it: somewhere of the user's own.
+  }
+  const std::string name = fs::path(fileName).filename().string() + ".unsaved-";
+  std::error_code error;
+  const fs::path temporary = fs::temp_directory_path(error);
+  std::vector<fs::path> folders;
+  if (!error) folders.push_back(temporary);
+  folders.push_back(fs::current_path(error));
+  std::string lastFailure = "no folder to write to";
+  for (const fs::path& folder : folders) {
+    try {
+      return WriteUniqueFile((folder / name).string(), text);
+    } catch (const EInOutError& e) {
+      lastFailure = e.Message();
+    }
+  }
+  throw EInOutError("The changes not saved could not be kept anywhere: " + lastFailure);
+}
+
+}  // namespace tavkit::design

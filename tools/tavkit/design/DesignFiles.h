@@ -1,0 +1,43 @@
+// The files the designer writes for itself: whole-file replacement through a
+// temporary file of a fresh name (so that nothing planted at a fixed name can
+// redirect a write), the check at start that the form's folder takes files,
+// and the place where work not saved is kept when the form's folder will not
+// take it. Also the random text the designer's address and temporary names
+// are made of.
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+
+namespace tavkit::design {
+
+// bytes random bytes from the kernel, as 2 * bytes lower-case hex digits.
+// Raises Exception when the kernel gives none.
+std::string RandomHex(std::size_t bytes);
+
+// Writes all of bytes to fd; false, with errno set, when the disk refuses.
+bool WriteAll(int fd, const std::string& bytes);
+
+// Creates a new file named prefix followed by random characters, opened for
+// writing with O_EXCL and O_NOFOLLOW (never an existing file, never through a
+// link), mode 0600. Returns the descriptor and sets path; raises EInOutError
+// naming prefix when no file can be made.
+int CreateUniqueFile(const std::string& prefix, std::string& path);
+
+// Writes bytes into fileName through a new temporary file beside it and a
+// rename, so that a reader finds the old file or the new one, never a part
+// of either. fileName itself is replaced, a link included. Raises
+// EInOutError naming the file and the cause.
+void WriteFileAtomically(const std::string& fileName, const std::string& bytes, mode_t mode);
+
+// Raises EInOutError, saying why, when folder does not exist, is no folder or
+// cannot take new files.
+void RequireWritableFolder(const std::string& folder);
+
+// Writes text as fileName.unsaved beside fileName, or, when that folder
+// will not take it, into the temporary folder and then the current one.
+// Returns the name written; raises EInOutError when no place would take it.
+std::string KeepUnsavedText(const std::string& fileName, const std::string& text);
+
+}  // namespace tavkit::design
