@@ -6,6 +6,7 @@
 #include <png.h>
 
 #include <cstring>
+#include <filesystem>
 #include <thread>
 
 #include <tavkit/core/WvOptimizer.h>
@@ -163,6 +164,11 @@ TEST_F(DesignServer, AnswersTheApiAndShowsRefusalsWithoutAChange) {
                                    " has changed on disk since the designer read it; the design "
                                    "was not saved, so that the other change is not lost");
   EXPECT_EQ(testsupport::ReadText(file), "changed elsewhere");
+  std::filesystem::remove(file);
+  EXPECT_EQ(Post("/api/save", TJson::object())["error"],
+            file + " has been deleted or moved since the designer read it; the design was not "
+                   "saved, so that the removal is not undone without a word");
+  EXPECT_FALSE(std::filesystem::exists(file));
 }
 
 TEST_F(DesignServer, TurnsAwayWhatABrowserOfAnotherSiteCouldSend) {

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include <tavkit/platform/base/Exceptions.h>
+#include <tavkit/platform/base/Streams.h>
 
 namespace tavkit::design {
 
@@ -81,30 +82,6 @@ int CreateUniqueFile(const std::string& prefix, std::string& path) {
   FailWrite(prefix + "...", error);
 }
 
-void WriteFileAtomically(const std::string& fileName, const std::string& bytes, mode_t mode) {
-  std::string temporary;
-  const int fd = CreateUniqueFile(fileName + ".tmp-", temporary);
-  // The umask took no bits here: the file gets exactly the mode asked for.
-  if (!WriteAll(fd, bytes) || fchmod(fd, mode) != 0 || fsync(fd) != 0) {
-    const int error = errno;
-    close(fd);
-    unlink(temporary.c_str());
-    FailWrite(fileName, error);
-  }
-  if (close(fd) != 0 || rename(temporary.c_str(), fileName.c_str()) != 0) {
-    const int error = errno;
-    unlink(temporary.c_str());
-    FailWrite(fileName, error);
-  }
-  // The rename itself reaches the disk with the folder.
-  const std::string folder = fs::path(fileName).parent_path().string();
-  const int dir = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dir >= 0) {
-    fsync(dir);
-    close(dir);
-  }
-}
-
 void RequireWritableFolder(const std::string& folder) {
   struct stat info {};
   if (stat(folder.c_str(), &info) != 0) {
@@ -124,9 +101,9 @@ void RequireWritableFolder(const std::string& folder) {
 std::string KeepUnsavedText(const std::string& fileName, const std::string& text) {
   const std::string beside = fileName + ".unsaved";
   try {
-    WriteFileAtomically(beside, text, 0644);
+    WriteFileAtomically(beside, text.data(), text.size(), 0644);
     return beside;
-  } catch (const EInOutError&) {
+  } catch (const Exception&) {
     // The form's folder would not take it: somewhere of the user's own.
   }
   const std::string name = fs::path(fileName).filename().string() + ".unsaved-";

@@ -1,6 +1,6 @@
-// The files the designer writes for itself: whole-file replacement through a
-// temporary file of a fresh name (so that nothing planted at a fixed name can
-// redirect a write), the check at start that the form's folder takes files,
+// The files the designer writes for itself: new files of fresh names opened
+// exclusively (so that nothing planted at a fixed name can redirect a
+// write), the check at start that the form's folder takes files,
 // and the place where work not saved is kept when the form's folder will not
 // take it. Also the random text the designer's address and temporary names
 // are made of.
@@ -24,12 +24,6 @@ bool WriteAll(int fd, const std::string& bytes);
 // link), mode 0600. Returns the descriptor and sets path; raises EInOutError
 // naming prefix when no file can be made.
 int CreateUniqueFile(const std::string& prefix, std::string& path);
-
-// Writes bytes into fileName through a new temporary file beside it and a
-// rename, so that a reader finds the old file or the new one, never a part
-// of either. fileName itself is replaced, a link included. Raises
-// EInOutError naming the file and the cause.
-void WriteFileAtomically(const std::string& fileName, const std::string& bytes, mode_t mode);
 
 // Raises EInOutError, saying why, when folder does not exist, is no folder or
 // cannot take new files.

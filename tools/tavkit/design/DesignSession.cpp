@@ -15,6 +15,7 @@
 
 #include <tavkit/platform/base/Dialogs.h>
 #include <tavkit/platform/base/Registry.h>
+#include <tavkit/platform/base/Streams.h>
 #include <tavkit/platform/controls/Controls.h>
 #include <tavkit/platform/data/DataSet.h>
 #include <tavkit/platform/formfile/FormFile.h>
@@ -398,6 +399,10 @@ bool TDesignSession::Redo() {
 
 void TDesignSession::Save() {
   const TDiskFile disk = ReadDiskFile(FFileName);
+  if (FDiskExists && !disk.Exists)
+    throw EDesignConflict(FFileName +
+                          " has been deleted or moved since the designer read it; the design was "
+                          "not saved, so that the removal is not undone without a word");
   if (disk.Exists != FDiskExists || disk.Text != FDiskText)
     throw EDesignConflict(FFileName +
                           " has changed on disk since the designer read it; the design was not "
@@ -411,8 +416,9 @@ void TDesignSession::Save() {
     if ((mode & 0222) == 0 || faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)
       throw EInOutError(FFileName + " is read-only; the design was not saved");
   }
-  if (disk.Exists) WriteFileAtomically(target + ".bak", disk.Text, mode);
-  WriteFileAtomically(target, FText, mode);
+  const int permissions = static_cast<int>(mode);
+  if (disk.Exists) WriteFileAtomically(target + ".bak", disk.Text.data(), disk.Text.size(), permissions);
+  WriteFileAtomically(target, FText.data(), FText.size(), permissions);
   FDiskExists = true;
   FDiskText = FText;
   std::lock_guard<std::mutex> guard(FTextLock);

@@ -265,7 +265,7 @@ std::vector<std::uint8_t> ReadFileBytes(const std::string& fileName, std::int64_
   return bytes;
 }
 
-void WriteFileAtomically(const std::string& fileName, const void* data, std::size_t size) {
+void WriteFileAtomically(const std::string& fileName, const void* data, std::size_t size, int mode) {
   const std::string target = ReplacedFile(fileName);
   struct stat existing {};
   const bool exists = ::stat(target.c_str(), &existing) == 0;
@@ -293,7 +293,8 @@ void WriteFileAtomically(const std::string& fileName, const void* data, std::siz
     if (!special) ::unlink(temporary.c_str());
     return EWriteError("Cannot write file " + Quoted(fileName) + ": " + std::strerror(cause));
   };
-  if (exists && !special) ::fchmod(file.Get(), existing.st_mode & 07777);
+  if (!special && (mode >= 0 || exists))
+    ::fchmod(file.Get(), static_cast<mode_t>(mode >= 0 ? mode : existing.st_mode & 07777));
   if (const int cause = WriteAll(file.Get(), data, size)) throw failure(cause);
   if (special) {
     if (file.Close() != 0) throw failure(errno);
@@ -305,6 +306,11 @@ void WriteFileAtomically(const std::string& fileName, const void* data, std::siz
   if (exists && ::fsync(file.Get()) != 0) throw failure(errno);
   if (file.Close() != 0) throw failure(errno);
   if (::rename(temporary.c_str(), target.c_str()) != 0) throw failure(errno);
+  if (!exists) return;
+  // The new name reaches the disk with its folder.
+  const std::string folder = std::filesystem::path(target).parent_path().string();
+  TDescriptor directory(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (directory.Get() >= 0) ::fsync(directory.Get());
 }
 
 bool WriteNewFile(const std::string& fileName, const void* data, std::size_t size) {

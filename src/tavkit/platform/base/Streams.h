@@ -117,10 +117,12 @@ std::vector<std::uint8_t> ReadFileBytes(const std::string& fileName,
 // written to a new file beside it, which replaces the file only once every
 // byte is on disk, so a full disk or a crash leaves the old file as it was
 // and no partial new one. A file that is a symbolic link has its target
-// replaced; a file that exists keeps its permissions. Raises EFCreateError
-// or EWriteError naming the file and the cause ("No space left on
-// device"), and EFCreateError for an existing file that is read-only.
-void WriteFileAtomically(const std::string& fileName, const void* data, std::size_t size);
+// replaced. The file gets the permissions given (mode, such as 0600), or by
+// default keeps its own, a new one 0644. Raises EFCreateError or
+// EWriteError naming the file and the cause ("No space left on device"),
+// and EFCreateError for an existing file that is read-only.
+void WriteFileAtomically(const std::string& fileName, const void* data, std::size_t size,
+                         int mode = -1);
 
 // Creates the file with the bytes as its content, only when no file (or
 // link) of that name exists: answers false then, and touches nothing. A
