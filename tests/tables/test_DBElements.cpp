@@ -1,7 +1,7 @@
 // The data-bound panel, text and image: a panel that shows record DBIndex
 // through the texts and images inside it, written as exact HTML; the data set
-// left as it was found; a failure to position passed on after the panel is
-// written; texts at run time and in the designer, with the notices that make
+// left as it was found; a query that fails leaves the texts empty and is
+// logged; texts at run time and in the designer, with the notices that make
 // their previews read again; images written as server GIF files, byte for
 // byte; picture cells of a data-bound table; references that go away.
 #include <gtest/gtest.h>
@@ -99,21 +99,38 @@ TEST_F(DBElementsTest, APanelShowsRecordDBIndexThroughItsTexts) {
   EXPECT_EQ(query->RecNo(), 5);
 }
 
-TEST_F(DBElementsTest, APositioningFailureComesAfterThePanelIsWritten) {
+TEST_F(DBElementsTest, AFailingQueryLeavesThePanelsTextsEmptyAndIsLogged) {
   int written = 0;
   panel->OnAfterPut = [&](TObject*) { ++written; };
-  query->SetDatabaseFile(db.Dir + "/missing.db");
-  EXPECT_THROW(panel->put(nullptr), EDatabaseError);
+  testsupport::TCapturedErrorLog log;
+  // Compiled and described, the query fails at its first row.
+  query->GetSQL()->SetText("SELECT load_extension('/nowhere/x') AS name, 1 AS price");
+  name->SetField(query->FieldByName("name"));
+  price->SetField(query->FieldByName("price"));
+  EXPECT_EQ(panel->put(nullptr), Panel("", ""));
   EXPECT_EQ(written, 1);
   EXPECT_EQ(query->State(), TDataSetState::dsInactive);
+  ASSERT_EQ(log.Lines.size(), 1u);
+  EXPECT_EQ(log.Lines[0], "error: Query1: cannot read from database \"" + db.File +
+                              "\": not authorized");
+
+  // A database that is not there fails at opening: the same.
+  log.Lines.clear();
+  query->SetDatabaseFile(db.Dir + "/missing.db");
+  EXPECT_EQ(panel->put(nullptr), Panel("", ""));
+  EXPECT_EQ(written, 2);
+  ASSERT_EQ(log.Lines.size(), 1u);
+  EXPECT_EQ(log.Lines[0], "error: Query1: cannot open database \"" + db.Dir +
+                              "/missing.db\": unable to open database file");
 
   // Without a data source the texts read what the data set holds: nothing.
   query->SetDatabaseFile(db.File);
+  query->GetSQL()->SetText("SELECT id, name, price, picture FROM products ORDER BY id");
   name->SetField(query->FieldByName("name"));
   price->SetField(query->FieldByName("price"));
   panel->SetDatasource(nullptr);
   EXPECT_EQ(panel->put(nullptr), Panel("<br>", "<br>"));
-  EXPECT_EQ(written, 2);
+  EXPECT_EQ(written, 3);
 }
 
 TEST_F(DBElementsTest, ATextAtRunTimeReadsTheCurrentRecord) {

@@ -33,6 +33,7 @@
 #include <string>
 
 #include <tavkit/platform/base/Components.h>
+#include <tavkit/platform/base/ErrorLog.h>
 #include <tavkit/platform/base/Exceptions.h>
 #include <tavkit/platform/base/Limits.h>
 #include <tavkit/platform/base/Streams.h>
@@ -133,6 +134,9 @@ class TWvCGI : public TComponent {
   TStream* FInput = nullptr;
   TStream* FOutput = nullptr;
   TStream* FErrors = nullptr;
+  // The error log's handler before this component took it while serving.
+  TErrorLogHandler FPreviousLog;
+  bool FLogTaken = false;
 };
 
 // Decodes one form value: "+" is a blank and "%" with two hexadecimal digits

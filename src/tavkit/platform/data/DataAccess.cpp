@@ -36,6 +36,8 @@ void RegisterClasses() {
       props::String<Q>("DatabaseFile", &Q::GetDatabaseFile, &Q::SetDatabaseFile),
       props::Strings<Q>("SQL", &Q::GetSQL, &Q::SetSQL),
       props::Boolean<Q>("Active", &Q::GetActive, &Q::SetActive),
+      props::WithDefault(props::Integer<Q>("Timeout", &Q::GetTimeout, &Q::SetTimeout),
+                         std::int64_t{10}),
   });
 }
 
