@@ -28,11 +28,13 @@ namespace {
 namespace fs = std::filesystem;
 using testsupport::ReadText;
 
-const char* const kForm = R"({
+// The shop's page, its query reading the database db.
+std::string ShopForm(const TTestDatabase& db) {
+  return R"({
   "form": "Shop",
   "components": [
-    { "class": "TSQLiteQuery", "name": "Products",
-      "properties": { "DatabaseFile": "test.db",
+    { "class": ")" + db.QueryClass() + R"(", "name": "Products",
+      "properties": { )" + db.Where() + R"(,
                       "SQL": ["SELECT id, name, price, picture", "FROM products ORDER BY id"] } },
     { "class": "TDataSource", "name": "ProductSource", "properties": { "DataSet": "Products" } },
     { "class": "TWvPage", "name": "Page1",
@@ -56,22 +58,23 @@ const char* const kForm = R"({
                               "Field": "Products.picture" } } ] } ] }
   ]
 })";
+}
 
 // The page, the data-bound list and its query of a loaded list form.
 struct ListFormParts {
   TWvPage* Page;
   TWvDBTable* List;
-  TSQLiteQuery* Query;
+  TDataSet* Query;
   bool Complete() const { return Page != nullptr && List != nullptr && Query != nullptr; }
 };
 
 ListFormParts PartsOf(TComponent& form) {
   return {dynamic_cast<TWvPage*>(form.FindComponent("Page1")),
           dynamic_cast<TWvDBTable*>(form.FindComponent("List")),
-          dynamic_cast<TSQLiteQuery*>(form.FindComponent("Products"))};
+          dynamic_cast<TDataSet*>(form.FindComponent("Products"))};
 }
 
-class DBFormFileTest : public ::testing::Test {
+class DBFormFileTest : public ::testing::TestWithParam<TBackend> {
  protected:
   void SetUp() override {
     DataAccess::Register();
@@ -86,7 +89,7 @@ class DBFormFileTest : public ::testing::Test {
     WvSetInternalImagePath(db.Dir + "/images/");
     WvSetExternalImagePath("/img/");
     formFile = db.Dir + "/shop.json";
-    std::ofstream(formFile) << kForm;
+    std::ofstream(formFile) << ShopForm(db);
   }
   void TearDown() override {
     WvSetInternalImagePath(oldInternal);
@@ -128,11 +131,11 @@ class DBFormFileTest : public ::testing::Test {
            "<TD HEIGHT=30 ></TD><TD COLSPAN=3></TD></TR></TABLE></BODY></HTML>";
   }
 
-  TTestDatabase db;
+  TTestDatabase db{GetParam()};
   std::string oldInternal, oldExternal, formFile;
 };
 
-TEST_F(DBFormFileTest, APageOfDataBoundElementsReadsItsDataAnewEachTime) {
+TEST_P(DBFormFileTest, APageOfDataBoundElementsReadsItsDataAnewEachTime) {
   TComponent form(nullptr);
   LoadForm(formFile, form);
   const ListFormParts parts = PartsOf(form);
@@ -165,7 +168,7 @@ TEST_F(DBFormFileTest, APageOfDataBoundElementsReadsItsDataAnewEachTime) {
   EXPECT_EQ(query->State(), TDataSetState::dsInactive);
 }
 
-TEST_F(DBFormFileTest, SavedAndLoadedAgainToTheSameFile) {
+TEST_P(DBFormFileTest, SavedAndLoadedAgainToTheSameFile) {
   TComponent form(nullptr);
   LoadForm(formFile, form);
   const std::string saved = SaveForm(form);
@@ -189,15 +192,16 @@ TEST_F(DBFormFileTest, SavedAndLoadedAgainToTheSameFile) {
   EXPECT_EQ(list->GetItem(1, 0)->GetText(), "0.6");
 }
 
-// A page holding only a data-bound list over a query on database with sql.
-std::string ListForm(const std::string& database, const std::string& sql, int timeout) {
+// A page holding only a data-bound list over a query of the class, pointed
+// at its database by where, with sql.
+std::string ListForm(const std::string& queryClass, const std::string& where,
+                     const std::string& sql, int timeout) {
   return R"({
   "form": "Broken",
   "components": [
-    { "class": "TSQLiteQuery", "name": "Products",
-      "properties": { "DatabaseFile": ")" +
-         database + R"(", "SQL": [")" + sql + R"("], "Timeout": )" + std::to_string(timeout) +
-         R"( } },
+    { "class": ")" + queryClass + R"(", "name": "Products",
+      "properties": { )" + where + R"(, "SQL": [")" + sql + R"("], "Timeout": )" +
+         std::to_string(timeout) + R"( } },
     { "class": "TDataSource", "name": "ProductSource", "properties": { "DataSet": "Products" } },
     { "class": "TWvPage", "name": "Page1",
       "properties": { "Left": 0, "Top": 0, "Width": 220, "Height": 50, "PageTitle": "Broken" },
@@ -225,7 +229,7 @@ std::string DamagedDatabase(const TTestDatabase& db) {
   return db.File;
 }
 
-TEST_F(DBFormFileTest, AFailingQueryLeavesTheListEmptyAndSaysWhyOnce) {
+TEST_P(DBFormFileTest, AFailingQueryLeavesTheListEmptyAndSaysWhyOnce) {
   const std::string expected =
       "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 3.2//EN\"><HTML><HEAD><TITLE>Broken</TITLE>"
       "<META NAME=\"Generator\" CONTENT=\"Vettmark Taveno (C)\"><script "
@@ -239,31 +243,41 @@ TEST_F(DBFormFileTest, AFailingQueryLeavesTheListEmptyAndSaysWhyOnce) {
       "SIZE=\"2\" FACE=\"ARIAL,SYSTEM\" COLOR=\"000000\" >Name</FONT></TD></TR></TABLE></TD></TR>"
       "<TR VALIGN=\"top\" ALIGN=\"left\"><TD HEIGHT=10 ></TD><TD "
       "COLSPAN=2></TD></TR></TABLE></BODY></HTML>";
-  const TTestDatabase damaged;
-  const std::string damagedFile = DamagedDatabase(damaged);
   struct Case {
-    std::string Database, SQL;
+    std::string Where, SQL;
     int Timeout;
     std::string Says;  // what the log line tells
   };
   const std::string forever =
       "WITH RECURSIVE r(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM r) SELECT max(n) AS name "
       "FROM r";
-  for (const Case& broken : {
-           Case{"missing.db", "SELECT name FROM products", 10,
-                "cannot open database \"" + db.Dir + "/missing.db\": unable to open database file"},
-           Case{"test.db", "SELECT name FROM no_such_table", 10, "no such table: no_such_table"},
-           Case{"test.db", "SELEKT name", 10, "near \"SELEKT\": syntax error"},
-           Case{"test.db", "DELETE FROM products RETURNING name", 10,
-                "the SQL is no query: it would change the database"},
-           Case{"test.db", "SELECT load_extension('/nowhere/x') AS name", 10, "not authorized"},
-           Case{"test.db", forever, 1, "the query ran longer than its time limit of 1 s"},
-           Case{damagedFile, "SELECT max(name) AS name FROM big", 10,
-                "database disk image is malformed"},
-       }) {
-    SCOPED_TRACE(broken.Database + ": " + broken.SQL);
+  const std::string here = db.Where();
+  std::vector<Case> cases = {
+      {here, "SELECT name FROM no_such_table", 10, "no_such_table"},
+      {here, "SELEKT name", 10, "syntax error"},
+      {here, "DELETE FROM products RETURNING name", 10, "the SQL is no query"},
+      {here, forever, 1, "the query ran longer than its time limit of 1 s"},
+  };
+  const TTestDatabase damaged;
+  if (GetParam() == TBackend::SQLite) {
+    cases.push_back({db.Where("missing.db"), "SELECT name FROM products", 10,
+                     "cannot open database \"" + db.Dir +
+                         "/missing.db\": unable to open database file"});
+    cases.push_back(
+        {here, "SELECT load_extension('/nowhere/x') AS name", 10, "not authorized"});
+    cases.push_back({db.Where(DamagedDatabase(damaged)), "SELECT max(name) AS name FROM big", 10,
+                     "database disk image is malformed"});
+  } else {
+    cases.push_back({"\"Connection\": \"host=" + db.Dir + "/no-server dbname=shop\"",
+                     "SELECT name FROM products", 10, "cannot connect to database"});
+    cases.push_back({"\"Connection\": \"host=" + testsupport::PgServerDir() +
+                         " user=no_such_role dbname=" + db.Pg->Name + "\"",
+                     "SELECT name FROM products", 10, "role \"no_such_role\" does not exist"});
+  }
+  for (const Case& broken : cases) {
+    SCOPED_TRACE(broken.Where + ": " + broken.SQL);
     const std::string file = db.Dir + "/broken.json";
-    std::ofstream(file) << ListForm(broken.Database, broken.SQL, broken.Timeout);
+    std::ofstream(file) << ListForm(db.QueryClass(), broken.Where, broken.SQL, broken.Timeout);
     auto saysOnce = [&](const std::vector<std::string>& lines) {
       ASSERT_EQ(lines.size(), 1u);
       EXPECT_EQ(lines[0].rfind("error: Products: ", 0), 0u) << lines[0];
@@ -305,6 +319,9 @@ TEST_F(DBFormFileTest, AFailingQueryLeavesTheListEmptyAndSaysWhyOnce) {
     saysOnce(lines);
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(Backends, DBFormFileTest,
+                         ::testing::Values(TBackend::SQLite, TBackend::PostgreSQL), TBackendName());
 
 }  // namespace
 }  // namespace tavkit
