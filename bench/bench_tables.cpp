@@ -136,7 +136,8 @@ void MakePgDatabase(const std::string& conninfo, int records) {
       throw std::runtime_error(PQerrorMessage(db));
   };
   if (PQstatus(db) != CONNECTION_OK) throw std::runtime_error(PQerrorMessage(db));
-  PQsetNoticeProcessor(db, [](void*, const char*) {}, nullptr);
+  PQsetNoticeProcessor(
+      db, [](void*, const char*) {}, nullptr);
   std::string create = "DROP TABLE IF EXISTS listing; CREATE TABLE listing (c0 integer, c1 real";
   for (int c = 2; c < kColumns; ++c) create += ", c" + std::to_string(c) + " text";
   run(create + ")");

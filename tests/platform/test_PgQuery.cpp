@@ -179,7 +179,8 @@ TEST_F(PgQueryTest, FormFilesHoldTheConnectionAndATimeLimitOtherThanTheDefault) 
       "name": "Products",
       "properties": {
         "Tag": 0,
-        "Connection": ")" + Db.Connection + R"(",
+        "Connection": ")" + Db.Connection +
+                           R"(",
         "SQL": [
           "SELECT 1 AS id"
         ],
@@ -215,8 +216,8 @@ class PrivateServer {
   }
   ~PrivateServer() { Run("stop"); }
   void Run(const std::string& command, const std::string& arguments = "") const {
-    const std::string line = "'" TAVKIT_SOURCE_DIR "/scripts/pg-server' " + command + " '" + Dir +
-                             "' " + arguments;
+    const std::string line =
+        "'" TAVKIT_SOURCE_DIR "/scripts/pg-server' " + command + " '" + Dir + "' " + arguments;
     EXPECT_EQ(std::system(line.c_str()), 0) << line;
   }
   std::string Dir;
@@ -232,7 +233,8 @@ TEST(PgWorker, KeepsItsConnectionAcrossRequestsAndMakesItAgainAfterARestart) {
   const std::string form = server.Dir + "/who.json";
   std::ofstream(form) << R"({ "form": "WhoForm", "components": [
     { "class": "TPgQuery", "name": "Who",
-      "properties": { "Connection": ")" + conninfo + R"(",
+      "properties": { "Connection": ")" +
+                             conninfo + R"(",
                       "SQL": ["SELECT pg_backend_pid()::text || ' ' || name AS who",
                               "FROM products WHERE id = 1"] } },
     { "class": "TDataSource", "name": "WhoSource", "properties": { "DataSet": "Who" } },

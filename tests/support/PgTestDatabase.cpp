@@ -29,11 +29,12 @@ void Run(PGconn* connection, const std::string& sql) {
 
 PGconn* Connect(const std::string& conninfo) {
   PGconn* connection = PQconnectdb(conninfo.c_str());
-  PQsetNoticeProcessor(connection, [](void*, const char*) {}, nullptr);
+  PQsetNoticeProcessor(
+      connection, [](void*, const char*) {}, nullptr);
   if (PQstatus(connection) != CONNECTION_OK)
     ADD_FAILURE() << "no test server at " << PgServerDir() << " (ctest starts it; by hand: "
-                  << "scripts/pg-server start " << PgServerDir() << "): "
-                  << PQerrorMessage(connection);
+                  << "scripts/pg-server start " << PgServerDir()
+                  << "): " << PQerrorMessage(connection);
   return connection;
 }
 
@@ -109,9 +110,8 @@ void TPgTestDatabase::Exec(const std::string& sql, const std::vector<std::string
       }
       numbered += c;
     }
-    PGresult* result =
-        PQexecParams(connection, numbered.c_str(), static_cast<int>(values.size()), nullptr,
-                     values.data(), lengths.data(), formats.data(), 0);
+    PGresult* result = PQexecParams(connection, numbered.c_str(), static_cast<int>(values.size()),
+                                    nullptr, values.data(), lengths.data(), formats.data(), 0);
     const ExecStatusType status = PQresultStatus(result);
     EXPECT_TRUE(status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK)
         << numbered << ": " << PQerrorMessage(connection);

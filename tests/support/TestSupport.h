@@ -1,6 +1,6 @@
 // Small helpers that tests of several suites share: the message an action
-// raises, the lines of the error log, nested form texts, pixels of one colour in a bitmap, whole files, and waiting for
-// another thread with a deadline, so that a test that waits for something
+// raises, the lines of the error log, nested form texts, pixels of one colour in a bitmap, whole
+// files, and waiting for another thread with a deadline, so that a test that waits for something
 // that never happens fails with a message instead of hanging.
 #pragma once
 

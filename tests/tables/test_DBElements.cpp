@@ -44,7 +44,8 @@ class DBElementsTest : public ::testing::TestWithParam<TBackend> {
     WvDBText::Register();
     WvDBImage::Register();
     db.LoadShop();
-    query = db.NewQuery(&form, "Query1", "SELECT id, name, price, picture FROM products ORDER BY id");
+    query =
+        db.NewQuery(&form, "Query1", "SELECT id, name, price, picture FROM products ORDER BY id");
     source = new TDataSource(&form);
     source->SetDataSet(query);
     panel = new TWvDBPanel(&form);

@@ -33,8 +33,10 @@ std::string ShopForm(const TTestDatabase& db) {
   return R"({
   "form": "Shop",
   "components": [
-    { "class": ")" + db.QueryClass() + R"(", "name": "Products",
-      "properties": { )" + db.Where() + R"(,
+    { "class": ")" +
+         db.QueryClass() + R"(", "name": "Products",
+      "properties": { )" +
+         db.Where() + R"(,
                       "SQL": ["SELECT id, name, price, picture", "FROM products ORDER BY id"] } },
     { "class": "TDataSource", "name": "ProductSource", "properties": { "DataSet": "Products" } },
     { "class": "TWvPage", "name": "Page1",
@@ -199,9 +201,10 @@ std::string ListForm(const std::string& queryClass, const std::string& where,
   return R"({
   "form": "Broken",
   "components": [
-    { "class": ")" + queryClass + R"(", "name": "Products",
-      "properties": { )" + where + R"(, "SQL": [")" + sql + R"("], "Timeout": )" +
-         std::to_string(timeout) + R"( } },
+    { "class": ")" +
+         queryClass + R"(", "name": "Products",
+      "properties": { )" +
+         where + R"(, "SQL": [")" + sql + R"("], "Timeout": )" + std::to_string(timeout) + R"( } },
     { "class": "TDataSource", "name": "ProductSource", "properties": { "DataSet": "Products" } },
     { "class": "TWvPage", "name": "Page1",
       "properties": { "Left": 0, "Top": 0, "Width": 220, "Height": 50, "PageTitle": "Broken" },
@@ -260,11 +263,10 @@ TEST_P(DBFormFileTest, AFailingQueryLeavesTheListEmptyAndSaysWhyOnce) {
   };
   const TTestDatabase damaged;
   if (GetParam() == TBackend::SQLite) {
-    cases.push_back({db.Where("missing.db"), "SELECT name FROM products", 10,
-                     "cannot open database \"" + db.Dir +
-                         "/missing.db\": unable to open database file"});
     cases.push_back(
-        {here, "SELECT load_extension('/nowhere/x') AS name", 10, "not authorized"});
+        {db.Where("missing.db"), "SELECT name FROM products", 10,
+         "cannot open database \"" + db.Dir + "/missing.db\": unable to open database file"});
+    cases.push_back({here, "SELECT load_extension('/nowhere/x') AS name", 10, "not authorized"});
     cases.push_back({db.Where(DamagedDatabase(damaged)), "SELECT max(name) AS name FROM big", 10,
                      "database disk image is malformed"});
   } else {

@@ -82,7 +82,8 @@ class TTestDatabase {
   void PointAtNothing(TDataSet& query) const {
     if (auto* pg = dynamic_cast<TPgQuery*>(&query))
       pg->SetConnection("host=" + Dir + "/no-server user=tavkit dbname=" + Pg->Name);
-    if (auto* lite = dynamic_cast<TSQLiteQuery*>(&query)) lite->SetDatabaseFile(Dir + "/missing.db");
+    if (auto* lite = dynamic_cast<TSQLiteQuery*>(&query))
+      lite->SetDatabaseFile(Dir + "/missing.db");
   }
   // Points the query back at this database.
   void PointHere(TDataSet& query) const {
@@ -93,8 +94,7 @@ class TTestDatabase {
   // (file names are relative to the form file's folder, Dir).
   std::string QueryClass() const { return Pg ? "TPgQuery" : "TSQLiteQuery"; }
   std::string Where(const std::string& file = "test.db") const {
-    return Pg ? "\"Connection\": \"" + Pg->Connection + "\""
-              : "\"DatabaseFile\": \"" + file + "\"";
+    return Pg ? "\"Connection\": \"" + Pg->Connection + "\"" : "\"DatabaseFile\": \"" + file + "\"";
   }
 
   // Runs every statement of sql; ? parameters take the blobs in order.

@@ -36,7 +36,8 @@ class DBTableTest : public ::testing::TestWithParam<TBackend> {
     DataAccess::Register();
     WvDBTable::Register();
     db.LoadShop();
-    query = db.NewQuery(&form, "Query1", "SELECT name, price, added, picture FROM products ORDER BY id");
+    query = db.NewQuery(&form, "Query1",
+                        "SELECT name, price, added, picture FROM products ORDER BY id");
     source = new TDataSource(&form);
     source->SetDataSet(query);
     table = new TWvDBTable(&form);

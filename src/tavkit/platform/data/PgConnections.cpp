@@ -71,7 +71,8 @@ class TPool {
     }
     // The server's notices (a warning, a note on an implicit index) are no
     // failures of a page; libpq would print them on standard error.
-    PQsetNoticeProcessor(connection, [](void*, const char*) {}, nullptr);
+    PQsetNoticeProcessor(
+        connection, [](void*, const char*) {}, nullptr);
     auto link = std::make_unique<TPgLink>();
     link->Connection = connection;
     return link.release();

@@ -108,7 +108,8 @@ void TPgQuery::SetConnection(const std::string& conninfo) {
                             option->val != nullptr && *option->val != '\0');
   PQconninfoFree(parsed);
   if (password)
-    DatabaseError("the connection string holds a password: give it in PGPASSWORD or a password file");
+    DatabaseError(
+        "the connection string holds a password: give it in PGPASSWORD or a password file");
   Reset();
   FConnection = conninfo;
 }
@@ -131,9 +132,9 @@ void TPgQuery::ServerError(const std::string& what, pg_result* result) const {
   } else {
     const char* primary =
         result != nullptr ? PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
-    message = OneLine(primary != nullptr      ? primary
-                      : FLink != nullptr      ? PQerrorMessage(FLink->Connection)
-                                              : "no connection");
+    message = OneLine(primary != nullptr ? primary
+                      : FLink != nullptr ? PQerrorMessage(FLink->Connection)
+                                         : "no connection");
   }
   DatabaseError(what + " \"" + FConnection + "\": " + Utf8ToLatin1(message));
 }
@@ -142,8 +143,8 @@ void TPgQuery::TakeLink() {
   std::string error;
   FLink = detail::TakePgLink(Latin1ToUtf8(FConnection), error);
   if (FLink == nullptr)
-    DatabaseError("cannot connect to database \"" + FConnection + "\": " +
-                  Utf8ToLatin1(OneLine(error.c_str())));
+    DatabaseError("cannot connect to database \"" + FConnection +
+                  "\": " + Utf8ToLatin1(OneLine(error.c_str())));
 }
 
 void TPgQuery::ReleaseLink() {
@@ -168,8 +169,8 @@ TPgQuery::TResult TPgQuery::RunFirst(const std::string& command, const std::stri
   // this request is still answered, over a new connection.
   std::string error;
   if (!detail::RemakePgLink(*FLink, error))
-    DatabaseError("cannot connect to database \"" + FConnection + "\": " +
-                  Utf8ToLatin1(OneLine(error.c_str())));
+    DatabaseError("cannot connect to database \"" + FConnection +
+                  "\": " + Utf8ToLatin1(OneLine(error.c_str())));
   return Run(command, false, what);
 }
 
@@ -220,7 +221,8 @@ void TPgQuery::Describe(pg_result* description) {
     TFieldDef& def = defs[static_cast<std::size_t>(i)];
     def.Name = Utf8ToLatin1(PQfname(description, i));
     def.DataType = FieldTypeOfPgType(PQftype(description, i));
-    if (def.DataType == ftBlob && IsPictureColumn(PQftable(description, i), PQftablecol(description, i)))
+    if (def.DataType == ftBlob &&
+        IsPictureColumn(PQftable(description, i), PQftablecol(description, i)))
       def.DataType = ftGraphic;
     FTypes[static_cast<std::size_t>(i)] = def.DataType;
   }
@@ -244,8 +246,8 @@ void TPgQuery::InternalDescribe() {
         PQstatus(FLink->Connection) != CONNECTION_OK) {
       std::string error;
       if (!detail::RemakePgLink(*FLink, error))
-        DatabaseError("cannot connect to database \"" + FConnection + "\": " +
-                      Utf8ToLatin1(OneLine(error.c_str())));
+        DatabaseError("cannot connect to database \"" + FConnection +
+                      "\": " + Utf8ToLatin1(OneLine(error.c_str())));
       prepared.reset(PQprepare(FLink->Connection, "", sql.c_str(), 0, nullptr));
     }
     if (PQresultStatus(prepared.get()) != PGRES_COMMAND_OK)
@@ -372,8 +374,7 @@ bool TPgQuery::InternalFetch(std::vector<TFieldValue>& row) {
       case ftBlob:
       case ftGraphic: {
         std::size_t size = 0;
-        unsigned char* bytes =
-            PQunescapeBytea(reinterpret_cast<const unsigned char*>(text), &size);
+        unsigned char* bytes = PQunescapeBytea(reinterpret_cast<const unsigned char*>(text), &size);
         if (bytes == nullptr) DatabaseError("out of memory reading a picture");
         value = TFieldBlob{std::string(reinterpret_cast<const char*>(bytes), size)};
         PQfreemem(bytes);

@@ -133,8 +133,9 @@ void TSQLiteQuery::SetTimeout(int seconds) {
 
 void TSQLiteQuery::SQLiteError(const std::string& what, int code) const {
   if (FTimedOut)
-    DatabaseError(what + " \"" + DatabasePath() + "\": the query ran longer than its time limit of " +
-                  std::to_string(FTimeout) + " s");
+    DatabaseError(what + " \"" + DatabasePath() +
+                  "\": the query ran longer than its time limit of " + std::to_string(FTimeout) +
+                  " s");
   const char* message = FDatabase != nullptr ? sqlite3_errmsg(FDatabase) : sqlite3_errstr(code);
   DatabaseError(what + " \"" + DatabasePath() + "\": " + message);
 }

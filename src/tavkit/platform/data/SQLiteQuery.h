@@ -78,7 +78,7 @@ class TSQLiteQuery : public TDataSet {
   std::string FStatementSQL;  // the SQL FStatement was compiled from, in UTF-8
   bool FDone = false;         // the statement has given its last row
   int FTimeout = 10;
-  bool FTimedOut = false;     // the last step was stopped by the time limit
+  bool FTimedOut = false;  // the last step was stopped by the time limit
 };
 
 }  // namespace tavkit
