@@ -27,6 +27,9 @@ constexpr int LargestBatch = 1024;
 
 const char* const CursorName = "tavkit_rows";
 
+// The type oid of char(n), whose values come padded with blanks.
+constexpr unsigned int BlankPaddedChar = 1042;
+
 // PostgreSQL's error code for a statement stopped by statement_timeout (and
 // for one cancelled otherwise).
 const char* const QueryCanceled = "57014";
@@ -217,6 +220,7 @@ void TPgQuery::Describe(pg_result* description) {
   if (count == 0) DatabaseError("the SQL is no query: it gives no columns");
   std::vector<TFieldDef> defs(static_cast<std::size_t>(count));
   FTypes.assign(static_cast<std::size_t>(count), ftUnknown);
+  FBlankPadded.assign(static_cast<std::size_t>(count), false);
   for (int i = 0; i < count; ++i) {
     TFieldDef& def = defs[static_cast<std::size_t>(i)];
     def.Name = Utf8ToLatin1(PQfname(description, i));
@@ -225,6 +229,7 @@ void TPgQuery::Describe(pg_result* description) {
         IsPictureColumn(PQftable(description, i), PQftablecol(description, i)))
       def.DataType = ftGraphic;
     FTypes[static_cast<std::size_t>(i)] = def.DataType;
+    FBlankPadded[static_cast<std::size_t>(i)] = PQftype(description, i) == BlankPaddedChar;
   }
   DefineFields(defs);
 }
@@ -383,7 +388,12 @@ bool TPgQuery::InternalFetch(std::vector<TFieldValue>& row) {
       default:
         break;
     }
-    value = Utf8ToLatin1(std::string(text, static_cast<std::size_t>(length)));
+    std::size_t size = static_cast<std::size_t>(length);
+    // char(n) pads with blanks that PostgreSQL itself ignores (and that an
+    // SQLite column of the same declaration never holds).
+    if (i < static_cast<int>(FBlankPadded.size()) && FBlankPadded[static_cast<std::size_t>(i)])
+      while (size > 0 && text[size - 1] == ' ') --size;
+    value = Utf8ToLatin1(std::string(text, size));
   }
   ++FBatchRow;
   return true;

@@ -95,6 +95,7 @@ class TPgQuery : public TDataSet {
   int FTimeout = 10;
   detail::TPgLink* FLink = nullptr;
   std::vector<TFieldType> FTypes;  // of the columns, as the fields were defined
+  std::vector<bool> FBlankPadded;  // the columns of type char(n)
   TResult FBatch;                  // the rows fetched last
   int FBatchRow = 0;               // the next row of FBatch to deliver
   int FBatchSize = 0;              // rows asked for by the next FETCH
