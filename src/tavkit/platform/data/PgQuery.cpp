@@ -284,7 +284,7 @@ void TPgQuery::Declare() {
   FBatchRow = 0;
   FBatchSize = FirstBatch;
   FDone = false;
-  FFetched = false;
+  FDelivered = false;
 }
 
 void TPgQuery::RefuseNoQuery(const std::string& sql) {
@@ -304,10 +304,10 @@ void TPgQuery::InternalOpen() {
   try {
     ApplyTimeout();
     Declare();
-    TResult description(PQdescribePortal(FLink->Connection, CursorName));
-    if (PQresultStatus(description.get()) != PGRES_COMMAND_OK)
-      ServerError("SQL error on database", description.get());
-    Describe(description.get());
+    // The first batch describes its columns even when it holds no row: one
+    // trip to the server fewer than asking for the description apart.
+    FetchBatch();
+    Describe(FBatch.get());
   } catch (...) {
     InternalClose();
     throw;
@@ -324,7 +324,7 @@ void TPgQuery::InternalClose() {
 }
 
 void TPgQuery::InternalRewind() {
-  if (!FFetched) return;
+  if (!FDelivered) return;
   // The cursor only goes forward: it is declared again.
   Run(std::string("CLOSE ") + CursorName, false, "cannot read from database");
   Declare();
@@ -333,7 +333,6 @@ void TPgQuery::InternalRewind() {
 void TPgQuery::FetchBatch() {
   FBatch = Run("FETCH FORWARD " + std::to_string(FBatchSize) + " FROM " + CursorName, true,
                "cannot read from database");
-  FFetched = true;
   FBatchRow = 0;
   if (PQntuples(FBatch.get()) < FBatchSize) FDone = true;
   FBatchSize = std::min(FBatchSize * 2, LargestBatch);
@@ -341,7 +340,7 @@ void TPgQuery::FetchBatch() {
 
 bool TPgQuery::InternalFetch(std::vector<TFieldValue>& row) {
   if (FBatch == nullptr || FBatchRow >= PQntuples(FBatch.get())) {
-    if (FDone && FFetched) return false;
+    if (FDone) return false;
     FetchBatch();
     if (PQntuples(FBatch.get()) == 0) return false;
   }
@@ -396,6 +395,7 @@ bool TPgQuery::InternalFetch(std::vector<TFieldValue>& row) {
     value = Utf8ToLatin1(std::string(text, size));
   }
   ++FBatchRow;
+  FDelivered = true;
   return true;
 }
 

@@ -100,7 +100,7 @@ class TPgQuery : public TDataSet {
   int FBatchRow = 0;               // the next row of FBatch to deliver
   int FBatchSize = 0;              // rows asked for by the next FETCH
   bool FDone = false;              // the cursor has given its last row
-  bool FFetched = false;           // rows were fetched since the cursor was declared
+  bool FDelivered = false;         // a row was read since the cursor was declared
 };
 
 }  // namespace tavkit
