@@ -1,19 +1,25 @@
 // Table speed: put of a 20-column table of 1,000 and 10,000 rows filled by
 // code, in each output mode (plain markup, style classes per cell, row
 // classes with the cells that differ), and ReloadDB of 10,000 records of 20
-// fields from an SQLite database. Reports the time per call, the document's
-// size and the rows per second.
+// fields from an SQLite database and from PostgreSQL. Reports the time per
+// call, the document's size and the rows per second. The PostgreSQL server
+// is the one TAVKIT_BENCH_POSTGRES names (a libpq connection string), else
+// one of the benchmark's own (scripts/pg-server) in a temporary folder.
 #include <benchmark/benchmark.h>
+#include <libpq-fe.h>
 #include <sqlite3.h>
 #include <stdlib.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
 
 #include <tavkit/core/WvOptimizer.h>
 #include <tavkit/platform/base/Strings.h>
+#include <tavkit/platform/base/TextEncoding.h>
 #include <tavkit/platform/data/DataAccess.h>
 #include <tavkit/platform/data/SQLiteQuery.h>
 #include <tavkit/tables/WvDBTable.h>
@@ -119,6 +125,63 @@ void MakeDatabase(const std::string& file, int records) {
   sqlite3_close(db);
 }
 
+// The same records in a PostgreSQL database, through conninfo.
+void MakePgDatabase(const std::string& conninfo, int records) {
+  PGconn* db = PQconnectdb(conninfo.c_str());
+  auto run = [db](const std::string& sql) {
+    PGresult* result = PQexec(db, sql.c_str());
+    const ExecStatusType status = PQresultStatus(result);
+    PQclear(result);
+    if (status != PGRES_COMMAND_OK && status != PGRES_COPY_IN)
+      throw std::runtime_error(PQerrorMessage(db));
+  };
+  if (PQstatus(db) != CONNECTION_OK) throw std::runtime_error(PQerrorMessage(db));
+  PQsetNoticeProcessor(
+      db, [](void*, const char*) {}, nullptr);
+  std::string create = "DROP TABLE IF EXISTS listing; CREATE TABLE listing (c0 integer, c1 real";
+  for (int c = 2; c < kColumns; ++c) create += ", c" + std::to_string(c) + " text";
+  run(create + ")");
+  run("COPY listing FROM STDIN");
+  for (int r = 0; r < records; ++r) {
+    std::string line = std::to_string(r) + "\t" + std::to_string(r * 0.25);
+    for (int c = 2; c < kColumns; ++c) line += "\t" + Latin1ToUtf8(CellText(r, c));
+    line += "\n";
+    PQputCopyData(db, line.data(), static_cast<int>(line.size()));
+  }
+  PQputCopyEnd(db, nullptr);
+  PGresult* copied = PQgetResult(db);
+  const bool done = PQresultStatus(copied) == PGRES_COMMAND_OK;
+  PQclear(copied);
+  if (!done) throw std::runtime_error(PQerrorMessage(db));
+  PQfinish(db);
+}
+
+// Reads records records of twenty fields into a data-bound table again and
+// again, from the query that makeQuery puts on the form.
+void MeasureReload(benchmark::State& state, int records,
+                   const std::function<TDataSet*(TComponent&)>& makeQuery) {
+  TComponent form(nullptr);
+  TDataSet* query = makeQuery(form);
+  auto* source = new TDataSource(&form);
+  source->SetDataSet(query);
+  auto* table = new TWvDBTable(&form);
+  while (table->ColumnCount() < kColumns) table->GetColumnList()->AddItem();
+  // Bound before the source is set, so that binding reads nothing.
+  for (int c = 0; c < kColumns; ++c)
+    table->GetColumnList()->Items(c)->SetField(query->FieldByName("c" + std::to_string(c)));
+  table->SetDataSource(source);
+  table->SetMaxRows(records);
+  for (auto _ : state) {
+    table->ReloadDB();
+    if (table->NumberOfRows() != records) {
+      state.SkipWithError("the table did not read every record");
+      break;
+    }
+  }
+  state.counters["rows/s"] = benchmark::Counter(static_cast<double>(records),
+                                                benchmark::Counter::kIsIterationInvariantRate);
+}
+
 void BM_DBTableReload(benchmark::State& state) {
   const int records = static_cast<int>(state.range(0));
   std::string dir = (std::filesystem::temp_directory_path() / "tavkit-bench-XXXXXX").string();
@@ -127,33 +190,62 @@ void BM_DBTableReload(benchmark::State& state) {
     return;
   }
   MakeDatabase(dir + "/listing.db", records);
-  {
-    TComponent form(nullptr);
+  MeasureReload(state, records, [&](TComponent& form) {
     auto* query = new TSQLiteQuery(&form);
     query->SetDatabaseFile(dir + "/listing.db");
     query->GetSQL()->SetText("SELECT * FROM listing ORDER BY c0");
-    auto* source = new TDataSource(&form);
-    source->SetDataSet(query);
-    auto* table = new TWvDBTable(&form);
-    while (table->ColumnCount() < kColumns) table->GetColumnList()->AddItem();
-    // Bound before the source is set, so that binding reads nothing.
-    for (int c = 0; c < kColumns; ++c)
-      table->GetColumnList()->Items(c)->SetField(query->FieldByName("c" + std::to_string(c)));
-    table->SetDataSource(source);
-    table->SetMaxRows(records);
-    for (auto _ : state) {
-      table->ReloadDB();
-      if (table->NumberOfRows() != records) {
-        state.SkipWithError("the table did not read every record");
-        break;
-      }
-    }
-    state.counters["rows/s"] = benchmark::Counter(static_cast<double>(records),
-                                                  benchmark::Counter::kIsIterationInvariantRate);
-  }
+    return query;
+  });
   std::filesystem::remove_all(dir);
 }
 BENCHMARK(BM_DBTableReload)->ArgName("rows")->Arg(10000)->Unit(benchmark::kMillisecond);
+
+// A PostgreSQL server for the benchmark: the one the environment names, or
+// one of its own for as long as the program runs.
+class TBenchServer {
+ public:
+  TBenchServer() {
+    const char* given = std::getenv("TAVKIT_BENCH_POSTGRES");
+    if (given != nullptr && *given != '\0') {
+      Connection = given;
+      return;
+    }
+    char folder[] = "/tmp/tavkit-bench-pg-XXXXXX";
+    if (mkdtemp(folder) == nullptr) return;
+    FDir = folder;
+    if (Script("start") && Script("psql", "postgres -c 'CREATE DATABASE bench'"))
+      Connection = "host=" + FDir + " user=tavkit dbname=bench";
+  }
+  ~TBenchServer() {
+    if (!FDir.empty()) Script("stop");
+  }
+  std::string Connection;  // empty when no server could be had
+
+ private:
+  bool Script(const std::string& command, const std::string& arguments = "") const {
+    const std::string line = "'" TAVKIT_EXAMPLES_DIR "/../scripts/pg-server' " + command + " '" +
+                             FDir + "' " + arguments + " > /dev/null";
+    return std::system(line.c_str()) == 0;
+  }
+  std::string FDir;
+};
+
+void BM_DBTableReloadPostgres(benchmark::State& state) {
+  static TBenchServer server;
+  const int records = static_cast<int>(state.range(0));
+  if (server.Connection.empty()) {
+    state.SkipWithError("no PostgreSQL server");
+    return;
+  }
+  MakePgDatabase(server.Connection, records);
+  MeasureReload(state, records, [&](TComponent& form) {
+    auto* query = new TPgQuery(&form);
+    query->SetConnection(server.Connection);
+    query->GetSQL()->SetText("SELECT * FROM listing ORDER BY c0");
+    return query;
+  });
+}
+BENCHMARK(BM_DBTableReloadPostgres)->ArgName("rows")->Arg(10000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -12,6 +12,9 @@
 // environment variables: TAVKIT_IMAGE_DIR (the folder, ending in "/") and
 // TAVKIT_IMAGE_URL (the web path of that folder). Without them the pictures
 // go to "images/" beside the program, under the web path "/images/".
+// TAVKIT_DEMO_POSTGRES, a libpq connection string, makes the shop read its
+// data from that PostgreSQL database (built by examples/data/build-shop-db
+// --postgres) instead of shop.db, with the same pages.
 #include <pthread.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -33,6 +36,8 @@
 #include <thread>
 #include <utility>
 #include <vector>
+
+#include <nlohmann/json.hpp>
 
 #include <tavkit/cgi/WvCGI.h>
 #include <tavkit/core/WvMiscTools.h>
@@ -363,6 +368,22 @@ void SetImagePaths() {
   WvSetExternalImagePath(url != nullptr && *url != '\0' ? std::string(url) : "/images/");
 }
 
+// The form file, its shop query pointed at PostgreSQL when the environment
+// names a database: the same query, the same SQL, another data set class.
+TFormTemplate LoadDesign(const std::filesystem::path& file) {
+  const char* postgres = std::getenv("TAVKIT_DEMO_POSTGRES");
+  if (postgres == nullptr || *postgres == '\0') return TFormTemplate(file.string());
+  std::ifstream text(file);
+  nlohmann::json design = nlohmann::json::parse(text);
+  for (auto& component : design.at("components")) {
+    if (component.value("name", "") != "Products") continue;
+    component["class"] = "TPgQuery";
+    component["properties"].erase("DatabaseFile");
+    component["properties"]["Connection"] = postgres;
+  }
+  return TFormTemplate::FromText(design.dump(), file.parent_path().string());
+}
+
 // The search form is sent to the program's own address (SCRIPT_NAME) rather
 // than to the address of the page it stands on: that one may carry a query
 // string, whose fields would then hide those of a posted form.
@@ -389,7 +410,7 @@ int Run() {
   RegisterPackage();
   SetImagePaths();
   const std::filesystem::path folder = ProgramFolder();
-  const TFormTemplate design((folder / "demo.json").string());
+  const TFormTemplate design = LoadDesign(folder / "demo.json");
   TWvCGI gateway(nullptr);
   // A CGI process cleans up itself, after its page is sent, when a cleanup
   // is due; a worker leaves it to its cleanup thread.

@@ -20,10 +20,11 @@
 #include <tavkit/core/WvGifMaker.h>
 #include <tavkit/core/WvMiscTools.h>
 #include <tavkit/gif/GIF.h>
-#include <tavkit/platform/base/ErrorLog.h>
 #include <tavkit/platform/base/Streams.h>
 #include <tavkit/platform/graphics/Bitmap.h>
 #include <tavkit/platform/graphics/Canvas.h>
+
+#include "TestSupport.h"
 
 namespace tavkit {
 namespace {
@@ -261,15 +262,16 @@ TEST_F(ServerImages, AFailureIsOneLineInTheErrorLogNamingTheFileAndTheCause) {
   std::vector<Case> cases = {{FFolder / "file", "Not a directory"}};
   if (mounted) cases.push_back({FFolder / "disk", "No space left on device"});
   for (const Case& failing : cases) {
-    std::vector<std::string> lines;
-    const TErrorLogWriter previous =
-        SetErrorLogWriter([&](const std::string& line) { lines.push_back(line); });
     WvSetInternalImagePath(failing.Folder.string() + "/");
-    EXPECT_EQ(WvGenerateServerImage(*picture, 0, 0, false), "");
-    SetErrorLogWriter(previous);
+    std::vector<std::string> lines;
+    {
+      testsupport::TCapturedErrorLog log;
+      EXPECT_EQ(WvGenerateServerImage(*picture, 0, 0, false), "");
+      lines = log.Lines;
+    }
     ASSERT_EQ(lines.size(), 1u) << failing.Folder;
     EXPECT_TRUE(std::regex_match(
-        lines[0], std::regex("tavkit: cannot write a server image: Cannot (create|write) file \"" +
+        lines[0], std::regex("error: cannot write a server image: Cannot (create|write) file \"" +
                              failing.Folder.string() + "/AG[0-9]+_[0-9]+\\.gif\": " + failing.Cause)))
         << lines[0];
   }

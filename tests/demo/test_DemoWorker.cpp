@@ -1,9 +1,11 @@
 // The demo shop program as a FastCGI worker, without a web server in front:
 // the same requests give the same bytes as the program run as CGI, apart
-// from the server image names, and its picture folder stays bounded by age
-// and by count.
+// from the server image names, whether the worker reads the shop from its
+// SQLite file or from PostgreSQL; and its picture folder stays bounded by
+// age and by count.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <regex>
@@ -14,6 +16,7 @@
 #include "DemoServer.h"
 #include "FastCGIClient.h"
 #include "TestSupport.h"
+#include "PgTestDatabase.h"
 
 namespace tavkit {
 namespace {
@@ -47,7 +50,13 @@ std::vector<fs::path> ServerImages(const fs::path& folder) {
 TEST(DemoWorker, AnswersAsTheCgiProgramDoes) {
   const fs::path images = demotest::FreshFolder("worker-bytes") / "images";
   fs::create_directories(images);
-  testsupport::FastCGIWorker worker({kProgram}, Paths(images));
+  testsupport::TPgTestDatabase shop;
+  const std::string load = "'" TAVKIT_SOURCE_DIR "/examples/data/build-shop-db' --postgres '" +
+                           shop.Connection + "' > /dev/null";
+  ASSERT_EQ(std::system(load.c_str()), 0);
+  testsupport::FastCGIWorker lite({kProgram}, Paths(images));
+  testsupport::FastCGIWorker pg({kProgram},
+                                With(Paths(images), {{"TAVKIT_DEMO_POSTGRES", shop.Connection}}));
   const CgiEnv get = {{"REQUEST_METHOD", "GET"}, {"SCRIPT_NAME", "/demo"}};
   const std::vector<std::pair<CgiEnv, std::string>> requests = {
       {get, ""},
@@ -63,13 +72,17 @@ TEST(DemoWorker, AnswersAsTheCgiProgramDoes) {
     SCOPED_TRACE(env.at("REQUEST_METHOD") + " " +
                  (env.count("QUERY_STRING") ? env.at("QUERY_STRING") : ""));
     const CgiAnswer cgi = testsupport::RunCgiProgram({kProgram}, With(env, Paths(images)), body);
-    const CgiAnswer fast = testsupport::SendFastCGIRequest(worker.Socket(), env, body);
     EXPECT_EQ(cgi.ExitStatus, 0) << cgi.Errors;
-    EXPECT_EQ(fast.Errors, "");
     EXPECT_EQ(cgi.Output.rfind("Content-Type: text/html\r\n\r\n<!DOCTYPE", 0), 0u);
-    EXPECT_EQ(WithoutImageNames(fast.Output), WithoutImageNames(cgi.Output));
+    for (const testsupport::FastCGIWorker* worker : {&lite, &pg}) {
+      SCOPED_TRACE(worker == &pg ? "PostgreSQL" : "SQLite");
+      const CgiAnswer fast = testsupport::SendFastCGIRequest(worker->Socket(), env, body);
+      EXPECT_EQ(fast.Errors, "");
+      EXPECT_EQ(WithoutImageNames(fast.Output), WithoutImageNames(cgi.Output));
+    }
   }
-  EXPECT_EQ(worker.Stop(), 0);
+  EXPECT_EQ(lite.Stop(), 0);
+  EXPECT_EQ(pg.Stop(), 0);
 }
 
 TEST(DemoWorker, KeepsItsPicturesBoundedByAgeAndCount) {

@@ -365,9 +365,8 @@ TEST_F(DataAccessTest, ErrorsNameTheQueryTheFileAndSQLite) {
   EXPECT_EQ(openError("SELECT 1; DELETE FROM t", Db),
             "Query1: the SQL holds more than one statement");
   EXPECT_EQ(openError("DELETE FROM t", Db), "Query1: the SQL is no query: it gives no columns");
-  EXPECT_EQ(
-      openError("INSERT INTO t VALUES (1) RETURNING n", Db),
-      "Query1: cannot read from database \"" + Db + "\": attempt to write a readonly database");
+  EXPECT_EQ(openError("INSERT INTO t VALUES (1) RETURNING n", Db),
+            "Query1: the SQL is no query: it would change the database");
   TSQLiteQuery* query = Query("SELECT n FROM t", "");
   EXPECT_EQ(ErrorOf<EDatabaseError>([&] { query->FieldByName("m"); }),
             "TSQLiteQuery: field 'm' not found");
@@ -476,6 +475,15 @@ TEST_F(DataAccessTest, FormFilesBindFieldsBeforeTheQueryOpens) {
   label = dynamic_cast<TDataTestLabel*>(second.FindComponent("Label1"));
   EXPECT_EQ(label->GetField()->AsString(), "Pear");
   EXPECT_EQ(SaveForm(second), active);
+
+  // The time limit is written only when it is not the default.
+  std::string limited = text;
+  limited.replace(limited.find("\"Active\": false"), 15,
+                  "\"Active\": false,\n        \"Timeout\": 3");
+  TComponent third(nullptr);
+  LoadFormFromText(limited, third, Dir);
+  EXPECT_EQ(dynamic_cast<TSQLiteQuery*>(third.FindComponent("Products"))->GetTimeout(), 3);
+  EXPECT_EQ(SaveForm(third), limited);
 
   std::string unknown = text;
   unknown.replace(unknown.find("Products.name"), 13, "Products.NAMES");

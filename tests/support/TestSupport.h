@@ -1,6 +1,6 @@
 // Small helpers that tests of several suites share: the message an action
-// raises, nested form texts, pixels of one colour in a bitmap, whole files, and waiting for
-// another thread with a deadline, so that a test that waits for something
+// raises, the lines of the error log, nested form texts, pixels of one colour in a bitmap, whole
+// files, and waiting for another thread with a deadline, so that a test that waits for something
 // that never happens fails with a message instead of hanging.
 #pragma once
 
@@ -12,7 +12,9 @@
 #include <string>
 #include <thread>
 #include <utility>
+#include <vector>
 
+#include <tavkit/platform/base/ErrorLog.h>
 #include <tavkit/platform/base/Exceptions.h>
 #include <tavkit/platform/base/Streams.h>
 #include <tavkit/platform/graphics/Bitmap.h>
@@ -35,6 +37,21 @@ std::string ErrorOf(F&& action) {
   }
   return kNoError;
 }
+
+// The lines the library writes to its error log while this object lives.
+class TCapturedErrorLog {
+ public:
+  TCapturedErrorLog()
+      : FPrevious(SetErrorLogHandler([this](const std::string& line) { Lines.push_back(line); })) {}
+  ~TCapturedErrorLog() { SetErrorLogHandler(std::move(FPrevious)); }
+  TCapturedErrorLog(const TCapturedErrorLog&) = delete;
+  TCapturedErrorLog& operator=(const TCapturedErrorLog&) = delete;
+
+  std::vector<std::string> Lines;
+
+ private:
+  TErrorLogHandler FPrevious;
+};
 
 // The text of a form file holding a chain of `levels` + 1 containers of the
 // class, each the only child of the one above, named P0, P1, ...

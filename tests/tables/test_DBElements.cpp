@@ -1,7 +1,7 @@
 // The data-bound panel, text and image: a panel that shows record DBIndex
 // through the texts and images inside it, written as exact HTML; the data set
-// left as it was found; a failure to position passed on after the panel is
-// written; texts at run time and in the designer, with the notices that make
+// left as it was found; a query that fails leaves the texts empty and is
+// logged; texts at run time and in the designer, with the notices that make
 // their previews read again; images written as server GIF files, byte for
 // byte; picture cells of a data-bound table; references that go away.
 #include <gtest/gtest.h>
@@ -36,7 +36,7 @@ std::string Font(const std::string& text) {
   return "<FONT SIZE=\"2\" FACE=\"ARIAL,SYSTEM\" COLOR=\"000000\" >" + text + "</FONT>";
 }
 
-class DBElementsTest : public ::testing::Test {
+class DBElementsTest : public ::testing::TestWithParam<TBackend> {
  protected:
   void SetUp() override {
     DataAccess::Register();
@@ -44,10 +44,8 @@ class DBElementsTest : public ::testing::Test {
     WvDBText::Register();
     WvDBImage::Register();
     db.LoadShop();
-    query = new TSQLiteQuery(&form);
-    query->SetName("Query1");
-    query->SetDatabaseFile(db.File);
-    query->GetSQL()->SetText("SELECT id, name, price, picture FROM products ORDER BY id");
+    query =
+        db.NewQuery(&form, "Query1", "SELECT id, name, price, picture FROM products ORDER BY id");
     source = new TDataSource(&form);
     source->SetDataSet(query);
     panel = new TWvDBPanel(&form);
@@ -73,16 +71,16 @@ class DBElementsTest : public ::testing::Test {
            "<TD HEIGHT=10 ></TD><TD COLSPAN=2></TD></TR>" + "</TABLE>";
   }
 
-  TTestDatabase db;
+  TTestDatabase db{GetParam()};
   TComponent form{nullptr};
-  TSQLiteQuery* query = nullptr;
+  TDataSet* query = nullptr;
   TDataSource* source = nullptr;
   TWvDBPanel* panel = nullptr;
   TWvDBText* name = nullptr;
   TWvDBText* price = nullptr;
 };
 
-TEST_F(DBElementsTest, APanelShowsRecordDBIndexThroughItsTexts) {
+TEST_P(DBElementsTest, APanelShowsRecordDBIndexThroughItsTexts) {
   panel->SetDBIndex(2);
   EXPECT_EQ(panel->put(nullptr), Panel("Plum<br>", "0.3<br>"));
   // It found the query closed and leaves it so.
@@ -99,24 +97,48 @@ TEST_F(DBElementsTest, APanelShowsRecordDBIndexThroughItsTexts) {
   EXPECT_EQ(query->RecNo(), 5);
 }
 
-TEST_F(DBElementsTest, APositioningFailureComesAfterThePanelIsWritten) {
+TEST_P(DBElementsTest, AFailingQueryLeavesThePanelsTextsEmptyAndIsLogged) {
   int written = 0;
   panel->OnAfterPut = [&](TObject*) { ++written; };
-  query->SetDatabaseFile(db.Dir + "/missing.db");
-  EXPECT_THROW(panel->put(nullptr), EDatabaseError);
+  testsupport::TCapturedErrorLog log;
+  // Described, the query fails at its first row.
+  const bool pg = GetParam() == TBackend::PostgreSQL;
+  TTestDatabase::SetSQL(*query, pg ? "SELECT name, price FROM products WHERE 1 / (id - id) = 0"
+                                   : "SELECT name, price FROM products "
+                                     "WHERE load_extension('/nowhere/x') IS NULL");
+  name->SetField(query->FieldByName("name"));
+  price->SetField(query->FieldByName("price"));
+  EXPECT_EQ(panel->put(nullptr), Panel("<br>", "<br>"));
   EXPECT_EQ(written, 1);
   EXPECT_EQ(query->State(), TDataSetState::dsInactive);
+  ASSERT_EQ(log.Lines.size(), 1u);
+  EXPECT_EQ(log.Lines[0],
+            "error: Query1: cannot read from database \"" +
+                (pg ? db.Pg->Connection + "\": division by zero" : db.File + "\": not authorized"));
+
+  // A database that is not there fails at opening: the same.
+  log.Lines.clear();
+  db.PointAtNothing(*query);
+  EXPECT_EQ(panel->put(nullptr), Panel("", ""));
+  EXPECT_EQ(written, 2);
+  ASSERT_EQ(log.Lines.size(), 1u);
+  const std::string missing =
+      pg ? "error: Query1: cannot connect to database \"host=" + db.Dir + "/no-server"
+         : "error: Query1: cannot open database \"" + db.Dir +
+               "/missing.db\": unable to open database file";
+  EXPECT_EQ(log.Lines[0].substr(0, missing.size()), missing);
 
   // Without a data source the texts read what the data set holds: nothing.
-  query->SetDatabaseFile(db.File);
+  db.PointHere(*query);
+  TTestDatabase::SetSQL(*query, "SELECT id, name, price, picture FROM products ORDER BY id");
   name->SetField(query->FieldByName("name"));
   price->SetField(query->FieldByName("price"));
   panel->SetDatasource(nullptr);
   EXPECT_EQ(panel->put(nullptr), Panel("<br>", "<br>"));
-  EXPECT_EQ(written, 2);
+  EXPECT_EQ(written, 3);
 }
 
-TEST_F(DBElementsTest, ATextAtRunTimeReadsTheCurrentRecord) {
+TEST_P(DBElementsTest, ATextAtRunTimeReadsTheCurrentRecord) {
   auto* text = new TWvDBText(&form);
   text->SetField(query->FieldByName("name"));
   query->Open();
@@ -144,7 +166,7 @@ TEST_F(DBElementsTest, ATextAtRunTimeReadsTheCurrentRecord) {
   EXPECT_FALSE(text->GetStyleClass().empty());
 }
 
-TEST_F(DBElementsTest, DesignPreviewsFollowThePanelsRecord) {
+TEST_P(DBElementsTest, DesignPreviewsFollowThePanelsRecord) {
   form.SetDesigning(true);
   name->InternalInvalidate();
   ASSERT_EQ(name->readText()->Count(), 1);
@@ -181,9 +203,9 @@ TEST_F(DBElementsTest, DesignPreviewsFollowThePanelsRecord) {
   EXPECT_EQ(price->RepaintRequests(), quiet);
 }
 
-TEST_F(DBElementsTest, ReferencesThatGoAwayAreForgotten) {
+TEST_P(DBElementsTest, ReferencesThatGoAwayAreForgotten) {
   // New SQL frees the fields the texts were bound to.
-  query->GetSQL()->SetText("SELECT name FROM customers ORDER BY id");
+  TTestDatabase::SetSQL(*query, "SELECT name FROM customers ORDER BY id");
   EXPECT_EQ(name->GetField(), nullptr);
   EXPECT_EQ(price->GetField(), nullptr);
   EXPECT_EQ(panel->put(nullptr), Panel("", ""));
@@ -219,10 +241,7 @@ class DBImageTest : public DBElementsTest {
         "INSERT INTO pics VALUES (1, ?); INSERT INTO pics VALUES (2, NULL);"
         "INSERT INTO pics VALUES (3, X'89504E470D0A1A0A00')",
         {png.ToString()});
-    pics = new TSQLiteQuery(&form);
-    pics->SetName("Pics");
-    pics->SetDatabaseFile(db.File);
-    pics->GetSQL()->SetText("SELECT id, pic FROM pics ORDER BY id");
+    pics = db.NewQuery(&form, "Pics", "SELECT id, pic FROM pics ORDER BY id");
     picsSource = new TDataSource(&form);
     picsSource->SetDataSet(pics);
   }
@@ -236,11 +255,11 @@ class DBImageTest : public DBElementsTest {
   }
 
   std::string oldInternal, oldExternal;
-  TSQLiteQuery* pics = nullptr;
+  TDataSet* pics = nullptr;
   TDataSource* picsSource = nullptr;
 };
 
-TEST_F(DBImageTest, TheFieldsPictureBecomesAServerGIF) {
+TEST_P(DBImageTest, TheFieldsPictureBecomesAServerGIF) {
   panel->SetDatasource(picsSource);
   auto* image = new TWvDBImage(&form);
   image->SetBounds(10, 10, 40, 30);
@@ -277,7 +296,7 @@ TEST_F(DBImageTest, TheFieldsPictureBecomesAServerGIF) {
   EXPECT_EQ(db.Images().size(), 1u);
 }
 
-TEST_F(DBImageTest, InsideAPanelTheImageShowsThePanelsRecordStretchedAndLinked) {
+TEST_P(DBImageTest, InsideAPanelTheImageShowsThePanelsRecordStretchedAndLinked) {
   panel->SetDatasource(picsSource);
   name->SetParent(nullptr);
   price->SetParent(nullptr);
@@ -304,7 +323,7 @@ TEST_F(DBImageTest, InsideAPanelTheImageShowsThePanelsRecordStretchedAndLinked) 
   EXPECT_EQ(pics->State(), TDataSetState::dsInactive);
 }
 
-TEST_F(DBImageTest, TheDesignPreviewDrawsThePanelsRecord) {
+TEST_P(DBImageTest, TheDesignPreviewDrawsThePanelsRecord) {
   panel->SetDatasource(picsSource);
   auto* image = new TWvDBImage(&form);
   image->SetBounds(10, 10, 40, 30);
@@ -333,7 +352,7 @@ TEST_F(DBImageTest, TheDesignPreviewDrawsThePanelsRecord) {
   EXPECT_EQ(canvas.GetPixel(30, 22), clYellow);
 }
 
-TEST_F(DBImageTest, ADataBoundTableWritesItsPicturesAsCellImages) {
+TEST_P(DBImageTest, ADataBoundTableWritesItsPicturesAsCellImages) {
   auto* table = new TWvDBTable(&form);
   table->SetDataSource(picsSource);
   table->GetColumnList()->Delete(2);
@@ -371,6 +390,11 @@ TEST_F(DBImageTest, ADataBoundTableWritesItsPicturesAsCellImages) {
   // Writing leaves the cell's picture as it was read.
   EXPECT_EQ(table->GetItem(1, 0)->GetPicture()->GetGraphic()->ClassName(), "TPngImage");
 }
+
+INSTANTIATE_TEST_SUITE_P(Backends, DBElementsTest,
+                         ::testing::Values(TBackend::SQLite, TBackend::PostgreSQL), TBackendName());
+INSTANTIATE_TEST_SUITE_P(Backends, DBImageTest,
+                         ::testing::Values(TBackend::SQLite, TBackend::PostgreSQL), TBackendName());
 
 TEST(WvDBElements, RegisteredOnThePaletteWithTheirProperties) {
   WvDBPanel::Register();

@@ -1,13 +1,15 @@
 // A page of data-bound elements loaded from a form file with its query and
 // data source: written twice, the second time after the database changed,
 // each time with the data read anew and the picture written as a new server
-// image; saved and loaded again to the same file. A list whose database is
-// missing or whose SQL is wrong loads, writes and renders as an empty table.
+// image; saved and loaded again to the same file. A list whose query fails
+// (no database, wrong SQL, a time limit, a damaged file) loads, writes and
+// renders as an empty table, and the error log says why in one line.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -26,11 +28,15 @@ namespace {
 namespace fs = std::filesystem;
 using testsupport::ReadText;
 
-const char* const kForm = R"({
+// The shop's page, its query reading the database db.
+std::string ShopForm(const TTestDatabase& db) {
+  return R"({
   "form": "Shop",
   "components": [
-    { "class": "TSQLiteQuery", "name": "Products",
-      "properties": { "DatabaseFile": "test.db",
+    { "class": ")" +
+         db.QueryClass() + R"(", "name": "Products",
+      "properties": { )" +
+         db.Where() + R"(,
                       "SQL": ["SELECT id, name, price, picture", "FROM products ORDER BY id"] } },
     { "class": "TDataSource", "name": "ProductSource", "properties": { "DataSet": "Products" } },
     { "class": "TWvPage", "name": "Page1",
@@ -54,22 +60,23 @@ const char* const kForm = R"({
                               "Field": "Products.picture" } } ] } ] }
   ]
 })";
+}
 
 // The page, the data-bound list and its query of a loaded list form.
 struct ListFormParts {
   TWvPage* Page;
   TWvDBTable* List;
-  TSQLiteQuery* Query;
+  TDataSet* Query;
   bool Complete() const { return Page != nullptr && List != nullptr && Query != nullptr; }
 };
 
 ListFormParts PartsOf(TComponent& form) {
   return {dynamic_cast<TWvPage*>(form.FindComponent("Page1")),
           dynamic_cast<TWvDBTable*>(form.FindComponent("List")),
-          dynamic_cast<TSQLiteQuery*>(form.FindComponent("Products"))};
+          dynamic_cast<TDataSet*>(form.FindComponent("Products"))};
 }
 
-class DBFormFileTest : public ::testing::Test {
+class DBFormFileTest : public ::testing::TestWithParam<TBackend> {
  protected:
   void SetUp() override {
     DataAccess::Register();
@@ -84,7 +91,7 @@ class DBFormFileTest : public ::testing::Test {
     WvSetInternalImagePath(db.Dir + "/images/");
     WvSetExternalImagePath("/img/");
     formFile = db.Dir + "/shop.json";
-    std::ofstream(formFile) << kForm;
+    std::ofstream(formFile) << ShopForm(db);
   }
   void TearDown() override {
     WvSetInternalImagePath(oldInternal);
@@ -126,11 +133,11 @@ class DBFormFileTest : public ::testing::Test {
            "<TD HEIGHT=30 ></TD><TD COLSPAN=3></TD></TR></TABLE></BODY></HTML>";
   }
 
-  TTestDatabase db;
+  TTestDatabase db{GetParam()};
   std::string oldInternal, oldExternal, formFile;
 };
 
-TEST_F(DBFormFileTest, APageOfDataBoundElementsReadsItsDataAnewEachTime) {
+TEST_P(DBFormFileTest, APageOfDataBoundElementsReadsItsDataAnewEachTime) {
   TComponent form(nullptr);
   LoadForm(formFile, form);
   const ListFormParts parts = PartsOf(form);
@@ -163,7 +170,7 @@ TEST_F(DBFormFileTest, APageOfDataBoundElementsReadsItsDataAnewEachTime) {
   EXPECT_EQ(query->State(), TDataSetState::dsInactive);
 }
 
-TEST_F(DBFormFileTest, SavedAndLoadedAgainToTheSameFile) {
+TEST_P(DBFormFileTest, SavedAndLoadedAgainToTheSameFile) {
   TComponent form(nullptr);
   LoadForm(formFile, form);
   const std::string saved = SaveForm(form);
@@ -187,14 +194,17 @@ TEST_F(DBFormFileTest, SavedAndLoadedAgainToTheSameFile) {
   EXPECT_EQ(list->GetItem(1, 0)->GetText(), "0.6");
 }
 
-// A page holding only a data-bound list over a query on database with sql.
-std::string ListForm(const std::string& database, const std::string& sql) {
+// A page holding only a data-bound list over a query of the class, pointed
+// at its database by where, with sql.
+std::string ListForm(const std::string& queryClass, const std::string& where,
+                     const std::string& sql, int timeout) {
   return R"({
   "form": "Broken",
   "components": [
-    { "class": "TSQLiteQuery", "name": "Products",
-      "properties": { "DatabaseFile": ")" +
-         database + R"(", "SQL": [")" + sql + R"("] } },
+    { "class": ")" +
+         queryClass + R"(", "name": "Products",
+      "properties": { )" +
+         where + R"(, "SQL": [")" + sql + R"("], "Timeout": )" + std::to_string(timeout) + R"( } },
     { "class": "TDataSource", "name": "ProductSource", "properties": { "DataSet": "Products" } },
     { "class": "TWvPage", "name": "Page1",
       "properties": { "Left": 0, "Top": 0, "Width": 220, "Height": 50, "PageTitle": "Broken" },
@@ -207,7 +217,22 @@ std::string ListForm(const std::string& database, const std::string& sql) {
 })";
 }
 
-TEST_F(DBFormFileTest, AMissingDatabaseOrBadSQLLeavesTheListEmpty) {
+// A database of 3,000 rows whose file is damaged in the middle, so that a
+// query reads a good part of it before it meets the damage.
+std::string DamagedDatabase(const TTestDatabase& db) {
+  db.Exec(
+      "CREATE TABLE big (name TEXT);"
+      "WITH RECURSIVE r(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM r WHERE n < 3000) "
+      "INSERT INTO big SELECT hex(randomblob(100)) FROM r");
+  const std::uintmax_t size = fs::file_size(db.File);
+  std::fstream file(db.File, std::ios::in | std::ios::out | std::ios::binary);
+  file.seekp(static_cast<std::streamoff>(size / 2 / 4096 * 4096));
+  const std::string garbage(4096, '\xFF');
+  file.write(garbage.data(), static_cast<std::streamsize>(garbage.size()));
+  return db.File;
+}
+
+TEST_P(DBFormFileTest, AFailingQueryLeavesTheListEmptyAndSaysWhyOnce) {
   const std::string expected =
       "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 3.2//EN\"><HTML><HEAD><TITLE>Broken</TITLE>"
       "<META NAME=\"Generator\" CONTENT=\"Vettmark Taveno (C)\"><script "
@@ -222,40 +247,83 @@ TEST_F(DBFormFileTest, AMissingDatabaseOrBadSQLLeavesTheListEmpty) {
       "<TR VALIGN=\"top\" ALIGN=\"left\"><TD HEIGHT=10 ></TD><TD "
       "COLSPAN=2></TD></TR></TABLE></BODY></HTML>";
   struct Case {
-    std::string Database, SQL;
+    std::string Where, SQL;
+    int Timeout;
+    std::string Says;  // what the log line tells
   };
-  for (const Case& broken :
-       {Case{"missing.db", "SELECT name FROM products"},
-        Case{"test.db", "SELECT name FROM no_such_table"}, Case{"test.db", "SELEKT name"}}) {
-    SCOPED_TRACE(broken.Database + ": " + broken.SQL);
+  const std::string forever =
+      "WITH RECURSIVE r(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM r) SELECT max(n) AS name "
+      "FROM r";
+  const std::string here = db.Where();
+  std::vector<Case> cases = {
+      {here, "SELECT name FROM no_such_table", 10, "no_such_table"},
+      {here, "SELEKT name", 10, "syntax error"},
+      {here, "DELETE FROM products RETURNING name", 10, "the SQL is no query"},
+      {here, forever, 1, "the query ran longer than its time limit of 1 s"},
+  };
+  const TTestDatabase damaged;
+  if (GetParam() == TBackend::SQLite) {
+    cases.push_back(
+        {db.Where("missing.db"), "SELECT name FROM products", 10,
+         "cannot open database \"" + db.Dir + "/missing.db\": unable to open database file"});
+    cases.push_back({here, "SELECT load_extension('/nowhere/x') AS name", 10, "not authorized"});
+    cases.push_back({db.Where(DamagedDatabase(damaged)), "SELECT max(name) AS name FROM big", 10,
+                     "database disk image is malformed"});
+  } else {
+    cases.push_back({"\"Connection\": \"host=" + db.Dir + "/no-server dbname=shop\"",
+                     "SELECT name FROM products", 10, "cannot connect to database"});
+    cases.push_back({"\"Connection\": \"host=" + testsupport::PgServerDir() +
+                         " user=no_such_role dbname=" + db.Pg->Name + "\"",
+                     "SELECT name FROM products", 10, "role \"no_such_role\" does not exist"});
+  }
+  for (const Case& broken : cases) {
+    SCOPED_TRACE(broken.Where + ": " + broken.SQL);
     const std::string file = db.Dir + "/broken.json";
-    std::ofstream(file) << ListForm(broken.Database, broken.SQL);
+    std::ofstream(file) << ListForm(db.QueryClass(), broken.Where, broken.SQL, broken.Timeout);
+    auto saysOnce = [&](const std::vector<std::string>& lines) {
+      ASSERT_EQ(lines.size(), 1u);
+      EXPECT_EQ(lines[0].rfind("error: Products: ", 0), 0u) << lines[0];
+      EXPECT_NE(lines[0].find(broken.Says), std::string::npos) << lines[0];
+    };
 
     TComponent form(nullptr);
+    testsupport::TCapturedErrorLog log;
     ASSERT_NO_THROW(LoadForm(file, form));
+    saysOnce(log.Lines);
     const ListFormParts parts = PartsOf(form);
     ASSERT_TRUE(parts.Complete());
-    auto* page = parts.Page;
-    auto* list = parts.List;
-    auto* query = parts.Query;
-    EXPECT_EQ(list->NumberOfRows(), 0);
-    EXPECT_EQ(query->State(), TDataSetState::dsInactive);
+    EXPECT_EQ(parts.List->NumberOfRows(), 0);
+    EXPECT_EQ(parts.Query->State(), TDataSetState::dsInactive);
     std::string html;
-    ASSERT_NO_THROW(html = page->put(nullptr));
+    ASSERT_NO_THROW(html = parts.Page->put(nullptr));
     EXPECT_EQ(html, expected);
-    list->ReloadDB();
-    EXPECT_EQ(list->NumberOfRows(), 0);
-    EXPECT_EQ(query->State(), TDataSetState::dsInactive);
+    log.Lines.clear();
+    parts.List->ReloadDB();
+    saysOnce(log.Lines);
+    EXPECT_EQ(parts.List->NumberOfRows(), 0);
+    EXPECT_EQ(parts.Query->State(), TDataSetState::dsInactive);
     // Reading never makes the database it looks for.
     EXPECT_FALSE(fs::exists(db.Dir + "/missing.db"));
 
+    // The command writes the page and one line on standard error.
     const std::string output = db.Dir + "/page.html";
+    const std::string errors = db.Dir + "/errors.txt";
     const std::string command = "'" TAVKIT_PROGRAM "' render '" + file + "' --image-dir '" +
-                                db.Dir + "/images' > '" + output + "' 2>&1";
+                                db.Dir + "/images' > '" + output + "' 2> '" + errors + "'";
     EXPECT_EQ(std::system(command.c_str()), 0);
     EXPECT_EQ(ReadText(output), expected);
+    const std::string said = ReadText(errors);
+    ASSERT_FALSE(said.empty());
+    EXPECT_EQ(said.back(), '\n');
+    std::vector<std::string> lines;
+    std::istringstream split(said);
+    for (std::string line; std::getline(split, line);) lines.push_back(line);
+    saysOnce(lines);
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(Backends, DBFormFileTest,
+                         ::testing::Values(TBackend::SQLite, TBackend::PostgreSQL), TBackendName());
 
 }  // namespace
 }  // namespace tavkit

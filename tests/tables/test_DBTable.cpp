@@ -30,16 +30,14 @@ std::string Data(const std::string& text) {
          "</FONT>";
 }
 
-class DBTableTest : public ::testing::Test {
+class DBTableTest : public ::testing::TestWithParam<TBackend> {
  protected:
   void SetUp() override {
     DataAccess::Register();
     WvDBTable::Register();
     db.LoadShop();
-    query = new TSQLiteQuery(&form);
-    query->SetName("Query1");
-    query->SetDatabaseFile(db.File);
-    query->GetSQL()->SetText("SELECT name, price, added, picture FROM products ORDER BY id");
+    query = db.NewQuery(&form, "Query1",
+                        "SELECT name, price, added, picture FROM products ORDER BY id");
     source = new TDataSource(&form);
     source->SetDataSet(query);
     table = new TWvDBTable(&form);
@@ -49,14 +47,14 @@ class DBTableTest : public ::testing::Test {
     table->GetColumnList()->Items(column)->SetField(dataSet.FieldByName(field));
   }
 
-  TTestDatabase db;
+  TTestDatabase db{GetParam()};
   TComponent form{nullptr};
-  TSQLiteQuery* query = nullptr;
+  TDataSet* query = nullptr;
   TDataSource* source = nullptr;
   TWvDBTable* table = nullptr;
 };
 
-TEST_F(DBTableTest, ListsTheRecordsFromStartIndexUpToMaxRows) {
+TEST_P(DBTableTest, ListsTheRecordsFromStartIndexUpToMaxRows) {
   table->SetMaxRows(2);
   table->SetStartIndex(1);
   Bind(0, *query, "name");
@@ -85,7 +83,7 @@ TEST_F(DBTableTest, ListsTheRecordsFromStartIndexUpToMaxRows) {
   table->SetMaxRows(15);
   table->ReloadDB();
   EXPECT_EQ(table->NumberOfRows(), 5);
-  query->GetSQL()->SetText("SELECT name, price, added FROM products WHERE id > 99");
+  TTestDatabase::SetSQL(*query, "SELECT name, price, added FROM products WHERE id > 99");
   Bind(0, *query, "name");
   EXPECT_EQ(table->NumberOfRows(), 0);
   EXPECT_EQ(table->put(nullptr),
@@ -93,7 +91,7 @@ TEST_F(DBTableTest, ListsTheRecordsFromStartIndexUpToMaxRows) {
                 Header("name") + Header("price") + Header("added") + "</TR></TABLE>");
 }
 
-TEST_F(DBTableTest, ADataSetIsLeftOpenOrClosedAsItWasFound) {
+TEST_P(DBTableTest, ADataSetIsLeftOpenOrClosedAsItWasFound) {
   Bind(0, *query, "name");
   EXPECT_EQ(query->State(), TDataSetState::dsInactive);
   EXPECT_EQ(table->NumberOfRows(), 5);
@@ -105,7 +103,7 @@ TEST_F(DBTableTest, ADataSetIsLeftOpenOrClosedAsItWasFound) {
   EXPECT_EQ(table->GetItem(0, 0)->GetText(), "Orange");
 }
 
-TEST_F(DBTableTest, EachFieldKindFillsItsCellItsOwnWay) {
+TEST_P(DBTableTest, EachFieldKindFillsItsCellItsOwnWay) {
   TMemoryDataSet data(
       &form, {{"N", ftInteger}, {"BYTES", ftBlob}, {"NOTE", ftMemo}, {"FLAG", ftBoolean}},
       {{std::int64_t{7}, TFieldBlob{"\x01\x02"}, std::string("a\r\nb"), std::int64_t{1}},
@@ -138,7 +136,7 @@ TEST_F(DBTableTest, EachFieldKindFillsItsCellItsOwnWay) {
   EXPECT_EQ(table->GetItem(3, 1)->GetText(), "False");
 }
 
-TEST_F(DBTableTest, AFailureKeepsTheRowsReadAndClosesTheDataSet) {
+TEST_P(DBTableTest, AFailureKeepsTheRowsReadAndClosesTheDataSet) {
   TMemoryDataSet data(&form, {{"N", ftInteger}},
                       {{std::int64_t{0}}, {std::int64_t{1}}, {std::int64_t{2}}, {std::int64_t{3}}});
   data.FailAt = 2;
@@ -174,7 +172,7 @@ TEST_F(DBTableTest, AFailureKeepsTheRowsReadAndClosesTheDataSet) {
   EXPECT_FALSE(third.GetActive());
 }
 
-TEST_F(DBTableTest, PicturesLoadIntoImageCellsAndADamagedOneCostsOnlyItsCell) {
+TEST_P(DBTableTest, PicturesLoadIntoImageCellsAndADamagedOneCostsOnlyItsCell) {
   Bind(0, *query, "name");
   Bind(1, *query, "picture");
   ASSERT_EQ(table->NumberOfRows(), 5);
@@ -199,7 +197,7 @@ TEST_F(DBTableTest, PicturesLoadIntoImageCellsAndADamagedOneCostsOnlyItsCell) {
   EXPECT_NE(table->GetItem(1, 4)->GetPicture()->GetGraphic(), nullptr);
 }
 
-TEST_F(DBTableTest, WhatReloadsTheRows) {
+TEST_P(DBTableTest, WhatReloadsTheRows) {
   // Fields bound before there is a source: nothing to read yet; setting the
   // source reads nothing either.
   table->SetDataSource(nullptr);
@@ -234,7 +232,7 @@ TEST_F(DBTableTest, WhatReloadsTheRows) {
   EXPECT_EQ(table->NumberOfRows(), 2);
 }
 
-TEST_F(DBTableTest, ReferencesThatGoAwayAreForgotten) {
+TEST_P(DBTableTest, ReferencesThatGoAwayAreForgotten) {
   Bind(0, *query, "name");
   Bind(1, *query, "price");
   TWvDBTable copy(&form);
@@ -243,7 +241,7 @@ TEST_F(DBTableTest, ReferencesThatGoAwayAreForgotten) {
   EXPECT_EQ(copy.GetColumnList()->Items(1)->GetHeader(), "price");
 
   // New SQL frees the fields: the columns let go of them.
-  query->GetSQL()->SetText("SELECT id FROM customers");
+  TTestDatabase::SetSQL(*query, "SELECT id FROM customers");
   EXPECT_EQ(table->GetColumnList()->Items(0)->GetField(), nullptr);
   EXPECT_EQ(copy.GetColumnList()->Items(1)->GetField(), nullptr);
   table->ReloadDB();
@@ -254,7 +252,7 @@ TEST_F(DBTableTest, ReferencesThatGoAwayAreForgotten) {
   EXPECT_EQ(table->NumberOfRows(), 0);
 }
 
-TEST_F(DBTableTest, TheDesignPreviewReadsAnEmptyTableFirst) {
+TEST_P(DBTableTest, TheDesignPreviewReadsAnEmptyTableFirst) {
   table->SetDataSource(nullptr);
   Bind(0, *query, "name");
   table->SetDataSource(source);
@@ -270,6 +268,9 @@ TEST_F(DBTableTest, TheDesignPreviewReadsAnEmptyTableFirst) {
   EXPECT_EQ(bitmap.GetPixel(3, 23), clWhite);
   EXPECT_EQ(bitmap.GetPixel(3, 43), TColor(0xEEEEEE));
 }
+
+INSTANTIATE_TEST_SUITE_P(Backends, DBTableTest,
+                         ::testing::Values(TBackend::SQLite, TBackend::PostgreSQL), TBackendName());
 
 TEST(WvDBTable, RegisteredOnThePaletteWithItsProperties) {
   WvDBTable::Register();

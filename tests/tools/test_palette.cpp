@@ -64,8 +64,8 @@ TEST(Palette, PagesHoldTheComponentsOfThePackage) {
   EXPECT_EQ(Names(registry.PaletteComponents("Additional")),
             (std::vector<std::string>{"TBarChart"}));
   EXPECT_EQ(Names(registry.PaletteComponents("Data Access")),
-            (std::vector<std::string>{"TDataSource", "TSQLiteQuery"}));
-  EXPECT_EQ(Palette::Components().size(), 32u);
+            (std::vector<std::string>{"TDataSource", "TSQLiteQuery", "TPgQuery"}));
+  EXPECT_EQ(Palette::Components().size(), 33u);
 }
 
 TEST(Palette, EveryComponentHasAPictureOfItsOwn) {

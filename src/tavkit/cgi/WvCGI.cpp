@@ -17,6 +17,7 @@
 #include <system_error>
 
 #include <tavkit/cgi/detail/FastCGIConnection.h>
+#include <tavkit/platform/base/ErrorLog.h>
 #include <tavkit/platform/base/Limits.h>
 #include <tavkit/platform/base/Registry.h>
 #include <tavkit/platform/base/RequestState.h>
@@ -189,7 +190,7 @@ void WvSplitFormVars(const std::string& text, TStrings& list) {
 TWvCGI::TWvCGI(TComponent* owner) : TComponent(owner) {}
 
 TWvCGI::~TWvCGI() {
-  if (FLogging) SetErrorLogWriter(std::move(FPreviousLogWriter));
+  if (FLogTaken) SetErrorLogHandler(std::move(FPreviousLog));
 }
 
 void TWvCGI::SetMaxContentLength(std::int64_t limit) {
@@ -323,8 +324,11 @@ bool TWvCGI::Accept() {
     FServingKnown = true;
     if (!FEnvironment && detail::TFastCGIConnection::StartedAsFastCGI())
       FFastCGI = std::make_unique<detail::TFastCGIConnection>();
-    FLogging = true;
-    FPreviousLogWriter = SetErrorLogWriter([this](const std::string& line) { WriteErrorLine(line + "\n"); });
+    // What the library logs while it answers (a query that failed, a
+    // picture not written) belongs in the log of the request's server,
+    // which for a FastCGI worker is reached through the request alone.
+    FPreviousLog = SetErrorLogHandler([this](const std::string& line) { WriteErrorLine(line); });
+    FLogTaken = true;
   }
   if (!FFastCGI) {
     // A CGI process answers the one request it was started for.
@@ -343,13 +347,14 @@ bool TWvCGI::Accept() {
 
 void TWvCGI::WriteErrorLine(const std::string& line) {
   if (FFastCGI && FFastCGI->InRequest()) {
-    FFastCGI->WriteError(line);
+    FFastCGI->WriteError(line + "\n");
   } else if (FErrors != nullptr) {
-    FErrors->Write(line.data(), static_cast<std::int64_t>(line.size()));
+    const std::string text = line + "\n";
+    FErrors->Write(text.data(), static_cast<std::int64_t>(text.size()));
+  } else if (FPreviousLog) {
+    FPreviousLog(line);
   } else {
-    // The log is the last resort: when even it cannot be written, there is
-    // nowhere left to say so.
-    [[maybe_unused]] ssize_t written = ::write(STDERR_FILENO, line.data(), line.size());
+    WriteErrorLineToStandardError(line);
   }
 }
 
@@ -370,7 +375,7 @@ bool TWvCGI::Refuse(std::exception_ptr error) {
       line += " (" + e.Message() + ")";
     }
   }
-  WriteErrorLine(line + "\n");
+  WriteErrorLine(line);
   return refusal->Status < 500;
 }
 

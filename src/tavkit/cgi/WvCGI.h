@@ -82,10 +82,7 @@ class TWvCGI : public TComponent {
   // program has the one request of its process, a FastCGI worker waits for
   // requests until it gets SIGTERM. Everything of the request before (its
   // variables, its body, whether its header went out) is forgotten, and its
-  // answer finished, so nothing of one request is seen by the next. From
-  // the first Accept until the component is destroyed, the library's error
-  // log lines (LogError) go where the request's errors go: the FastCGI
-  // error stream, or the error output set for it.
+  // answer finished, so nothing of one request is seen by the next.
   bool Accept();
   // Accept after Accept, each request answered by handler. A handler that
   // raises gets its request answered with a short error page (400 for a
@@ -137,8 +134,9 @@ class TWvCGI : public TComponent {
   TStream* FInput = nullptr;
   TStream* FOutput = nullptr;
   TStream* FErrors = nullptr;
-  bool FLogging = false;
-  TErrorLogWriter FPreviousLogWriter;
+  // The error log's handler before this component took it while serving.
+  TErrorLogHandler FPreviousLog;
+  bool FLogTaken = false;
 };
 
 // Decodes one form value: "+" is a blank and "%" with two hexadecimal digits

@@ -442,6 +442,16 @@ void DrawSQLiteQuery(TCanvas& c) {
   Line(c, 16, 12, 28, 12, clGray);
 }
 
+// The SQLite query's drum on the other side, as a server's, with its label.
+void DrawPgQuery(TCanvas& c) {
+  Drum(c, 30, 2, 16);
+  Box(c, TRect{1, 18, 29, 30}, clWhite, clTeal);
+  Write(c, 3, 19, "PG", 11, clTeal, fsBold);
+  Line(c, 3, 6, 14, 6, clGray);
+  Line(c, 3, 9, 12, 9, clGray);
+  Line(c, 3, 12, 15, 12, clGray);
+}
+
 void DrawBarChart(TCanvas& c) {
   Box(c, TRect{1, 1, 31, 31}, clWhite);
   Line(c, 5, 4, 5, 27, clBlack);
@@ -489,6 +499,7 @@ const std::pair<const char*, TPainter> kPictures[] = {
     {"TShape", DrawShape},
     {"TDataSource", DrawDataSource},
     {"TSQLiteQuery", DrawSQLiteQuery},
+    {"TPgQuery", DrawPgQuery},
     {"TBarChart", DrawBarChart},
 };
 

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include <tavkit/core/WvComponent.h>
+#include <tavkit/platform/base/ErrorLog.h>
 #include <tavkit/platform/base/Registry.h>
 #include <tavkit/platform/data/DataSet.h>
 
@@ -53,11 +54,15 @@ std::string TWvDBPanel::put(TWvCustomOptimizer* optimizer) {
   try {
     visit.emplace(*dataSet);
     visit->MoveTo(FDBIndex);
+  } catch (const EDatabaseError& error) {
+    // A query that fails leaves the panel's elements empty, as it leaves a
+    // table empty: the page is still written, and the log says why.
+    LogError(error.what());
   } catch (...) {
     failure = std::current_exception();
   }
   // The panel is written whether or not the record was reached; the caller
-  // hears of the failure afterwards, with the data set closed again.
+  // hears of any other failure afterwards, with the data set closed again.
   std::string result = TWvPanel::put(optimizer);
   if (failure) std::rethrow_exception(failure);
   return result;

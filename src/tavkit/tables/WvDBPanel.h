@@ -65,9 +65,10 @@ class TWvDBPanel : public TWvPanel {
   explicit TWvDBPanel(TComponent* owner);
 
   // The panel with its children, written while the data set stands on
-  // record DBIndex. A data set that cannot be positioned fails the put after
-  // the panel has been written and the data set closed again; without a
-  // data set the children are written as they are.
+  // record DBIndex. A query that fails (EDatabaseError) leaves the children
+  // without a record and is told to the error log; any other failure to
+  // position fails the put after the panel has been written and the data
+  // set closed again. Without a data set the children are written as they are.
   std::string put(TWvCustomOptimizer* optimizer) override;
 
   TDataSource* GetDataSource() const { return FDataSource; }

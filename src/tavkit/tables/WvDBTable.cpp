@@ -7,6 +7,7 @@
 #include <vector>
 
 #include <tavkit/core/WvComponent.h>
+#include <tavkit/platform/base/ErrorLog.h>
 #include <tavkit/platform/base/Registry.h>
 #include <tavkit/platform/data/DataSet.h>
 #include <tavkit/platform/graphics/Picture.h>
@@ -124,8 +125,10 @@ void TWvDBTable::DBLoadData() {
       LoadRecord(*dataSet, row);
       dataSet->Next();
     }
-  } catch (const std::exception&) {
-    // A page must not break over its data: the rows read so far stay.
+  } catch (const std::exception& error) {
+    // A page must not break over its data: the rows read so far stay, and
+    // the server's log says why the rest are missing.
+    LogError(error.what());
   }
 }
 

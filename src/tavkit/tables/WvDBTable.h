@@ -85,7 +85,8 @@ class TWvDBTable : public TWvCustomTable {
   // row 0: a cell per bound column, the field's text or, for a picture
   // field, the text "[image]" with the picture. Fields of other kinds and
   // unbound columns leave their cells empty. A data set that was closed is
-  // closed again. A failure ends the reading; the rows read so far stay.
+  // closed again. A failure ends the reading; the rows read so far stay,
+  // and its message goes to the error log.
   void DBLoadData();
   // Empties the table, reads the rows and repaints the preview.
   void ReloadDB();

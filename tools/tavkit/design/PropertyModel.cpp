@@ -136,8 +136,10 @@ TJson DescribeProperties(TComponent& form, TPersistent& object, const TClassInfo
   TJson list = TJson::array();
   for (const TPropInfo* prop : info.AllProperties()) {
     if (!prop->Get) continue;
-    const TJson value =
-        values.is_object() && values.contains(prop->Name) ? values[prop->Name] : TJson();
+    TJson value = values.is_object() && values.contains(prop->Name) ? values[prop->Name] : TJson();
+    // A property at its default is left out of the saved text.
+    if (value.is_null() && prop->Default)
+      if (const auto* number = std::get_if<std::int64_t>(&*prop->Default)) value = *number;
     TJson entry = DescribeProperty(form, object, *prop, value);
     if (!entry.is_null()) list.push_back(std::move(entry));
   }

@@ -1,6 +1,10 @@
+// The error log's one replaceable handler. Standard error is written with a
+// single write call, so that the lines of several worker processes sharing
+// one log do not interleave within a line.
 #include <tavkit/platform/base/ErrorLog.h>
 
-#include <cstdio>
+#include <unistd.h>
+
 #include <mutex>
 #include <utility>
 
@@ -10,7 +14,7 @@ namespace {
 
 struct TErrorLog {
   std::mutex Lock;
-  TErrorLogWriter Writer;
+  TErrorLogHandler Handler;
 };
 
 TErrorLog& Log() {
@@ -18,35 +22,36 @@ TErrorLog& Log() {
   return log;
 }
 
-std::string OneLine(const std::string& text) {
-  std::string line = "tavkit: ";
-  line += text.size() > MaxErrorLogLine ? text.substr(0, MaxErrorLogLine) + "..." : text;
-  for (char& c : line)
-    if (c == '\n' || c == '\r') c = ' ';
-  return line;
-}
-
 }  // namespace
 
-void LogError(const std::string& text) {
-  const std::string line = OneLine(text);
-  TErrorLog& log = Log();
-  std::lock_guard<std::mutex> guard(log.Lock);
-  if (log.Writer) {
-    log.Writer(line);
-    return;
-  }
-  // One write for the whole line, so that lines of processes sharing the
-  // log do not interleave.
-  const std::string withEnd = line + "\n";
-  std::fwrite(withEnd.data(), 1, withEnd.size(), stderr);
-  std::fflush(stderr);
+void WriteErrorLineToStandardError(const std::string& line) {
+  const std::string text = line + "\n";
+  // When even the log cannot be written there is nowhere left to say so.
+  [[maybe_unused]] ssize_t written = ::write(STDERR_FILENO, text.data(), text.size());
 }
 
-TErrorLogWriter SetErrorLogWriter(TErrorLogWriter writer) {
-  TErrorLog& log = Log();
-  std::lock_guard<std::mutex> guard(log.Lock);
-  return std::exchange(log.Writer, std::move(writer));
+void LogError(const std::string& message) {
+  // A huge value quoted in a message (a statement, a number of a thousand
+  // digits) must not flood the log: the line is cut.
+  std::string line = "error: " + (message.size() > MaxErrorLogMessage
+                                      ? message.substr(0, MaxErrorLogMessage) + "..."
+                                      : message);
+  for (char& c : line)
+    if (c == '\n' || c == '\r') c = ' ';
+  TErrorLogHandler handler;
+  {
+    std::lock_guard<std::mutex> lock(Log().Lock);
+    handler = Log().Handler;
+  }
+  if (handler)
+    handler(line);
+  else
+    WriteErrorLineToStandardError(line);
+}
+
+TErrorLogHandler SetErrorLogHandler(TErrorLogHandler handler) {
+  std::lock_guard<std::mutex> lock(Log().Lock);
+  return std::exchange(Log().Handler, std::move(handler));
 }
 
 }  // namespace tavkit

@@ -1,14 +1,15 @@
-// The error log: problems that do not stop the work (a server image that
-// could not be written, a query that failed) are told in one line each,
-// for the people who run the program. By default the lines go to standard
-// error, which a web server keeps as its error log; a program may send them
-// elsewhere.
+// The library's error log: where it says so when it goes on past a failure
+// on purpose (a query that fails leaves its elements empty, a picture that
+// cannot be written leaves its source empty). By default each message is one
+// line on standard error, which for a CGI or FastCGI program is the web
+// server's error log; a program or a test may take the lines instead.
 //
 // ```cpp
 // std::vector<std::string> lines;
-// TErrorLogWriter previous = SetErrorLogWriter([&](const std::string& line) { lines.push_back(line); });
-// LogError("cannot write a server image: Cannot create file \"/srv/images/AG1_2.gif\": Permission denied");
-// SetErrorLogWriter(previous);  // lines[0] starts with "tavkit: cannot write"
+// TErrorLogHandler previous =
+//     SetErrorLogHandler([&](const std::string& line) { lines.push_back(line); });
+// LogError("Query1: no such table: products");  // lines[0] is "error: Query1: ..."
+// SetErrorLogHandler(previous);
 // ```
 #pragma once
 
@@ -18,19 +19,22 @@
 
 namespace tavkit {
 
-// Receives each line without its line end.
-using TErrorLogWriter = std::function<void(const std::string& line)>;
+// Takes one complete line, "error: " and the message, without a line end.
+using TErrorLogHandler = std::function<void(const std::string& line)>;
 
-// The longest line written; the text is cut with "..." beyond it, so that a
-// huge value in a message cannot flood the log.
-inline constexpr std::size_t MaxErrorLogLine = 2000;
+// The longest message written whole; a longer one is cut, with "...".
+inline constexpr std::size_t MaxErrorLogMessage = 2000;
 
-// Writes "tavkit: " and the text as one line: line ends within the text
-// become spaces. Safe to call from several threads.
-void LogError(const std::string& text);
+// Writes "error: MESSAGE" as one line: line breaks inside the message
+// become blanks, so that a database's message of several lines stays one
+// entry of the web server's log.
+void LogError(const std::string& message);
 
-// Sends the lines to writer instead (an empty writer: standard error again)
-// and returns the writer used before.
-TErrorLogWriter SetErrorLogWriter(TErrorLogWriter writer);
+// Sends the lines to handler from now on; an empty handler restores
+// standard error. Returns the handler it replaces (empty for standard error).
+TErrorLogHandler SetErrorLogHandler(TErrorLogHandler handler);
+
+// The default: line and a line end written to standard error at once.
+void WriteErrorLineToStandardError(const std::string& line);
 
 }  // namespace tavkit

@@ -28,6 +28,7 @@
 #include <initializer_list>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <typeindex>
 #include <typeinfo>
@@ -75,6 +76,9 @@ struct TPropInfo {
   std::function<TPropValue(TPersistent&)> Get;
   // Empty for sub-objects and collections, which are changed in place.
   std::function<void(TPersistent&, const TPropValue&)> Set;
+  // A value that saved forms leave out, so that a property added later
+  // does not change the files of the forms that never set it.
+  std::optional<TPropValue> Default;
 };
 
 struct TClassInfo {
@@ -135,6 +139,12 @@ TComponent* CreateComponent(const std::string& className, TComponent* owner);
 // callables taking C&), and wraps them into the registry's value type.
 
 namespace props {
+
+// The property, with value as its default (left out of saved forms).
+inline TPropInfo WithDefault(TPropInfo info, TPropValue value) {
+  info.Default = std::move(value);
+  return info;
+}
 
 inline TPropInfo MakeInfo(std::string name, TPropKind kind) {
   TPropInfo info;

@@ -36,12 +36,22 @@ void RegisterClasses() {
       props::String<Q>("DatabaseFile", &Q::GetDatabaseFile, &Q::SetDatabaseFile),
       props::Strings<Q>("SQL", &Q::GetSQL, &Q::SetSQL),
       props::Boolean<Q>("Active", &Q::GetActive, &Q::SetActive),
+      props::WithDefault(props::Integer<Q>("Timeout", &Q::GetTimeout, &Q::SetTimeout),
+                         std::int64_t{10}),
+  });
+  using P = TPgQuery;
+  RegisterClass<P, TDataSet>({
+      props::String<P>("Connection", &P::GetConnection, &P::SetConnection),
+      props::Strings<P>("SQL", &P::GetSQL, &P::SetSQL),
+      props::Boolean<P>("Active", &P::GetActive, &P::SetActive),
+      props::WithDefault(props::Integer<P>("Timeout", &P::GetTimeout, &P::SetTimeout),
+                         std::int64_t{10}),
   });
 }
 
 void Register() {
   RegisterClasses();
-  RegisterComponents(DataAccessPage, {"TDataSource", "TSQLiteQuery"});
+  RegisterComponents(DataAccessPage, {"TDataSource", "TSQLiteQuery", "TPgQuery"});
 }
 }  // namespace DataAccess
 

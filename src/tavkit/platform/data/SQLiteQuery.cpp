@@ -8,6 +8,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <utility>
 
@@ -41,6 +42,22 @@ bool Contains(const std::string& text, const char* part) {
 std::string TextOf(const unsigned char* text, int bytes) {
   if (text == nullptr || bytes <= 0) return std::string();
   return std::string(reinterpret_cast<const char*>(text), static_cast<std::size_t>(bytes));
+}
+
+// How many virtual machine instructions SQLite runs between two looks at
+// the clock: often enough to stop within a millisecond or so, rarely
+// enough to cost nothing measurable.
+constexpr int ProgressInterval = 1000;
+
+struct TStepDeadline {
+  std::chrono::steady_clock::time_point At;
+  bool Passed = false;
+};
+
+int CheckDeadline(void* context) {
+  auto* deadline = static_cast<TStepDeadline*>(context);
+  deadline->Passed = std::chrono::steady_clock::now() >= deadline->At;
+  return deadline->Passed ? 1 : 0;
 }
 
 }  // namespace
@@ -109,7 +126,16 @@ void TSQLiteQuery::SetSQL(const TStrings& lines) {
   FSQL->Assign(&lines);
 }
 
+void TSQLiteQuery::SetTimeout(int seconds) {
+  if (seconds < 0) DatabaseError("the time limit cannot be negative");
+  FTimeout = seconds;
+}
+
 void TSQLiteQuery::SQLiteError(const std::string& what, int code) const {
+  if (FTimedOut)
+    DatabaseError(what + " \"" + DatabasePath() +
+                  "\": the query ran longer than its time limit of " + std::to_string(FTimeout) +
+                  " s");
   const char* message = FDatabase != nullptr ? sqlite3_errmsg(FDatabase) : sqlite3_errstr(code);
   DatabaseError(what + " \"" + DatabasePath() + "\": " + message);
 }
@@ -143,6 +169,10 @@ void TSQLiteQuery::Prepare() {
     if (next != nullptr) DatabaseError("the SQL holds more than one statement");
     if (sqlite3_column_count(FStatement) == 0)
       DatabaseError("the SQL is no query: it gives no columns");
+    // The file is opened read-only, so a statement that writes would fail
+    // at its first row anyway; refused here it says why.
+    if (sqlite3_stmt_readonly(FStatement) == 0)
+      DatabaseError("the SQL is no query: it would change the database");
   } catch (...) {
     // A statement that failed the checks must not be kept for the next.
     sqlite3_finalize(FStatement);
@@ -196,6 +226,19 @@ void TSQLiteQuery::InternalClose() {
   Release();
 }
 
+int TSQLiteQuery::Step() {
+  FTimedOut = false;
+  if (FTimeout == 0) return sqlite3_step(FStatement);
+  // The connection is shared by every query of the file, so the handler is
+  // this query's only while it steps.
+  TStepDeadline deadline{std::chrono::steady_clock::now() + std::chrono::seconds(FTimeout)};
+  sqlite3_progress_handler(FDatabase, ProgressInterval, CheckDeadline, &deadline);
+  const int code = sqlite3_step(FStatement);
+  sqlite3_progress_handler(FDatabase, 0, nullptr, nullptr);
+  FTimedOut = deadline.Passed && code == SQLITE_INTERRUPT;
+  return code;
+}
+
 void TSQLiteQuery::InternalRewind() {
   sqlite3_reset(FStatement);
   FDone = false;
@@ -204,7 +247,7 @@ void TSQLiteQuery::InternalRewind() {
 bool TSQLiteQuery::InternalFetch(std::vector<TFieldValue>& row) {
   // After its last row a statement would start over if stepped again.
   if (FDone) return false;
-  int code = sqlite3_step(FStatement);
+  int code = Step();
   if (code == SQLITE_DONE) {
     FDone = true;
     return false;

@@ -47,6 +47,12 @@ class TSQLiteQuery : public TDataSet {
   TStringList* GetSQL() const { return FSQL.get(); }
   void SetSQL(const TStrings& lines);
 
+  // The time limit, in seconds, of each call on the database for the query
+  // (opening, reading the next row): a statement that runs longer fails
+  // with EDatabaseError. 0 means no limit; 10 by default.
+  int GetTimeout() const { return FTimeout; }
+  void SetTimeout(int seconds);
+
  protected:
   void InternalOpen() override;
   void InternalClose() override;
@@ -61,6 +67,8 @@ class TSQLiteQuery : public TDataSet {
   void Release();
   void Describe();
   [[noreturn]] void SQLiteError(const std::string& what, int code) const;
+  // sqlite3_step under the time limit.
+  int Step();
 
   std::string FDatabaseFile;
   std::string FBaseFolder;
@@ -69,6 +77,8 @@ class TSQLiteQuery : public TDataSet {
   sqlite3_stmt* FStatement = nullptr;
   std::string FStatementSQL;  // the SQL FStatement was compiled from, in UTF-8
   bool FDone = false;         // the statement has given its last row
+  int FTimeout = 10;
+  bool FTimedOut = false;  // the last step was stopped by the time limit
 };
 
 }  // namespace tavkit

@@ -96,8 +96,11 @@ Json SaveObject(TPersistent& object, const std::string& place) {
   const TClassInfo* info = TClassRegistry::Instance().ClassOf(object);
   if (info == nullptr) SaveFail(place, "class " + object.ClassName() + " is not registered");
   Json values = Json::object();
-  for (const TPropInfo* prop : info->AllProperties())
-    if (prop->Get) values[prop->Name] = SaveValue(object, *prop, place);
+  for (const TPropInfo* prop : info->AllProperties()) {
+    if (!prop->Get) continue;
+    if (prop->Default && prop->Get(object) == *prop->Default) continue;
+    values[prop->Name] = SaveValue(object, *prop, place);
+  }
   return values;
 }
 
