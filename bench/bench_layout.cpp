@@ -38,12 +38,24 @@ void CountedRelease(void* block) noexcept {
 
 }  // namespace
 
-void* operator new(std::size_t size) { return CountedAllocation(size); }
-void* operator new[](std::size_t size) { return CountedAllocation(size); }
-void operator delete(void* block) noexcept { CountedRelease(block); }
-void operator delete[](void* block) noexcept { CountedRelease(block); }
-void operator delete(void* block, std::size_t) noexcept { CountedRelease(block); }
-void operator delete[](void* block, std::size_t) noexcept { CountedRelease(block); }
+void* operator new(std::size_t size) {
+  return CountedAllocation(size);
+}
+void* operator new[](std::size_t size) {
+  return CountedAllocation(size);
+}
+void operator delete(void* block) noexcept {
+  CountedRelease(block);
+}
+void operator delete[](void* block) noexcept {
+  CountedRelease(block);
+}
+void operator delete(void* block, std::size_t) noexcept {
+  CountedRelease(block);
+}
+void operator delete[](void* block, std::size_t) noexcept {
+  CountedRelease(block);
+}
 
 namespace {
 
@@ -110,9 +122,9 @@ void BM_PagePut(benchmark::State& state, Placement placement) {
   }
   state.counters["bytes"] = static_cast<double>(bytes);
   state.counters["peak_MB"] = static_cast<double>(peak) / 1e6;
-  state.counters["ns_per_byte"] =
-      benchmark::Counter(static_cast<double>(bytes) * 1e-9,
-                         benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+  state.counters["ns_per_byte"] = benchmark::Counter(
+      static_cast<double>(bytes) * 1e-9,
+      benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
 BENCHMARK_CAPTURE(BM_PagePut, random_overlapping, kOverlapping)

@@ -68,7 +68,9 @@ std::string GridLayout(TWvCustomContainer& container, const std::string& tableSt
     TReferenceLines At{};
   };
   std::vector<TCell> grid(static_cast<std::size_t>(columns * rows));
-  auto cell = [&](int column, int row) -> TCell& { return grid[std::size_t(row * columns + column)]; };
+  auto cell = [&](int column, int row) -> TCell& {
+    return grid[std::size_t(row * columns + column)];
+  };
   lines.clear();
   for (TWvComponent* c : children) {
     TReferenceLines at{Line(xs, c->GetLeft()), Line(xs, c->GetLeft() + c->GetWidth()),
@@ -81,10 +83,10 @@ std::string GridLayout(TWvCustomContainer& container, const std::string& tableSt
     cell(at.ColStart, at.RowStart).Origin = true;
   }
 
-  std::string out = container.IsBackgroundTransparent()
-                        ? "<TABLE BORDER=0"
-                        : "<TABLE BGCOLOR=\"#" + WvMakeWebColor(container.GetBackGroundColor()) +
-                              "\" BORDER=0";
+  std::string out =
+      container.IsBackgroundTransparent()
+          ? "<TABLE BORDER=0"
+          : "<TABLE BGCOLOR=\"#" + WvMakeWebColor(container.GetBackGroundColor()) + "\" BORDER=0";
   out += " CELLSPACING=0 CELLPADDING=0 WIDTH=" + std::to_string(container.GetWidth()) + ">" +
          tableStart;
   std::vector<bool> done(static_cast<std::size_t>(columns));
@@ -175,16 +177,22 @@ TEST(LayoutAgainstGrid, HandMadeContainers) {
       {"one element", {1, 1, 200, 100}, {{10, 10, 50, 20}}},
       {"filling the container", {1, 1, 50, 50}, {{1, 1, 49, 49}}},
       {"on the far edges", {1, 1, 50, 50}, {{20, 20, 30, 30}}},
-      {"beyond the far edges", {1, 1, 50, 30}, {{10, 10, 20, 10}, {40, 10, 30, 10}, {60, 40, 5, 5}}},
+      {"beyond the far edges",
+       {1, 1, 50, 30},
+       {{10, 10, 20, 10}, {40, 10, 30, 10}, {60, 40, 5, 5}}},
       {"side by side, touching", {1, 1, 90, 60}, {{10, 10, 20, 10}, {30, 10, 40, 10}}},
       {"stacked, touching", {1, 1, 90, 60}, {{10, 10, 20, 10}, {10, 20, 20, 10}}},
-      {"a later one on an earlier one's origin", {1, 1, 90, 60}, {{10, 10, 60, 40}, {5, 5, 20, 20}}},
+      {"a later one on an earlier one's origin",
+       {1, 1, 90, 60},
+       {{10, 10, 60, 40}, {5, 5, 20, 20}}},
       {"a later one inside an earlier one", {1, 1, 90, 60}, {{10, 10, 60, 40}, {30, 20, 10, 10}}},
       {"an earlier one inside a later one", {1, 1, 90, 60}, {{30, 20, 10, 10}, {10, 10, 60, 40}}},
       {"the same place twice", {1, 1, 90, 60}, {{10, 10, 20, 20}, {10, 10, 20, 20}}},
       {"without area", {1, 1, 100, 100}, {{10, 10, 80, 80}, {10, 10, 30, 0}, {40, 40, 0, 20}}},
       {"a column of gaps", {1, 1, 40, 40}, {{5, 1, 5, 39}, {15, 1, 5, 39}, {25, 5, 5, 30}}},
-      {"a frame of four", {1, 1, 60, 60}, {{5, 5, 50, 5}, {5, 50, 50, 5}, {5, 10, 5, 40}, {50, 10, 5, 40}}},
+      {"a frame of four",
+       {1, 1, 60, 60},
+       {{5, 5, 50, 5}, {5, 50, 50, 5}, {5, 10, 5, 40}, {50, 10, 5, 40}}},
   };
   for (const auto& c : cases) {
     TComponent form(nullptr);

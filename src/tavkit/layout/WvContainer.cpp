@@ -110,10 +110,10 @@ std::string TWvCustomContainer::IterateChildren(const std::string& tableStart,
   }
   TWvLayoutTable table;
   if (!table.Build(std::move(columnWidths), std::move(rowHeights), areas, MaxLayoutMarkup))
-    throw ETooLargeAs<Exception>(
-        "MaxLayoutMarkup", MaxLayoutMarkup,
-        "The table of " + (GetName().empty() ? ClassName() : GetName()) + " needs more than " +
-            std::to_string(MaxLayoutMarkup) + " bytes of rows and empty cells");
+    throw ETooLargeAs<Exception>("MaxLayoutMarkup", MaxLayoutMarkup,
+                                 "The table of " + (GetName().empty() ? ClassName() : GetName()) +
+                                     " needs more than " + std::to_string(MaxLayoutMarkup) +
+                                     " bytes of rows and empty cells");
   std::string out;
   out.reserve(128 + tableStart.size() + static_cast<std::size_t>(table.MarkupBytes()) +
               tableEnd.size() + placed.size() * 64);

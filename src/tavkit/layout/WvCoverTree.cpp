@@ -22,7 +22,9 @@ TWvCoverTree::TWvCoverTree(int columns, int children)
       FHeaps(FNodes.size()),
       FRemoved(static_cast<std::size_t>(std::max(children, 0)), 0) {}
 
-void TWvCoverTree::Add(int first, int end, int child) { Update(first, end, 1, child); }
+void TWvCoverTree::Add(int first, int end, int child) {
+  Update(first, end, 1, child);
+}
 
 void TWvCoverTree::Remove(int first, int end, int child) {
   FRemoved[static_cast<std::size_t>(child)] = 1;

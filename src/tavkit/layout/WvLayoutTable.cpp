@@ -91,9 +91,9 @@ void TWvLayoutTable::Emit(TStepKind kind, int value) {
                       Digits(height) + Digits(FColumnWidths[static_cast<std::size_t>(value)]);
       break;
     case skRun:
-      FMarkupBytes += value == 1 ? static_cast<std::int64_t>(kOneCell.size())
-                                 : static_cast<std::int64_t>(kColSpan.size() + kRunEnd.size()) +
-                                       Digits(value);
+      FMarkupBytes +=
+          value == 1 ? static_cast<std::int64_t>(kOneCell.size())
+                     : static_cast<std::int64_t>(kColSpan.size() + kRunEnd.size()) + Digits(value);
       break;
     case skElement:
       break;
@@ -129,7 +129,8 @@ bool TWvLayoutTable::Build(std::vector<int> columnWidths, std::vector<int> rowHe
   const std::vector<int> byStart =
       SortByKey(SortByKey(elements, columns, [&](int e) { return area(e).ColStart; }), rows,
                 [&](int e) { return area(e).RowStart; });
-  const std::vector<int> byEnd = SortByKey(elements, rows + 1, [&](int e) { return area(e).RowEnd; });
+  const std::vector<int> byEnd =
+      SortByKey(elements, rows + 1, [&](int e) { return area(e).RowEnd; });
 
   // A column's width is written once, by the first empty cell it has from
   // the top. unsized[c] leads to the first column from c rightwards whose

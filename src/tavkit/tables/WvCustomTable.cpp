@@ -392,10 +392,10 @@ TTableBody::TTableBody(const TWvCustomTable& table, TWvCustomOptimizer* optimize
   const int columns = table.ColumnCount();
   for (int c = 0; c < columns; ++c) {
     const TWvCustomTableColumn& column = *table.Columns(c);
-    FColumns.push_back(TColumnText{" width=" + std::to_string(column.Getwidth()),
-                                   LinkColor(*column.GetRowFont()),
-                                   FStyleMode ? TFontMarkup() : SplitFontMarkup(*column.GetRowFont()),
-                                   AlignmentParagraph(column.GetDataAlign())});
+    FColumns.push_back(
+        TColumnText{" width=" + std::to_string(column.Getwidth()), LinkColor(*column.GetRowFont()),
+                    FStyleMode ? TFontMarkup() : SplitFontMarkup(*column.GetRowFont()),
+                    AlignmentParagraph(column.GetDataAlign())});
   }
   FCellClasses.resize(static_cast<std::size_t>(columns) * 2);
 }

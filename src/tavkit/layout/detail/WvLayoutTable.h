@@ -42,9 +42,9 @@ class TWvLayoutTable {
   // Appends the rows to out. Every element cell is left to writeElement,
   // with the element's index in areas and the height of its first row, in
   // the order of the table: rows top to bottom, cells left to right.
-  void Write(std::string& out,
-             const std::function<void(std::string& out, int element, int height)>& writeElement)
-      const;
+  void Write(
+      std::string& out,
+      const std::function<void(std::string& out, int element, int height)>& writeElement) const;
 
  private:
   enum TStepKind : std::uint8_t { skRow, skEmpty, skSizedEmpty, skRun, skElement, skRowEnd };
