@@ -1,15 +1,11 @@
 // Layout speed: put of a page with 10 to 5000 fixed-size children placed at
 // random (overlapping), at random without overlap, and on a regular grid.
 // Reports the time per put, the document's size, the time per byte written
-// and the most heap memory one put held at once (counted by this program's
-// own operator new, so that it is the put's and nobody else's).
+// and the most heap memory one put held at once.
 #include <benchmark/benchmark.h>
-#include <malloc.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <memory>
-#include <new>
 #include <random>
 #include <string>
 #include <vector>
@@ -17,45 +13,7 @@
 #include <tavkit/layout/WvPage.h>
 #include <tavkit/layout/WvStandardComponent.h>
 
-namespace {
-
-std::size_t gLiveBytes = 0;
-std::size_t gPeakBytes = 0;
-
-void* CountedAllocation(std::size_t size) {
-  void* block = std::malloc(size == 0 ? 1 : size);
-  if (block == nullptr) throw std::bad_alloc();
-  gLiveBytes += malloc_usable_size(block);
-  gPeakBytes = std::max(gPeakBytes, gLiveBytes);
-  return block;
-}
-
-void CountedRelease(void* block) noexcept {
-  if (block == nullptr) return;
-  gLiveBytes -= malloc_usable_size(block);
-  std::free(block);
-}
-
-}  // namespace
-
-void* operator new(std::size_t size) {
-  return CountedAllocation(size);
-}
-void* operator new[](std::size_t size) {
-  return CountedAllocation(size);
-}
-void operator delete(void* block) noexcept {
-  CountedRelease(block);
-}
-void operator delete[](void* block) noexcept {
-  CountedRelease(block);
-}
-void operator delete(void* block, std::size_t) noexcept {
-  CountedRelease(block);
-}
-void operator delete[](void* block, std::size_t) noexcept {
-  CountedRelease(block);
-}
+#include "PeakMemory.h"
 
 namespace {
 
@@ -113,10 +71,8 @@ void BM_PagePut(benchmark::State& state, Placement placement) {
   std::size_t bytes = 0;
   std::size_t peak = 0;
   for (auto _ : state) {
-    const std::size_t before = gLiveBytes;
-    gPeakBytes = before;
-    std::string html = page.Root->put(nullptr);
-    peak = std::max(peak, gPeakBytes - before);
+    std::string html;
+    peak = std::max(peak, peakmemory::Of([&] { html = page.Root->put(nullptr); }));
     bytes = html.size();
     benchmark::DoNotOptimize(html);
   }
