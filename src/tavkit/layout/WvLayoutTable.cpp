@@ -52,10 +52,11 @@ std::vector<int> WvNumberGridLines(const std::vector<int>& edges, std::vector<in
   std::vector<std::uint64_t> keys(edges.size()), sorted(edges.size());
   for (std::size_t i = 0; i < edges.size(); ++i)
     keys[i] = std::uint64_t(std::uint32_t(edges[i]) ^ 0x80000000u) << 32 | i;
-  // A radix sort by the value's four bytes, lowest first: the layout sorts
-  // every edge on every put, and this is several times faster than a
-  // comparison sort.
-  for (int shift = 32; shift < 64; shift += 8) {
+  // The layout sorts every edge on every put. A radix sort by the value's
+  // four bytes, lowest first, is several times faster than a comparison
+  // sort on many edges; on a few, its counting costs more than the sort.
+  if (keys.size() < 256) std::sort(keys.begin(), keys.end());
+  for (int shift = 32; shift < 64 && keys.size() >= 256; shift += 8) {
     std::size_t first[257] = {};
     for (std::uint64_t key : keys) ++first[(key >> shift & 0xFF) + 1];
     for (std::size_t d = 1; d < 257; ++d) first[d] += first[d - 1];
