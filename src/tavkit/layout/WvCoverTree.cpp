@@ -20,7 +20,9 @@ TWvCoverTree::TWvCoverTree(int columns, int children)
       FLeaves(PowerOfTwoAtLeast(FColumns)),
       FNodes(2 * static_cast<std::size_t>(FLeaves)),
       FHeaps(FNodes.size()),
-      FRemoved(static_cast<std::size_t>(std::max(children, 0)), 0) {}
+      FRemoved(static_cast<std::size_t>(std::max(children, 0)), 0) {
+  if (FColumns > 0) FStretches.push_back(TWvColumnRange{0, FColumns});
+}
 
 void TWvCoverTree::Add(int first, int end, int child) {
   Update(first, end, 1, child);
@@ -48,6 +50,7 @@ void TWvCoverTree::Update(int first, int end, int delta, int child) {
   first = std::max(first, 0);
   end = std::min(end, FColumns);
   if (first >= end) return;
+  FChanged.push_back(TWvColumnRange{first, end});
   // The nodes that make up [first, end), found from both ends upwards;
   // then every node above them is counted again.
   int lo = first + FLeaves, hi = end + FLeaves;
@@ -84,6 +87,74 @@ int TWvCoverTree::TopChild(int column) {
     if (!heap.empty()) top = std::max(top, heap.front());
   }
   return top;
+}
+
+void TWvCoverTree::UncoveredIn(int node, int lo, int hi, int first, int end,
+                               std::vector<TWvColumnRange>& out) const {
+  if (hi <= first || end <= lo || lo >= FColumns) return;
+  const TNode& n = FNodes[static_cast<std::size_t>(node)];
+  if (n.Min > 0) return;
+  if (n.Max == 0) {
+    const TWvColumnRange piece{std::max(lo, first), std::min({hi, end, FColumns})};
+    if (!out.empty() && out.back().End == piece.First)
+      out.back().End = piece.End;
+    else
+      out.push_back(piece);
+    return;
+  }
+  const int mid = lo + (hi - lo) / 2;
+  UncoveredIn(2 * node, lo, mid, first, end, out);
+  UncoveredIn(2 * node + 1, mid, hi, first, end, out);
+}
+
+const std::vector<TWvColumnRange>& TWvCoverTree::Uncovered() {
+  if (FChanged.empty()) return FStretches;
+  // The changed ranges, sorted and joined where they overlap or touch.
+  std::sort(FChanged.begin(), FChanged.end(),
+            [](const TWvColumnRange& a, const TWvColumnRange& b) { return a.First < b.First; });
+  std::size_t joined = 0;
+  for (const TWvColumnRange& range : FChanged) {
+    if (joined > 0 && range.First <= FChanged[joined - 1].End)
+      FChanged[joined - 1].End = std::max(FChanged[joined - 1].End, range.End);
+    else
+      FChanged[joined++] = range;
+  }
+  FChanged.resize(joined);
+
+  // What the last list holds outside the changed ranges stands; inside
+  // them the tree is asked again.
+  FKept.clear();
+  std::size_t k = 0;
+  for (const TWvColumnRange& stretch : FStretches) {
+    int first = stretch.First;
+    while (k < FChanged.size() && FChanged[k].End <= first) ++k;
+    for (std::size_t j = k; first < stretch.End; ++j) {
+      if (j == FChanged.size() || FChanged[j].First >= stretch.End) {
+        FKept.push_back(TWvColumnRange{first, stretch.End});
+        break;
+      }
+      if (FChanged[j].First > first) FKept.push_back(TWvColumnRange{first, FChanged[j].First});
+      first = std::max(first, FChanged[j].End);
+    }
+  }
+  FFound.clear();
+  for (const TWvColumnRange& range : FChanged)
+    UncoveredIn(1, 0, FLeaves, range.First, range.End, FFound);
+  FChanged.clear();
+
+  // Both lists in column order, joined where they touch.
+  FStretches.clear();
+  std::size_t kept = 0, found = 0;
+  while (kept < FKept.size() || found < FFound.size()) {
+    const bool takeKept =
+        found == FFound.size() || (kept < FKept.size() && FKept[kept].First < FFound[found].First);
+    const TWvColumnRange& piece = takeKept ? FKept[kept++] : FFound[found++];
+    if (!FStretches.empty() && FStretches.back().End == piece.First)
+      FStretches.back().End = piece.End;
+    else
+      FStretches.push_back(piece);
+  }
+  return FStretches;
 }
 
 }  // namespace tavkit

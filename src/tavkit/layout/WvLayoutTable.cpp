@@ -177,7 +177,8 @@ bool TWvLayoutTable::Build(std::vector<int> columnWidths, std::vector<int> rowHe
       for (; origin < origins.size() && area(origins[origin]).ColStart < end; ++origin)
         Emit(skElement, origins[origin]);
     };
-    cover.ForEachUncovered([&](int first, int end) {
+    for (const TWvColumnRange& stretch : cover.Uncovered()) {
+      const int first = stretch.First, end = stretch.End;
       if (first > done) covered(first);
       int c = first;
       if (c == 0) {  // the first cell of a row is written, with the row's height
@@ -198,7 +199,7 @@ bool TWvLayoutTable::Build(std::vector<int> columnWidths, std::vector<int> rowHe
         c = next + 1;
       }
       done = end;
-    });
+    }
     if (done < columns) covered(columns);
     // A row closes with its pending run, but one lone empty cell is left
     // out, and a row that ends without a pending run gets one empty cell.

@@ -1,14 +1,22 @@
 // TWvCoverTree: which columns of one table row the children cover, kept as
 // the row sweep goes down the table. A segment tree over the columns: each
 // child is held by the few nodes that make up its column range, so adding or
-// removing a child costs the logarithm of the columns, and listing the
-// uncovered stretches of a row costs their number times that logarithm,
-// however many columns or children lie under the covered parts.
+// removing a child costs the logarithm of the columns. The uncovered
+// stretches of a row are kept as a list and looked up again in the tree only
+// where children came or went, so listing them costs their number plus the
+// logarithm of the columns for each change, however many columns or
+// children lie under the covered parts.
 #pragma once
 
 #include <vector>
 
 namespace tavkit {
+
+// Columns [First, End).
+struct TWvColumnRange {
+  int First = 0;
+  int End = 0;
+};
 
 class TWvCoverTree {
  public:
@@ -20,46 +28,36 @@ class TWvCoverTree {
   void Remove(int first, int end, int child);
   // The highest child index covering column, or -1 when none does.
   int TopChild(int column);
-
-  // Calls uncovered(first, end) for the uncovered columns, left to right, in
-  // stretches; two stretches may follow each other without a covered column
-  // between them.
-  template <class F>
-  void ForEachUncovered(F&& uncovered) const {
-    if (FColumns > 0) Uncovered(1, 0, FLeaves, uncovered);
-  }
+  // The uncovered stretches, left to right, none touching the next.
+  const std::vector<TWvColumnRange>& Uncovered();
 
  private:
   void Update(int first, int end, int delta, int child);
   void Recount(int node);
 
-  // Nodes cover powers of two of columns; the leaves past the last column
-  // are never covered and never reported.
-  template <class F>
-  void Uncovered(int node, int lo, int hi, F& uncovered) const {
-    const TNode& n = FNodes[static_cast<std::size_t>(node)];
-    if (lo >= FColumns || n.Min > 0) return;
-    if (n.Max == 0) {
-      uncovered(lo, hi < FColumns ? hi : FColumns);
-      return;
-    }
-    const int mid = lo + (hi - lo) / 2;
-    Uncovered(2 * node, lo, mid, uncovered);
-    Uncovered(2 * node + 1, mid, hi, uncovered);
-  }
+  // Appends the uncovered stretches of the node's columns [lo, hi) within
+  // [first, end) to out. Nodes cover powers of two of columns; the leaves
+  // past the last column are never covered and never reported.
+  void UncoveredIn(int node, int lo, int hi, int first, int end,
+                   std::vector<TWvColumnRange>& out) const;
 
-  int FColumns;
-  int FLeaves;  // a power of two, at least FColumns; node 1 is the root
   struct TNode {
     int Count = 0;  // children whose range holds the node whole
     int Min = 0;    // least and most children over one column below the
     int Max = 0;    // node, counting the node's own
   };
+
+  int FColumns;
+  int FLeaves;  // a power of two, at least FColumns; node 1 is the root
   std::vector<TNode> FNodes;
-  // The children of each node's Count, highest index on top; removed ones linger until
-  // they come to the top.
+  // The children of each node's Count, highest index on top; removed ones
+  // linger until they come to the top.
   std::vector<std::vector<int>> FHeaps;
   std::vector<char> FRemoved;
+  // The stretches as last listed, and the ranges changed since.
+  std::vector<TWvColumnRange> FStretches;
+  std::vector<TWvColumnRange> FChanged;
+  std::vector<TWvColumnRange> FKept, FFound;  // room reused by Uncovered
 };
 
 }  // namespace tavkit
