@@ -79,6 +79,9 @@ void TWvCoverTree::Update(int first, int end, int delta, int child) {
 int TWvCoverTree::TopChild(int column) {
   int top = -1;
   for (int node = column + FLeaves; node >= 1; node /= 2) {
+    // A node that holds no child now has nothing to give, whatever removed
+    // ones its heap still lists.
+    if (FNodes[static_cast<std::size_t>(node)].Count == 0) continue;
     std::vector<int>& heap = FHeaps[static_cast<std::size_t>(node)];
     while (!heap.empty() && FRemoved[static_cast<std::size_t>(heap.front())]) {
       std::pop_heap(heap.begin(), heap.end());
