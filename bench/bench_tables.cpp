@@ -2,14 +2,16 @@
 // code, in each output mode (plain markup, style classes per cell, row
 // classes with the cells that differ), and ReloadDB of 10,000 records of 20
 // fields from an SQLite database and from PostgreSQL. Reports the time per
-// call, the document's size and the rows per second. The PostgreSQL server
-// is the one TAVKIT_BENCH_POSTGRES names (a libpq connection string), else
-// one of the benchmark's own (scripts/pg-server) in a temporary folder.
+// call, the document's size and the rows per second, and for put the time
+// per byte and the most heap memory one put holds at once. The PostgreSQL
+// server is the one TAVKIT_BENCH_POSTGRES names (a libpq connection string),
+// else one of the benchmark's own (scripts/pg-server) in a temporary folder.
 #include <benchmark/benchmark.h>
 #include <libpq-fe.h>
 #include <sqlite3.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -24,6 +26,8 @@
 #include <tavkit/platform/data/SQLiteQuery.h>
 #include <tavkit/tables/WvDBTable.h>
 #include <tavkit/tables/WvTable.h>
+
+#include "PeakMemory.h"
 
 namespace {
 
@@ -75,12 +79,18 @@ void BM_TablePut(benchmark::State& state) {
   optimizer.setoptimizeTableDefinitions(mode == kOptimised);
   TWvCustomOptimizer* given = mode == kPlain ? nullptr : &optimizer;
   std::size_t bytes = 0;
+  std::size_t peak = 0;
   for (auto _ : state) {
-    std::string html = table->put(given);
+    std::string html;
+    peak = std::max(peak, peakmemory::Of([&] { html = table->put(given); }));
     bytes = html.size();
     benchmark::DoNotOptimize(html);
   }
   state.counters["bytes"] = static_cast<double>(bytes);
+  state.counters["peak_MB"] = static_cast<double>(peak) / 1e6;
+  state.counters["ns_per_byte"] = benchmark::Counter(
+      static_cast<double>(bytes) * 1e-9,
+      benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
   state.counters["rows/s"] =
       benchmark::Counter(static_cast<double>(rows), benchmark::Counter::kIsIterationInvariantRate);
 }

@@ -5,8 +5,6 @@
 #include <vector>
 
 #include <tavkit/layout/WvPanel.h>
-#include <tavkit/layout/detail/WvLargeArray.h>
-#include <tavkit/layout/detail/WvScanList.h>
 
 namespace tavkit {
 namespace {
@@ -137,38 +135,6 @@ TEST_F(ContainerLayout, ChildBeyondTheFarEdgeKeepsTheTableConsistent) {
                 kRow + "<TD HEIGHT=10 ></TD><TD COLSPAN=6></TD></TR>" + kRow +
                 "<TD HEIGHT=10 ></TD><TD COLSPAN=6></TD></TR>" + kRow +
                 "<TD HEIGHT=5 ></TD><TD COLSPAN=4></TD><TD  HEIGHT=5    >out</TD></TR></TABLE>");
-}
-
-TEST(WvScanList, EdgesSharingACoordinateShareTheLine) {
-  TComponent form(nullptr);
-  TWvPanel a(&form), b(&form), absent(&form);
-  TWvScanList list(XLISTTYPE);
-  list.Add(new TWvScanListMember(nullptr, true, 0, 0));
-  list.Add(new TWvScanListMember(&b, false, 150, 10));
-  list.Add(new TWvScanListMember(&a, true, 20, 10));
-  list.Add(new TWvScanListMember(&b, true, 100, 10));
-  list.Add(new TWvScanListMember(&a, false, 100, 20));
-  list.Add(new TWvScanListMember(nullptr, false, 200, 50));
-  list.SortMembers();
-  list.NotifyComponents();
-  EXPECT_EQ(a.ColEnd, b.ColStart);
-  EXPECT_EQ(a.ColStart, 1);
-  EXPECT_EQ(b.ColEnd, 3);
-  EXPECT_EQ(list.GetElementPosition(&b), 2);
-  EXPECT_EQ(list.GetElementPosition(&absent), -1);
-  EXPECT_EQ(list.CalculateSize(), 5);
-  list.CalculateSpanValues();
-  EXPECT_EQ(list.Get(list.FindElementStart(&a))->Span, 1);
-}
-
-TEST(WvLargeArray, EmptySlotsAndBoundsChecks) {
-  TLargeArray<int> grid(3, 2);
-  EXPECT_EQ(grid.extract(2, 1), 0);
-  grid.insert(2, 1, 9);
-  grid.insert(2, 1, 4);
-  EXPECT_EQ(grid.extract(2, 1), 4);
-  EXPECT_THROW(grid.extract(3, 0), EListError);
-  EXPECT_THROW(grid.insert(0, -1, 1), EListError);
 }
 
 }  // namespace

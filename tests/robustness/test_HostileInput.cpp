@@ -1,6 +1,6 @@
 // Input made to exhaust memory or time: form files beyond the size limit
 // read from files and streams, forms with too many components, long JSON
-// arrays, and pages whose layout grid would grow with the square of their
+// arrays, and pages whose table markup would grow with the square of their
 // elements. Each is refused with a clear error, quickly, and leaves nothing
 // behind.
 #include <gtest/gtest.h>
@@ -116,24 +116,37 @@ TWvPage* Diagonal(TComponent& form, int count, int step, int size) {
   return page;
 }
 
-TEST(HostileLayouts, GridsBeyondTheCellLimitAreRefused) {
-  TComponent form(nullptr);
-  // Two thousand and two edges each way: four million grid cells are laid
-  // out; twice as many edges each way is beyond the limit.
-  TWvPage* fits = Diagonal(form, 1000, 2, 1);
-  EXPECT_EQ(ErrorOf([&] { fits->put(nullptr); }), kNoError);
+// count tall elements side by side with a gap between every two, each
+// starting one pixel lower than the last: every row has an empty cell in
+// every gap beside the elements it crosses.
+TWvPage* Comb(TComponent& form, int count) {
+  auto* page = new TWvPage(&form);
+  page->SetName("Comb");
+  page->SetBounds(0, 0, 2 * count + 2, 2 * count + 2);
+  for (int i = 1; i <= count; ++i) {
+    auto* element = new TWvStandardComponent(&form);
+    element->SetParent(page);
+    element->SetBounds(2 * i, i, 1, count + 1);
+  }
+  return page;
+}
 
-  TComponent wider(nullptr);
-  TWvPage* tooWide = Diagonal(wider, 2100, 2, 1);
-  EXPECT_EQ(ErrorOf([&] { tooWide->put(nullptr); }),
-            "The layout of Crowded needs more than 16777216 grid cells");
-
-  // Few edges, but elements that overlap: the cells their spans cover count
-  // as well.
+TEST(HostileLayouts, TheTableCostsWhatItWritesAndOnlyMarkupBeyondTheLimitIsRefused) {
+  // Thousands of elements at distinct places, spread out or stacked on one
+  // another: once refused for the square of their grid lines, now written
+  // in time with their markup.
+  const auto start = std::chrono::steady_clock::now();
+  TComponent wide(nullptr);
+  EXPECT_EQ(ErrorOf([&] { Diagonal(wide, 4000, 2, 1)->put(nullptr); }), kNoError);
   TComponent overlapping(nullptr);
-  TWvPage* stacked = Diagonal(overlapping, 800, 1, 100000);
-  EXPECT_EQ(ErrorOf([&] { stacked->put(nullptr); }),
-            "The layout of Crowded needs more than 16777216 grid cells");
+  EXPECT_EQ(ErrorOf([&] { Diagonal(overlapping, 4000, 1, 100000)->put(nullptr); }), kNoError);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
+
+  // Markup that does grow with the square of the elements is refused before
+  // any element is written.
+  TComponent comb(nullptr);
+  EXPECT_EQ(ErrorOf([&] { Comb(comb, 3000)->put(nullptr); }),
+            "The table of Comb needs more than 67108864 bytes of rows and empty cells");
 }
 
 }  // namespace

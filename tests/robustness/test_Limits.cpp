@@ -51,15 +51,16 @@ void LoadGif(const std::string& bytes) {
   image.LoadFromStream(stream);
 }
 
-// A page of `count` elements on the diagonal: (count + 1) rows by columns.
-void PutDiagonalPage(int count) {
+// A page of `count` tall elements side by side with gaps between them: an
+// empty cell in every gap of every row, some 9 * count * count bytes.
+void PutCombPage(int count) {
   TComponent form(nullptr);
   auto* page = new TWvPage(&form);
-  page->SetBounds(0, 0, 10 * count + 20, 10 * count + 20);
-  for (int i = 0; i < count; ++i) {
+  page->SetBounds(0, 0, 2 * count + 2, 2 * count + 2);
+  for (int i = 1; i <= count; ++i) {
     auto* element = new TWvStandardComponent(&form);
     element->SetParent(page);
-    element->SetBounds(10 * i + 1, 10 * i + 1, 5, 5);
+    element->SetBounds(2 * i, i, 1, count + 1);
   }
   page->put(nullptr);
 }
@@ -103,7 +104,7 @@ TEST(Limits, EveryRefusalIsTooLargeAndOfItsOldTypeToo) {
       {"MaxBitmapBytes", [] { TBitmap bitmap(1 << 16, 1 << 16, TPixelFormat::pf32bit); },
        Is<EOutOfMemory>(), MaxBitmapBytes},
       {"MaxGIFFramePixels", [] { LoadGif(HugeFrameGif()); }, Is<GIFException>(), MaxGIFFramePixels},
-      {"MaxLayoutCells", [] { PutDiagonalPage(4100); }, Is<Exception>(), MaxLayoutCells},
+      {"MaxLayoutMarkup", [] { PutCombPage(3000); }, Is<Exception>(), MaxLayoutMarkup},
       {"MaxCGIContentLength", [] { ReadPostBody(MaxCGIContentLength + 1); }, Is<Exception>(),
        MaxCGIContentLength},
   };

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include <tavkit/core/WvMiscTools.h>
 #include <tavkit/core/WvOptimizer.h>
 #include <tavkit/layout/WvPage.h>
 #include <tavkit/scripts/WvJavascript.h>
@@ -194,6 +195,52 @@ TEST_F(TableOutput, LinkedCellsTakeTheRowFontColour) {
                 "FACE=\"ARIAL,SYSTEM\" COLOR=\"008000\" ></FONT></TD><TD  BGCOLOR=\"#EEEEEE\">"
                 "<A HREF=\"off.html\"   ><P Align=Center><FONT SIZE=\"2\" FACE=\"ARIAL,SYSTEM\"  >"
                 "Off</FONT></A></TD></TR></TABLE>");
+}
+
+// Plain cells hold their text in the row font's markup exactly as the font
+// itself writes it, for every style of font and any text, linked or not.
+TEST_F(TableOutput, PlainCellsHoldTheTextInTheRowFontsOwnMarkup) {
+  const struct {
+    const char* What;
+    void (*Style)(TWvFont&);
+  } fonts[] = {
+      {"default", [](TWvFont&) {}},
+      {"bold", [](TWvFont& f) { f.SetBold(true); }},
+      {"italic and underlined", [](TWvFont& f) { f.SetItalic(true), f.SetUnderline(true); }},
+      {"every style, no colour",
+       [](TWvFont& f) {
+         f.SetBold(true), f.SetItalic(true), f.SetUnderline(true), f.SetStrikeout(true);
+         f.SetColor(clNone);
+       }},
+      {"odd faces",
+       [](TWvFont& f) { f.SetPrimaryFont("A\x01<B>"), f.SetSecondaryFonts(""), f.SetFontSize(6); }},
+  };
+  const std::vector<std::string> texts = {"", "x", "<B>&amp;</B>", "\x01", "</FONT>"};
+  for (const auto& font : fonts) {
+    TComponent owner(nullptr);
+    auto* one = new TWvTable(&owner);
+    one->SetDisplayHeader(false);
+    one->GetColumnList()->Delete(2);
+    one->GetColumnList()->Delete(1);
+    TWvFont& rowFont = *one->Columns(0)->GetRowFont();
+    font.Style(rowFont);
+    std::string expected = "<TABLE BORDER=0 CELLSPACING=0 CELLPADDING=0 >";
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+      const bool linked = i % 2 == 1;
+      one->SetItem(0, static_cast<int>(i),
+                   new TWvTableItem(texts[i], linked ? "to.html" : "", one));
+      const std::string content = "<P Align=Center>" + rowFont.CreateHTMLText(texts[i]);
+      expected += kRow + "<TD  height=20" + (i == 0 ? " width=100" : "") +
+                  (i % 2 == 0 ? " BGCOLOR=\"#FFFFFF\">" : " BGCOLOR=\"#EEEEEE\">") +
+                  one->GetItem(0, static_cast<int>(i))
+                      ->GetHyperLink()
+                      ->CreateLinkedText(content, rowFont.GetColor() == clNone
+                                                      ? std::string()
+                                                      : WvMakeWebColor(rowFont.GetColor())) +
+                  "</TD></TR>";
+    }
+    EXPECT_EQ(one->put(nullptr), expected + "</TABLE>") << font.What;
+  }
 }
 
 TEST_F(TableOutput, StyleClassesOnEveryCellWithoutTableOptimisation) {

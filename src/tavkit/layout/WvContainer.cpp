@@ -5,8 +5,7 @@
 #include <vector>
 
 #include <tavkit/core/WvMiscTools.h>
-#include <tavkit/layout/detail/WvLargeArray.h>
-#include <tavkit/layout/detail/WvScanList.h>
+#include <tavkit/layout/detail/WvLayoutTable.h>
 #include <tavkit/platform/base/Exceptions.h>
 #include <tavkit/platform/base/Limits.h>
 #include <tavkit/platform/base/Registry.h>
@@ -20,28 +19,6 @@ void AppendInt(std::string& out, int value) {
   char digits[16];
   auto result = std::to_chars(digits, digits + sizeof digits, value);
   out.append(digits, result.ptr);
-}
-
-// The extents between consecutive distinct positions of a sorted list.
-std::vector<TWvSize> Extents(const TWvScanList& list) {
-  std::vector<TWvSize> sizes;
-  for (int i = 1; i < list.Count(); ++i) {
-    int step = list.Get(i)->Position - list.Get(i - 1)->Position;
-    if (step > 0) sizes.push_back(TWvSize{step, false});
-  }
-  return sizes;
-}
-
-// Empty cells left of the current one that have not been written yet.
-void FlushRun(std::string& out, int& run) {
-  if (run > 1) {
-    out += "<TD COLSPAN=";
-    AppendInt(out, run);
-    out += "></TD>";
-  } else if (run == 1) {
-    out += "<TD></TD>";
-  }
-  run = 0;
 }
 
 const char* AlignText(t_WvTextAlign align) {
@@ -104,31 +81,42 @@ std::string TWvCustomContainer::IterateChildren(const std::string& tableStart,
   const int width = GetWidth();
   const int height = GetHeight();
 
-  TWvScanList xs(XLISTTYPE);
-  TWvScanList ys(YLISTTYPE);
-  xs.Add(new TWvScanListMember(nullptr, true, 0, 0));
-  xs.Add(new TWvScanListMember(nullptr, false, width, height));
-  ys.Add(new TWvScanListMember(nullptr, true, 0, 0));
-  ys.Add(new TWvScanListMember(nullptr, false, height, width));
-
   std::vector<TWvComponent*> children;
   for (int i = 0; i < GetControlCount(); ++i)
     if (auto* child = dynamic_cast<TWvComponent*>(GetControl(i))) children.push_back(child);
-  for (auto it = children.rbegin(); it != children.rend(); ++it) {
-    TWvComponent* c = *it;
-    int l = c->GetLeft(), t = c->GetTop(), w = c->GetWidth(), h = c->GetHeight();
-    xs.Add(new TWvScanListMember(c, true, l, t));
-    xs.Add(new TWvScanListMember(c, false, l + w, t + h));
-    ys.Add(new TWvScanListMember(c, true, t, l));
-    ys.Add(new TWvScanListMember(c, false, t + h, l + w));
-  }
-  xs.SortMembers();
-  ys.SortMembers();
-  xs.NotifyComponents();
-  ys.NotifyComponents();
 
+  // Every edge of a child, and the container's own, is a grid line; edges
+  // at the same coordinate share their line. Children learn their lines,
+  // also those without area, which take part in the lines but have no cell.
+  std::vector<int> xEdges = {0, width}, yEdges = {0, height};
+  for (TWvComponent* c : children) {
+    xEdges.insert(xEdges.end(), {c->GetLeft(), c->GetLeft() + c->GetWidth()});
+    yEdges.insert(yEdges.end(), {c->GetTop(), c->GetTop() + c->GetHeight()});
+  }
+  std::vector<int> xLines, yLines;
+  std::vector<int> columnWidths = WvNumberGridLines(xEdges, xLines);
+  std::vector<int> rowHeights = WvNumberGridLines(yEdges, yLines);
+  std::vector<TWvGridArea> areas;
+  std::vector<TWvComponent*> placed;
+  for (std::size_t i = 0; i < children.size(); ++i) {
+    TWvComponent* c = children[i];
+    c->ColStart = xLines[2 * i + 2];
+    c->ColEnd = xLines[2 * i + 3];
+    c->RowStart = yLines[2 * i + 2];
+    c->RowEnd = yLines[2 * i + 3];
+    if (c->GetWidth() <= 0 || c->GetHeight() <= 0) continue;
+    areas.push_back(TWvGridArea{c->ColStart, c->ColEnd, c->RowStart, c->RowEnd});
+    placed.push_back(c);
+  }
+  TWvLayoutTable table;
+  if (!table.Build(std::move(columnWidths), std::move(rowHeights), areas, MaxLayoutMarkup))
+    throw ETooLargeAs<Exception>("MaxLayoutMarkup", MaxLayoutMarkup,
+                                 "The table of " + (GetName().empty() ? ClassName() : GetName()) +
+                                     " needs more than " + std::to_string(MaxLayoutMarkup) +
+                                     " bytes of rows and empty cells");
   std::string out;
-  out.reserve(256 + children.size() * 96);
+  out.reserve(128 + tableStart.size() + static_cast<std::size_t>(table.MarkupBytes()) +
+              tableEnd.size() + placed.size() * 64);
   if (IsBackgroundTransparent()) {
     out += "<TABLE BORDER=0 CELLSPACING=0 CELLPADDING=0 WIDTH=";
   } else {
@@ -140,68 +128,9 @@ std::string TWvCustomContainer::IterateChildren(const std::string& tableStart,
   out += '>';
   out += tableStart;
 
-  std::vector<TWvSize> rows = Extents(ys);
-  std::vector<TWvSize> columns = Extents(xs);
-  const int columnCount = static_cast<int>(columns.size());
-  const int rowCount = static_cast<int>(rows.size());
-
-  std::int64_t cells = std::int64_t(columnCount + 1) * rowCount;
-  for (TWvComponent* c : children)
-    if (c->GetWidth() > 0 && c->GetHeight() > 0)
-      cells += std::int64_t(c->ColEnd - c->ColStart) * (c->RowEnd - c->RowStart);
-  if (cells > MaxLayoutCells)
-    throw ETooLargeAs<Exception>("MaxLayoutCells", MaxLayoutCells,
-                                 "The layout of " + (GetName().empty() ? ClassName() : GetName()) +
-                                     " needs more than " + std::to_string(MaxLayoutCells) +
-                                     " grid cells");
-
-  // A child without area claims no cell, so it can never take over (or be
-  // taken for) the origin of another child.
-  TLargeArray<TWvGridInfo> grid(columnCount + 1, rowCount);
-  for (TWvComponent* c : children) {
-    if (c->GetWidth() <= 0 || c->GetHeight() <= 0) continue;
-    for (int col = c->ColStart; col < c->ColEnd; ++col)
-      for (int row = c->RowStart; row < c->RowEnd; ++row)
-        grid.insert(col, row, TWvGridInfo{c, TWvGridInfo::Covered});
-    grid.at(c->ColStart, c->RowStart).Kind = TWvGridInfo::Origin;
-  }
-
-  for (int r = 0; r < rowCount; ++r) {
-    const int rowHeight = rows[static_cast<std::size_t>(r)].Size;
-    out += "<TR VALIGN=\"top\" ALIGN=\"left\">";
-    bool firstCell = true;
-    int run = 0;
-    for (int c = 0; c < columnCount; ++c) {
-      TWvSize& column = columns[static_cast<std::size_t>(c)];
-      const TWvGridInfo& cell = grid.extract(c, r);
-      if (cell.Component == nullptr) {
-        if (firstCell || !column.Done) {
-          FlushRun(out, run);
-          out += "<TD HEIGHT=";
-          AppendInt(out, rowHeight);
-          if (!column.Done) {
-            out += " WIDTH=";
-            AppendInt(out, column.Size);
-          }
-          out += " ></TD>";
-        } else {
-          ++run;
-        }
-        column.Done = true;
-      } else if (cell.Kind == TWvGridInfo::Origin) {
-        FlushRun(out, run);
-        WriteElementCell(out, cell.Component, rowHeight, optimizer);
-      } else {
-        FlushRun(out, run);
-      }
-      firstCell = false;
-    }
-    if (run == 0)
-      out += "<TD></TD>";
-    else if (run > 1)
-      FlushRun(out, run);
-    out += "</TR>";
-  }
+  table.Write(out, [&](std::string& text, int element, int rowHeight) {
+    WriteElementCell(text, placed[static_cast<std::size_t>(element)], rowHeight, optimizer);
+  });
   out += tableEnd;
   out += "</TABLE>";
   return out;

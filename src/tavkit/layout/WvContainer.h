@@ -17,13 +17,12 @@
 // right->SetBounds(150, 10, 100, 40);
 // try {
 //   std::string html = page->put(nullptr);
-// } catch (const Exception& error) {          // a grid larger than MaxLayoutCells
+// } catch (const Exception& error) {          // a table beyond MaxLayoutMarkup
 //   std::cerr << error.Message() << "\n";
 // }
 // ```
 #pragma once
 
-#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -32,29 +31,14 @@
 
 namespace tavkit {
 
-// One occupied grid cell: the element's top-left cell (kind 1, where its
-// table cell is written) or a cell inside its span (kind 2).
-struct TWvGridInfo {
-  static constexpr int Origin = 1;
-  static constexpr int Covered = 2;
-  TWvComponent* Component = nullptr;
-  int Kind = 0;
-};
-
-// The extent of one grid row or column; Done records that a column's width
-// has been written.
-struct TWvSize {
-  int Size = 0;
-  bool Done = false;
-};
-
 class TWvCustomContainer : public TWvVisibleComponent {
  public:
   explicit TWvCustomContainer(TComponent* owner);
 
   // The table of the children: tableStart follows the opening TABLE tag,
   // tableEnd precedes the closing one. Children are put in grid order. A
-  // grid beyond MaxLayoutCells raises Exception.
+  // table whose rows and empty cells need more than MaxLayoutMarkup bytes
+  // raises Exception before any child is put.
   std::string IterateChildren(const std::string& tableStart, const std::string& tableEnd,
                               TWvCustomOptimizer* optimizer);
   // The scripts of every child, merged in child order.

@@ -42,10 +42,11 @@ std::string TWvPage::put(TWvCustomOptimizer* optimizer) {
   body += FJSOnUnload->GetEventCall("onUnload");
   body += '>';
   if (FCenterContents) body += "<center>";
-  body += IterateChildren(CollapsedInside(), std::string(), optimizer);
-  if (FCenterContents) body += "</center>";
-  body += "</BODY></HTML>";
-  body += CollapsedAfter();
+  // The grid is most of the document: it is copied once, into the document.
+  const std::string grid = IterateChildren(CollapsedInside(), std::string(), optimizer);
+  std::string bodyEnd = FCenterContents ? "</center>" : "";
+  bodyEnd += "</BODY></HTML>";
+  bodyEnd += CollapsedAfter();
 
   std::string head = CollapsedBefore();
   head += "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 3.2//EN\"><HTML><HEAD><TITLE>";
@@ -62,8 +63,12 @@ std::string TWvPage::put(TWvCustomOptimizer* optimizer) {
   }
   head += "</HEAD>";
 
-  std::string document = std::move(head);
+  std::string document;
+  document.reserve(head.size() + body.size() + grid.size() + bodyEnd.size());
+  document += head;
   document += body;
+  document += grid;
+  document += bodyEnd;
   ActivateAfterPutEvent();
   return document;
 }

@@ -300,13 +300,33 @@ std::unique_ptr<TWvJavascriptlist> TWvCustomTable::ScriptList() {
 
 namespace {
 
+// The markup a font puts around a cell's text. CreateHTMLText writes the
+// text as it stands between an opening and a closing that depend on the font
+// alone; they are found once per column, where the markup of a probe parts
+// from that of no text, so that a cell appends three pieces instead of having
+// the markup built anew. The probe is a control byte that font markup never
+// holds.
+struct TFontMarkup {
+  std::string Opening;
+  std::string Closing;
+};
+
+TFontMarkup SplitFontMarkup(const TWvFont& font) {
+  const std::string bare = font.CreateHTMLText(std::string());
+  const std::string probed = font.CreateHTMLText("\x01");
+  const auto at = std::mismatch(bare.begin(), bare.end(), probed.begin(), probed.end()).first;
+  return TFontMarkup{std::string(bare.begin(), at), std::string(at, bare.end())};
+}
+
 // Writes the body rows of a table. A cell is written in one of three modes:
 // a picture (the same in every mode), text with a style class, or text with
 // font markup. What every row of one colour repeats is worked out once: the
-// row backgrounds, the link colour of each column and, as the cells first
-// ask for them, the class of each column in each row colour. The optimizer
-// hands out the same name for the same font, colour and alignment, and
-// asking in the order the cells do keeps its numbering unchanged.
+// row backgrounds, the widths, link colours and font markup of each column
+// and, as the cells first ask for them, the class of each column in each row
+// colour. The optimizer hands out the same name for the same font, colour and
+// alignment, and asking in the order the cells do keeps its numbering
+// unchanged. A cell without a link is appended where it stands; only a
+// linked one is put together first, to be wrapped in its link.
 class TTableBody {
  public:
   // widthsWritten: a header row has given the columns their widths already.
@@ -316,20 +336,24 @@ class TTableBody {
   void Write(std::string& html, int first, std::int64_t count);
 
  private:
-  struct TCell {
-    const TWvCustomTableColumn& Column;
-    const TWvTableItem& Item;
-    int Index;          // of the column
-    bool Odd;           // in a row of odd index, which has ListColor1
-    std::string Width;  // " width=N" in the first row written, else empty
+  struct TColumnText {
+    std::string Width;      // " width=N"
+    std::string LinkColor;  // of the row font
+    TFontMarkup Font;       // of the row font, after the alignment paragraph
+    const char* Paragraph;  // the alignment paragraph of the data
   };
 
   void Row(std::string& html, int index);
-  // Each writes the cell's opening TD tag to html and its content (before
+  void Prefetch(int index) const;
+  // Each appends the cell's opening TD tag to html and its content (before
   // any link) to content.
-  void PictureCell(const TCell& cell, std::string& html, std::string& content) const;
-  void StyleCell(const TCell& cell, std::string& html, std::string& content);
-  void FontCell(const TCell& cell, std::string& html, std::string& content) const;
+  void PictureCell(const TWvTableItem& item, int column, bool odd, std::string& html,
+                   std::string& content) const;
+  void StyleCell(const TWvTableItem& item, int column, bool odd, std::string& html,
+                 std::string& content);
+  void FontCell(const TWvTableItem& item, int column, bool odd, std::string& html,
+                std::string& content) const;
+  const std::string& Width(int column) const;
   // The class most cells of a row in that colour would have.
   std::string MostFrequentRowClass(TColor rowColor) const;
 
@@ -342,10 +366,10 @@ class TTableBody {
   // Row classes and backgrounds, [0] for even rows and [1] for odd ones.
   std::string FRowClasses[2];
   std::string FBackgrounds[2];
-  std::vector<std::string> FLinkColors;
+  std::vector<TColumnText> FColumns;
   // Column c in even rows at 2c, in odd rows at 2c + 1; empty until asked.
   std::vector<std::optional<std::string>> FCellClasses;
-  // The content of the cell being written; kept to reuse its room.
+  // The content of a linked cell; kept to reuse its room.
   std::string FContent;
 };
 
@@ -366,9 +390,13 @@ TTableBody::TTableBody(const TWvCustomTable& table, TWvCustomOptimizer* optimize
   FBackgrounds[0] = BackgroundAttribute(table.GetListColor2());
   FBackgrounds[1] = BackgroundAttribute(table.GetListColor1());
   const int columns = table.ColumnCount();
-  FLinkColors.resize(static_cast<std::size_t>(columns));
-  for (int c = 0; c < columns; ++c)
-    FLinkColors[static_cast<std::size_t>(c)] = LinkColor(*table.Columns(c)->GetRowFont());
+  for (int c = 0; c < columns; ++c) {
+    const TWvCustomTableColumn& column = *table.Columns(c);
+    FColumns.push_back(
+        TColumnText{" width=" + std::to_string(column.Getwidth()), LinkColor(*column.GetRowFont()),
+                    FStyleMode ? TFontMarkup() : SplitFontMarkup(*column.GetRowFont()),
+                    AlignmentParagraph(column.GetDataAlign())});
+  }
   FCellClasses.resize(static_cast<std::size_t>(columns) * 2);
 }
 
@@ -383,6 +411,7 @@ std::string TTableBody::MostFrequentRowClass(TColor rowColor) const {
 void TTableBody::Write(std::string& html, int first, std::int64_t count) {
   for (std::int64_t n = 0; n < count; ++n) {
     const std::size_t rowStart = html.size();
+    Prefetch(static_cast<int>(first + n));
     Row(html, static_cast<int>(first + n));
     // The rows of a table are much alike: room for the others, as long as
     // the first row is, saves growing the text again and again. A guess
@@ -396,6 +425,28 @@ void TTableBody::Write(std::string& html, int first, std::int64_t count) {
   }
 }
 
+// The items of a table lie wherever their rows were filled, each with its
+// link and text apart, and a row written from memory out of the cache waits
+// for each of them in turn: most of the time of a large table. Asking for
+// the items two rows ahead, and for the links and texts of the next row,
+// lets those waits overlap.
+void TTableBody::Prefetch(int index) const {
+  const int rows = FTable.NumberOfRows();
+  if (index + 1 >= 0 && index + 1 < rows)
+    for (const TWvTableItem* item : FTable.GetRow(index + 1)) {
+      __builtin_prefetch(item->GetHyperLink());
+      __builtin_prefetch(item->GetText().data());
+    }
+  if (index + 2 >= 0 && index + 2 < rows)
+    for (const TWvTableItem* item : FTable.GetRow(index + 2)) __builtin_prefetch(item);
+}
+
+// Only the first row written carries the widths.
+const std::string& TTableBody::Width(int column) const {
+  static const std::string none;
+  return FWidthsWritten ? none : FColumns[static_cast<std::size_t>(column)].Width;
+}
+
 void TTableBody::Row(std::string& html, int index) {
   const TWvTableRow& row = FTable.GetRow(index);
   const bool odd = index % 2 != 0;
@@ -406,24 +457,20 @@ void TTableBody::Row(std::string& html, int index) {
   } else {
     html += "<TR VALIGN=\"top\" ALIGN=\"left\">";
   }
-  for (int c = 0; c < FTable.ColumnCount(); ++c) {
-    const TWvCustomTableColumn& column = *FTable.Columns(c);
-    // Only the first row written carries the widths.
-    const TCell cell{
-        column, *row.Get(c), c, odd,
-        FWidthsWritten ? std::string() : " width=" + std::to_string(column.Getwidth())};
-    if (cell.Item.GetPicture() != nullptr)
-      PictureCell(cell, html, FContent);
+  for (int c = 0; c < static_cast<int>(FColumns.size()); ++c) {
+    const TWvTableItem& item = *row.Get(c);
+    const bool linked = !item.getlink().empty();
+    std::string& content = linked ? FContent : html;
+    if (linked) content.clear();
+    if (item.GetPicture() != nullptr)
+      PictureCell(item, c, odd, html, content);
     else if (FStyleMode)
-      StyleCell(cell, html, FContent);
+      StyleCell(item, c, odd, html, content);
     else
-      FontCell(cell, html, FContent);
-    // A cell without a link is its content as it stands.
-    if (cell.Item.getlink().empty())
-      html += FContent;
-    else
-      html += cell.Item.GetHyperLink()->CreateLinkedText(FContent,
-                                                         FLinkColors[static_cast<std::size_t>(c)]);
+      FontCell(item, c, odd, html, content);
+    if (linked)
+      html += item.GetHyperLink()->CreateLinkedText(
+          FContent, FColumns[static_cast<std::size_t>(c)].LinkColor);
     html += "</TD>";
   }
   FWidthsWritten = true;
@@ -431,51 +478,58 @@ void TTableBody::Row(std::string& html, int index) {
 }
 
 // Picture cells carry their own height and the row colour in every mode.
-void TTableBody::PictureCell(const TCell& cell, std::string& html, std::string& content) const {
-  const int width = cell.Column.Getwidth();
-  html +=
-      "<TD height=" + FRowHeight + " " + cell.Width + " " + FBackgrounds[cell.Odd ? 1 : 0] + ">";
-  content = "<IMG height=" + FRowHeight + " width=" + std::to_string(width) + " SRC=\"" +
-            PictureCellImage(*cell.Item.GetPicture(), width, FTable.GetRowHeight()) + "\">";
+void TTableBody::PictureCell(const TWvTableItem& item, int column, bool odd, std::string& html,
+                             std::string& content) const {
+  const int width = FTable.Columns(column)->Getwidth();
+  html += "<TD height=" + FRowHeight + " " + Width(column) + " " + FBackgrounds[odd ? 1 : 0] + ">";
+  content += "<IMG height=" + FRowHeight + " width=" + std::to_string(width) + " SRC=\"" +
+             PictureCellImage(*item.GetPicture(), width, FTable.GetRowHeight()) + "\">";
 }
 
 // Only the first cell of a row carries the row height. In optimised mode a
 // cell whose class is the row's leaves it to the row.
-void TTableBody::StyleCell(const TCell& cell, std::string& html, std::string& content) {
-  const std::size_t slot = static_cast<std::size_t>(cell.Index) * 2 + (cell.Odd ? 1 : 0);
-  if (!FCellClasses[slot])
+void TTableBody::StyleCell(const TWvTableItem& item, int column, bool odd, std::string& html,
+                           std::string& content) {
+  const std::size_t slot = static_cast<std::size_t>(column) * 2 + (odd ? 1 : 0);
+  if (!FCellClasses[slot]) {
+    const TWvCustomTableColumn& col = *FTable.Columns(column);
     FCellClasses[slot] = FOptimizer->getClassName(
-        *cell.Column.GetRowFont(), cell.Odd ? FTable.GetListColor1() : FTable.GetListColor2(),
-        cell.Column.GetDataAlign());
+        *col.GetRowFont(), odd ? FTable.GetListColor1() : FTable.GetListColor2(),
+        col.GetDataAlign());
+  }
   const std::string& cellClass = *FCellClasses[slot];
   html += "<TD";
-  if (cell.Index == 0) {
+  if (column == 0) {
     html += " height=";
     html += FRowHeight;
   }
-  html += cell.Width;
-  if (!(FOptimised && cellClass == FRowClasses[cell.Odd ? 1 : 0])) {
+  html += Width(column);
+  if (!(FOptimised && cellClass == FRowClasses[odd ? 1 : 0])) {
     html += " CLASS=\"";
     html += cellClass;
     html += "\"";
   }
   html += ">";
-  content = cell.Item.GetText();
+  content += item.GetText();
 }
 
 // Only the first cell of a row carries the row height; every cell carries
 // the row colour, its alignment and its font.
-void TTableBody::FontCell(const TCell& cell, std::string& html, std::string& content) const {
+void TTableBody::FontCell(const TWvTableItem& item, int column, bool odd, std::string& html,
+                          std::string& content) const {
   html += "<TD ";
-  if (cell.Index == 0) {
+  if (column == 0) {
     html += " height=";
     html += FRowHeight;
   }
-  html += cell.Width;
-  html += FBackgrounds[cell.Odd ? 1 : 0];
+  html += Width(column);
+  html += FBackgrounds[odd ? 1 : 0];
   html += ">";
-  content = AlignmentParagraph(cell.Column.GetDataAlign());
-  content += cell.Column.GetRowFont()->CreateHTMLText(cell.Item.GetText());
+  const TColumnText& text = FColumns[static_cast<std::size_t>(column)];
+  content += text.Paragraph;
+  content += text.Font.Opening;
+  content += item.GetText();
+  content += text.Font.Closing;
 }
 
 }  // namespace

@@ -53,10 +53,13 @@ inline std::int64_t MaxGIFTotalPixels = std::int64_t{1} << 29;
 // device that goes on past this many bytes is refused as it is read (a
 // setting).
 inline std::int64_t MaxReadFileSize = std::int64_t{256} << 20;
-// Layout: the grid of one container, counting the cells its children's spans
-// cover. It grows with the square of the number of children at distinct
-// places (a page of 5000 elements at random places needs about nine million).
-inline constexpr std::int64_t MaxLayoutCells = std::int64_t{1} << 24;
+// Layout: the markup of one container's table apart from its children's own
+// cells, that is its rows and empty cells (a setting). The layout costs in
+// proportion to it, and it can grow with the square of the number of
+// children: tall children side by side with gaps between them put an empty
+// cell between every two of them in every row. A page of 5000 elements at
+// random places writes under 2 MB of it.
+inline std::int64_t MaxLayoutMarkup = std::int64_t{1} << 26;
 
 // CGI: the request body read by default (a form's fields, not uploads); each
 // gateway may set its own (TWvCGI::SetMaxContentLength).
