@@ -230,9 +230,9 @@ TJsonDocument ParseFormJson(std::string_view text, const std::string& prefix) {
   TJsonBuilder builder(document);
   if (Json::sax_parse(text.begin(), text.end(), &builder)) return document;
   if (builder.TooDeep)
-    FailTooLarge("MaxFormJsonDepth", MaxFormJsonDepth,
-                 prefix + "values are nested deeper than " + std::to_string(MaxFormJsonDepth) +
-                     " levels");
+    FailTooLarge(
+        "MaxFormJsonDepth", MaxFormJsonDepth,
+        prefix + "values are nested deeper than " + std::to_string(MaxFormJsonDepth) + " levels");
   if (!builder.ErrorPlaced) Fail(prefix, "malformed JSON: " + Reason(builder.ErrorText));
   // The position of the offending byte, counted in lines and columns.
   const std::size_t at =

@@ -286,8 +286,7 @@ void TFormReader::ReadComponent(const TJsonValue& entry, TWinControl* parent, in
 
   const TJsonValue children = entry.Find("children");
   if (!children.Exists()) return;
-  if (!children.IsArray())
-    Fail(where, "\"children\" must be an array, not " + JsonKind(children));
+  if (!children.IsArray()) Fail(where, "\"children\" must be an array, not " + JsonKind(children));
   if (children.Size() == 0) return;
   auto* container = dynamic_cast<TWinControl*>(component);
   if (container == nullptr) Fail(where, "cannot hold child controls");
@@ -434,8 +433,7 @@ std::int64_t TFormReader::ReadInteger(const TJsonValue& value, const std::string
 }
 
 TColor TFormReader::ReadColor(const TJsonValue& value, const std::string& place) const {
-  if (value.IsInteger() ||
-      (value.Kind() == TJsonKind::jkNumber && IsWholeNumber(value.Text()))) {
+  if (value.IsInteger() || (value.Kind() == TJsonKind::jkNumber && IsWholeNumber(value.Text()))) {
     // Accepted signed or unsigned: 0x80000000 and up are negative colours.
     auto bits = static_cast<std::uint32_t>(ReadInteger(value, place, INT32_MIN, UINT32_MAX));
     return static_cast<TColor>(bits);
@@ -535,9 +533,8 @@ TJsonDocument ReadFormFile(const std::string& fileName) {
                                       MessagePrefix(fileName) + "the file is larger than " +
                                           std::to_string(MaxFormFileSize) + " bytes");
   }
-  return ParseFormJson(
-      std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
-      MessagePrefix(fileName));
+  return ParseFormJson(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
+                       MessagePrefix(fileName));
 }
 
 std::string FolderOf(const std::string& fileName) {
