@@ -9,8 +9,8 @@
 // TPicture picture;
 // try {
 //   const TDecodeBudget budget("MaxElementPicturePixels", MaxElementPicturePixels);
-//   picture.LoadFromStream(upload);           // refused once its pixels pass the budget
-//   TBitmap& pixels = picture.Bitmap();       // counted too
+//   picture.LoadFromFile("upload.gif");       // refused once its pixels pass the budget
+//   picture.Bitmap();                         // the bitmap made of it is counted too
 // } catch (const ETooLarge& refusal) {        // refusal.LimitName() is the budget's name
 //   std::cerr << refusal.Message() << "\n";
 // }
