@@ -54,9 +54,10 @@ std::string CycleText(const TWvJavascript* owner, const TWvJavascript* value) {
 void TWvJavaScriptdependency::setScript(TWvJavascript* value) {
   TWvJavascript* owner = OwnerScript();
   if (value != nullptr && value->IsCyclePresent(owner)) {
-    // A form file is not a developer at the designer: dropping the
-    // dependency would write the page without it, so loading fails instead.
-    if (owner->IsLoading())
+    // Read from a form file to be put, the dependency would be dropped
+    // without anyone seeing the box and the page written without it, so the
+    // loading fails instead. A designer has a developer to tell.
+    if (owner->IsLoading() && !owner->IsDesigning())
       throw Exception("the scripts depend on each other in a cycle: " + CycleText(owner, value));
     MessageDlg("Circular dependency detected. Cannot select script.", TMsgDlgType::mtWarning);
     return;
