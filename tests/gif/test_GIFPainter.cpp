@@ -4,6 +4,8 @@
 // meet a canvas or an image going away while they run.
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include "AnimationSupport.h"
 #include "TestSupport.h"
 
@@ -148,6 +150,51 @@ TEST(GIFPainterComposition, FramesAreScaledIntoTheTargetRectangle) {
   TBitmap picture(6, 2, TPixelFormat::pf24bit);
   image->Paint(picture.Canvas(), Rect(1, 0, 5, 2), kPlayOnce);
   EXPECT_EQ(Letters(picture), "WRRBBW/WRRBBW");
+}
+
+// Only what frames change is copied to the target: what a frame disposed to
+// the background or to the previous picture leaves behind must still be put
+// right by the next frame, far from it and into a target rectangle that
+// does not start at the canvas's corner.
+TEST(GIFPainterComposition, WhatAFrameLeavesIsPutRightByTheNext) {
+  auto image = MakeAnimation(
+      3, 1,
+      {FramePlan{0, 0, 3, 1, {0, 0, 0}, dmNone, 1}, FramePlan{0, 0, 1, 1, {1}, dmBackground, 1},
+       FramePlan{2, 0, 1, 1, {2}, dmPrevious, 1}, FramePlan{1, 0, 1, 1, {3}, dmNone, 1},
+       FramePlan{2, 0, 1, 1, {1}, dmBackground, 1}, FramePlan{0, 0, 1, 1, {2}, dmPrevious, 1},
+       FramePlan{1, 0, 1, 1, {4}, dmNone, 1}});
+  EXPECT_EQ(PlaySynchronously(*image, kPlayOnce).Shown,
+            (std::vector<std::string>{"RRR", "GRR", "WRB", "WYR", "WYG", "BYW", "WKW"}));
+  TVirtualClock clock;
+  ClockInUse inUse(clock);
+  TBitmap picture(5, 1, TPixelFormat::pf24bit);
+  image->Paint(picture.Canvas(), Rect(2, 0, 5, 1), kPlayOnce);
+  EXPECT_EQ(Letters(picture), "WWWKW");
+}
+
+// A frame of one pixel on a screen of four million costs about one pixel:
+// copying the whole composition for each of a thousand frames took a
+// minute.
+TEST(GIFPainterComposition, AFrameCostsItsOwnSizeNotTheScreens) {
+  constexpr int kSide = 2048, kFrames = 1000;
+  std::vector<FramePlan> frames;
+  for (int i = 0; i < kFrames; ++i)
+    frames.push_back(
+        FramePlan{i * 37 % kSide, i * 91 % kSide, 1, 1, {std::uint8_t(i % 4)}, dmBackground, 1});
+  auto image = MakeAnimation(kSide, kSide, frames);
+  TVirtualClock clock;
+  ClockInUse inUse(clock);
+  TBitmap picture(kSide, kSide, TPixelFormat::pf24bit);
+  int shown = 0;
+  image->OnPaintFrame = [&](TObject*) { ++shown; };
+  const auto start = std::chrono::steady_clock::now();
+  image->Paint(picture.Canvas(), Rect(0, 0, kSide, kSide), kPlayOnce);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+  EXPECT_EQ(shown, kFrames);
+  // Every frame but the last was disposed of: one pixel of its colour stays.
+  const int last = kFrames - 1;
+  EXPECT_EQ(testsupport::CountPixels(picture, clWhite), kSide * kSide - 1);
+  EXPECT_EQ(picture.GetPixel(last * 37 % kSide, last * 91 % kSide), kLetterColors[last % 4]);
 }
 
 TEST(GIFPainterThreads, ASingleFrameIsPaintedBeforePaintReturns) {

@@ -582,6 +582,72 @@ TEST_F(FormFileTest, ErrorsNameThePlaceAndLeaveNothing) {
   for (const Case& c : cases) EXPECT_EQ(LoadError(c.Text), c.Message) << c.Text;
 }
 
+// Numbers are told by how they are written, and a value of the file quoted in
+// a message is cut at 60 characters, so that a message stays one readable
+// line whatever the file holds.
+TEST_F(FormFileTest, MessagesSayWhatIsWrongWithAValueInOneShortLine) {
+  const std::string leaf = R"({"form": "F", "components": [{"class": "TFormTestLeaf", "name": "X",
+           "properties": )";
+  const std::string panel = R"({"form": "F", "components": [{"class": "TFormTestPanel", "name": "X",
+           "properties": )";
+  const std::string ones(100000, '1');
+  const std::string longName(1000, 'N');
+  const std::string cut60(60, 'N');
+  struct Case {
+    std::string Text;
+    std::string Message;
+  };
+  const Case cases[] = {
+      {leaf + R"({"Width": 1e2}}]})",
+       "Form file: component X (TFormTestLeaf), property Width: expected an integer, found a "
+       "number with an exponent"},
+      {leaf + R"({"Width": 1.5e2}}]})",
+       "Form file: component X (TFormTestLeaf), property Width: expected an integer, found a "
+       "number with a fraction"},
+      {leaf + R"({"Left": -9223372036854775809}}]})",
+       "Form file: component X (TFormTestLeaf), property Left: -9223372036854775809 is outside "
+       "-2147483648 to 2147483647"},
+      {leaf + R"({"Left": 18446744073709551616}}]})",
+       "Form file: component X (TFormTestLeaf), property Left: 18446744073709551616 is outside "
+       "-2147483648 to 2147483647"},
+      {leaf + R"({"Left": 9223372036854775808}}]})",
+       "Form file: component X (TFormTestLeaf), property Left: 9223372036854775808 is outside "
+       "-2147483648 to 2147483647"},
+      {panel + R"({"Color": 99999999999999999999}}]})",
+       "Form file: component X (TFormTestPanel), property Color: 99999999999999999999 is outside "
+       "-2147483648 to 4294967295"},
+      {panel + R"({"Lines": ["ok", 2E-3]}}]})",
+       "Form file: component X (TFormTestPanel), property Lines: expected a string, found a "
+       "number with an exponent"},
+      {panel + R"({"Closed": 1e2}}]})",
+       "Form file: component X (TFormTestPanel), property Closed: expected true or false, found "
+       "a number with an exponent"},
+      {panel + R"({"Caption": -99999999999999999999}}]})",
+       "Form file: component X (TFormTestPanel), property Caption: expected a string, found an "
+       "integer beyond 64 bits"},
+      {leaf + R"({"Left": )" + ones + "}}]}",
+       "Form file: malformed JSON: number overflow parsing '" + std::string(60, '1') + "...'"},
+      {R"({"form": "F", "components": [{"class": ")" + longName + R"(", "name": "X"}]})",
+       "Form file: component X: unknown class " + cut60 + "..."},
+      {R"({"form": "F", "components": [{"class": "TFormTestLeaf", "name": ")" + longName +
+           R"(", "properties": {")" + longName + R"(": 1}}]})",
+       "Form file: component " + cut60 + "... (TFormTestLeaf): unknown property " + cut60 +
+           "... of class TFormTestLeaf"},
+      {panel + R"({"Script": ")" + longName + R"("}}]})",
+       "Form file: component X (TFormTestPanel), property Script: no component named " + cut60 +
+           "... in the form"},
+      {panel + R"({"Align": ")" + longName + R"("}}]})",
+       "Form file: component X (TFormTestPanel), property Align: unknown value \"" + cut60 +
+           "...\" (expected one of taCenter, taLeft, taRight, taNone)"},
+      {R"({"form": "F", ")" + longName + R"(": 1})", "Form file: unknown key \"" + cut60 + "...\""},
+      {R"({"form": "F", "components": [)" + std::string(1000, ' ') + "\"" + longName,
+       "Form file: malformed JSON at line 1, column 2031: syntax error while parsing value - "
+       "invalid string: missing closing quote; last read: '\"" +
+           std::string(59, 'N') + "...'"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(LoadError(c.Text), c.Message) << c.Text.substr(0, 200);
+}
+
 // A chain of panels nested level deep, each the only child of the one above.
 std::string NestedPanels(int levels) {
   return testsupport::NestedFormText("TFormTestPanel", levels);
@@ -671,6 +737,28 @@ TEST_F(FormFileTest, LoadsFromFilesAndStreams) {
               "Form file " + file + ": \"components\" must be an array, not an integer");
   }
   std::filesystem::remove_all(dir);
+}
+
+// A form given as <(command) is a pipe, which cannot be measured or sought
+// before reading; a folder is no form file and is called one.
+TEST_F(FormFileTest, PipesAreReadAsTheyComeAndFoldersAreNamedAsSuch) {
+  int ends[2];
+  ASSERT_EQ(pipe(ends), 0);
+  const std::string text =
+      R"({"form": "Piped", "components": [{"class": "TFormTestLeaf", "name": "L"}]})";
+  ASSERT_EQ(write(ends[1], text.data(), text.size()), static_cast<ssize_t>(text.size()));
+  close(ends[1]);
+  TComponent form(nullptr);
+  LoadForm("/dev/fd/" + std::to_string(ends[0]), form);
+  close(ends[0]);
+  EXPECT_EQ(form.GetName(), "Piped");
+  EXPECT_EQ(form.ComponentCount(), 1);
+
+  const std::string folder = std::filesystem::temp_directory_path().string();
+  TComponent none(nullptr);
+  EXPECT_EQ(testsupport::ErrorOf<EFOpenError>([&] { LoadForm(folder, none); }),
+            "Cannot open file \"" + folder + "\": Is a directory");
+  EXPECT_EQ(none.ComponentCount(), 0);
 }
 
 // A server keeps one template for its life: every load must give a form of

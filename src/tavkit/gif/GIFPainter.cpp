@@ -3,16 +3,21 @@
 // event and every stroke on a canvas is a call on the main thread, so the
 // painter thread holds nothing but its counters. Frames that dispose of
 // themselves are composed in an off-screen buffer of the target's size: the
-// buffer always holds what the next frame is drawn over, and is copied to
-// the target once the frame is in it.
+// buffer always holds what the next frame is drawn over. Only the parts a
+// frame changes are copied to the target, and the painter remembers where
+// the target shows something other than the buffer, so that a frame of one
+// pixel on a huge screen costs one pixel, not the screen.
 #include <tavkit/gif/GIFPainter.h>
 
 #include <algorithm>
 #include <limits>
 
 #include <tavkit/gif/GIFExtensions.h>
+#include <tavkit/gif/detail/GIFTiling.h>
 
 namespace tavkit {
+
+using detail::Shifted;
 
 namespace {
 
@@ -61,6 +66,8 @@ TGIFPainter::TGIFPainter(TGIFImage* image, TCanvas& canvas, const TRect& rect,
     FBuffer = std::make_unique<TBitmap>(area.Right, area.Bottom);
     FBuffer->Canvas().Brush().Color = FEraseColor;
     FBuffer->Canvas().CopyRect(area, canvas, rect);
+  }
+  if (previous) {
     FPreviousBuffer = std::make_unique<TBitmap>(area.Right, area.Bottom);
     FPreviousBuffer->Canvas().Brush().Color = FEraseColor;
   }
@@ -268,25 +275,51 @@ void TGIFPainter::DoPaint(TGIFSubImage& frame) {
   FFirstFrameDrawn = true;
 }
 
+TRect TGIFPainter::FrameArea(TGIFSubImage& frame) const {
+  const TRect area = Rect(0, 0, FRect.Width(), FRect.Height());
+  if (FOptions.Contains(goTile)) return area;
+  return IntersectRect(frame.ScaleRect(area), area);
+}
+
+void TGIFPainter::ShowStale() {
+  for (const TRect& part : FStale)
+    FCanvas->CopyRect(Shifted(part, FRect.Left, FRect.Top), FBuffer->Canvas(), part);
+  FStale.clear();
+}
+
 void TGIFPainter::DoPaintFrame(TGIFSubImage& frame, int index, TDisposalMethod disposal,
                                TDisposalMethod previous) {
   const bool transparent = FOptions.Contains(goTransparent);
   const bool tile = FOptions.Contains(goTile);
   const TRect area = Rect(0, 0, FRect.Width(), FRect.Height());
-  if (index == 0 && FOptions.Contains(goClearOnLoop)) ClearArea(frame);
+  const TRect part = FrameArea(frame);
+  const TRect target = Shifted(part, FRect.Left, FRect.Top);
+  if (index == 0 && FOptions.Contains(goClearOnLoop)) {
+    ClearArea(frame);
+    FStale.push_back(part);
+  }
   if (disposal == dmPrevious && KeepsPrevious(previous)) {
-    // The buffer holds what comes back after this frame; draw on a copy.
-    FPreviousBuffer->Canvas().CopyRect(area, FBuffer->Canvas(), area);
+    // The buffer holds what comes back after this frame; draw on a copy of
+    // the part the frame covers.
+    FPreviousBuffer->Canvas().CopyRect(part, FBuffer->Canvas(), part);
     frame.Draw(FPreviousBuffer->Canvas(), area, transparent, tile);
-    FCanvas->CopyRect(FRect, FPreviousBuffer->Canvas(), area);
+    ShowStale();
+    FCanvas->CopyRect(target, FPreviousBuffer->Canvas(), part);
+    FStale.push_back(part);
   } else if (disposal == dmPrevious) {
-    // The target shows what the buffer holds: the frame goes straight on
-    // top, and the buffer stays as it was before it.
+    // Once the target shows what the buffer holds, the frame goes straight
+    // on top, and the buffer stays as it was before it.
+    ShowStale();
     frame.Draw(*FCanvas, FRect, transparent, tile);
+    FStale.push_back(part);
   } else {
     frame.Draw(FBuffer->Canvas(), area, transparent, tile);
-    FCanvas->CopyRect(FRect, FBuffer->Canvas(), area);
-    if (disposal == dmBackground) ClearArea(frame);
+    ShowStale();
+    FCanvas->CopyRect(target, FBuffer->Canvas(), part);
+    if (disposal == dmBackground) {
+      ClearArea(frame);
+      FStale.push_back(part);
+    }
   }
   FFirstFrameDrawn = true;
 }

@@ -21,6 +21,7 @@
 
 #include <atomic>
 #include <memory>
+#include <vector>
 
 #include <tavkit/gif/GIFImage.h>
 #include <tavkit/platform/base/Threads.h>
@@ -102,6 +103,11 @@ class TGIFPainter : public TThread {
   // Clears the frame's area of the composition buffer: back to the
   // background copy with goTransparent, else EraseColor.
   void ClearArea(TGIFSubImage& frame);
+  // The part of the composition a frame covers, in the buffer's
+  // coordinates: all of it when tiled.
+  TRect FrameArea(TGIFSubImage& frame) const;
+  // Copies the buffer to the target where the target shows something else.
+  void ShowStale();
   // Leaves the image's painters (main thread).
   void DoOnTerminate();
   // Forgets the image, which is going away (main thread, list locked).
@@ -119,6 +125,7 @@ class TGIFPainter : public TThread {
   std::atomic<bool> FRestart{false};
   std::atomic<bool> FFirstFrameDrawn{false};
   std::unique_ptr<TBitmap> FBuffer;          // the composition
+  std::vector<TRect> FStale;                 // parts of the target not showing FBuffer
   std::unique_ptr<TBitmap> FPreviousBuffer;  // for frames disposed to previous
   std::unique_ptr<TBitmap> FBackground;      // what was under the image
   std::unique_ptr<TEvent> FEvent;

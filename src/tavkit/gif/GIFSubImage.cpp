@@ -12,6 +12,7 @@
 #include <tavkit/gif/detail/GIFLZW.h>
 #include <tavkit/gif/detail/GIFStream.h>
 #include <tavkit/platform/base/Streams.h>
+#include <tavkit/platform/graphics/DecodeBudget.h>
 
 namespace tavkit {
 
@@ -207,6 +208,7 @@ void TGIFSubImage::LoadFromReader(TGIFReader& reader) {
   const std::int64_t pixels = std::int64_t{FDescriptor.Width} * FDescriptor.Height;
   if (pixels > MaxGIFFramePixels)
     throw ETooLargeAs<GIFException>("MaxGIFFramePixels", MaxGIFFramePixels, sFrameTooLarge);
+  TDecodeBudget::Take<GIFException>(pixels, sFrameTooLarge);
   if (FImage) FImage->ReservePixels(pixels);
   Decompress(reader);
 }

@@ -2,6 +2,7 @@
 // dependency graph acyclic.
 #include <tavkit/scripts/WvJavascript.h>
 
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -19,9 +20,45 @@ TWvJavascript* TWvJavaScriptdependency::OwnerScript() const {
   return collection == nullptr ? nullptr : collection->OwnerScript();
 }
 
+namespace {
+
+std::string ScriptName(const TWvJavascript* script) {
+  return script->GetName().empty() ? "(unnamed script)" : script->GetName();
+}
+
+// "B -> A -> B": owner, then the dependencies that lead from value back to
+// owner. value is known to reach owner.
+std::string CycleText(const TWvJavascript* owner, const TWvJavascript* value) {
+  std::unordered_map<const TWvJavascript*, const TWvJavascript*> cameFrom{{value, nullptr}};
+  std::vector<const TWvJavascript*> pending{value};
+  while (!pending.empty() && !cameFrom.contains(owner)) {
+    const TWvJavascript* current = pending.back();
+    pending.pop_back();
+    const TWvJavaScriptCollection& depends = current->GetDependList();
+    for (int i = 0; i < depends.Count(); ++i) {
+      const TWvJavascript* next = depends.Items(i)->getScript();
+      if (next != nullptr && cameFrom.emplace(next, current).second) pending.push_back(next);
+    }
+  }
+  std::vector<const TWvJavascript*> path;
+  for (const TWvJavascript* step = owner; step != nullptr && path.size() <= cameFrom.size();
+       step = cameFrom[step])
+    path.push_back(step);
+  std::string text = ScriptName(owner);
+  for (auto it = path.rbegin(); it != path.rend(); ++it) text += " -> " + ScriptName(*it);
+  return text;
+}
+
+}  // namespace
+
 void TWvJavaScriptdependency::setScript(TWvJavascript* value) {
   TWvJavascript* owner = OwnerScript();
   if (value != nullptr && value->IsCyclePresent(owner)) {
+    // Read from a form file to be put, the dependency would be dropped
+    // without anyone seeing the box and the page written without it, so the
+    // loading fails instead. A designer has a developer to tell.
+    if (owner->IsLoading() && !owner->IsDesigning())
+      throw Exception("the scripts depend on each other in a cycle: " + CycleText(owner, value));
     MessageDlg("Circular dependency detected. Cannot select script.", TMsgDlgType::mtWarning);
     return;
   }

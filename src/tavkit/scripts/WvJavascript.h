@@ -44,7 +44,9 @@ class TWvJavaScriptdependency : public TCollectionItem {
   TWvJavascript* getScript() const { return FScript; }
   // Refers to value, or to nothing when value is null. A script that is the
   // owner of this dependency, or depends on it, would close a cycle: then the
-  // dependency stays as it was and a warning box tells the developer why.
+  // dependency stays as it was and a warning box tells the developer why;
+  // while a form is loaded to be put (loading, not designing) it raises
+  // Exception naming the scripts of the cycle instead.
   void setScript(TWvJavascript* value);
 
   // Copies the other dependency's script through setScript, so a copy can

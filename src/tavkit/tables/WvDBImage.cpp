@@ -7,6 +7,7 @@
 #include <tavkit/platform/base/Registry.h>
 #include <tavkit/platform/data/DataSet.h>
 #include <tavkit/platform/graphics/Canvas.h>
+#include <tavkit/platform/graphics/DecodeBudget.h>
 #include <tavkit/platform/graphics/Picture.h>
 #include <tavkit/tables/WvDBPanel.h>
 
@@ -27,9 +28,15 @@ std::string TWvDBImage::MakeServerImage() {
   if (FField == nullptr) return std::string();
   try {
     TPicture picture;
-    picture.Assign(FField);
-    // A NULL field holds no picture: there is nothing to write.
-    if (picture.GetGraphic() == nullptr || picture.GetGraphic()->GetEmpty()) return std::string();
+    {
+      // Shown at the element's size, a picture has no use for more pixels
+      // than the budget, however many its file claims.
+      const TDecodeBudget budget("MaxElementPicturePixels", MaxElementPicturePixels);
+      picture.Assign(FField);
+      // A NULL field holds no picture: there is nothing to write.
+      if (picture.GetGraphic() == nullptr || picture.GetGraphic()->GetEmpty()) return std::string();
+      picture.Bitmap();
+    }
     return WvGenerateServerImage(picture.Bitmap(), GetWidth(), GetHeight(), GetStretch());
   } catch (const std::exception&) {
     return std::string();
@@ -63,6 +70,7 @@ void TWvDBImage::LoadDataForCache() {
     TWvDataSetVisit visit(*dataSet);
     visit.MoveTo(panel->GetDBIndex());
     auto picture = std::make_unique<TPicture>();
+    const TDecodeBudget budget("MaxElementPicturePixels", MaxElementPicturePixels);
     picture->Assign(FField);
     FCache = std::move(picture);
   } catch (const std::exception&) {

@@ -49,6 +49,13 @@ inline std::int64_t MaxBitmapBytes = std::int64_t{1} << 30;
 inline std::int64_t MaxGIFFramePixels = std::int64_t{1} << 28;
 inline std::int64_t MaxGIFTotalPixels = std::int64_t{1} << 29;
 
+// Pictures that a page element reads to show at its own size (a data-bound
+// image's field): the pixels of every frame and bitmap decoded for one
+// element, together (a setting). A GIF of a few bytes can claim a frame of
+// 16384 x 16384 pixels; beyond this the element shows no picture, as for
+// an unreadable one, and the page is written all the same.
+inline std::int64_t MaxElementPicturePixels = std::int64_t{1} << 25;
+
 // Files read whole into memory (pictures, GIF files): a file, pipe or
 // device that goes on past this many bytes is refused as it is read (a
 // setting).

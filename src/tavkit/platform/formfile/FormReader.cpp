@@ -27,9 +27,12 @@ namespace {
 
 using detail::ColorNames;
 using detail::Hex;
-using detail::Json;
 using detail::ParseFormJson;
+using detail::Shown;
 using detail::TColorName;
+using detail::TJsonDocument;
+using detail::TJsonKind;
+using detail::TJsonValue;
 
 thread_local const TFormLoadContext* CurrentLoad = nullptr;
 
@@ -44,28 +47,40 @@ TResolverTable& Resolvers() {
   return table;
 }
 
-const char* JsonKind(const Json& value) {
-  switch (value.type()) {
-    case Json::value_t::null:
-      return "null";
-    case Json::value_t::object:
-      return "an object";
-    case Json::value_t::array:
-      return "an array";
-    case Json::value_t::string:
-      return "a string";
-    case Json::value_t::boolean:
-      return "a boolean";
-    case Json::value_t::number_integer:
-    case Json::value_t::number_unsigned:
-      return "an integer";
-    default:
-      return "a number with a fraction";
-  }
+// Digits alone, with a sign or not: an integer too large for 64 bits.
+bool IsWholeNumber(std::string_view text) {
+  if (!text.empty() && text[0] == '-') text.remove_prefix(1);
+  return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
 }
 
-std::string Quoted(const std::string& text) {
-  return "\"" + text + "\"";
+std::string JsonKind(const TJsonValue& value) {
+  switch (value.Kind()) {
+    case TJsonKind::jkNull:
+      return "null";
+    case TJsonKind::jkObject:
+      return "an object";
+    case TJsonKind::jkArray:
+      return "an array";
+    case TJsonKind::jkString:
+      return "a string";
+    case TJsonKind::jkBoolean:
+      return "a boolean";
+    case TJsonKind::jkInteger:
+    case TJsonKind::jkUnsigned:
+      return "an integer";
+    case TJsonKind::jkNumber:
+      break;
+  }
+  // A number is told by how it is written, so that 1e2 is not taken for a
+  // fraction.
+  const std::string_view text = value.Text();
+  if (IsWholeNumber(text)) return "an integer beyond 64 bits";
+  if (text.find('.') == std::string_view::npos) return "a number with an exponent";
+  return "a number with a fraction";
+}
+
+std::string Quoted(std::string_view text) {
+  return "\"" + Shown(text) + "\"";
 }
 
 bool SameText(const std::string& a, const std::string& b) {
@@ -112,7 +127,7 @@ class TFormReader {
 
   // Builds the form from a parsed document, which is only read: one document
   // serves any number of loads.
-  void Read(const Json& root);
+  void Read(const TJsonValue& root);
   // Frees every component made so far, the last first.
   void Discard();
 
@@ -121,7 +136,7 @@ class TFormReader {
   struct TPending {
     TPersistent* Target;
     const TPropInfo* Property;
-    const Json* Value;
+    TJsonValue Value;
     std::string Place;
   };
 
@@ -140,19 +155,19 @@ class TFormReader {
                                  const std::string& what) const {
     throw ETooLargeAs<EFormFileError>(limitName, limit, FPrefix + what);
   }
-  void ReadComponent(const Json& entry, TWinControl* parent, int level);
-  void ReadProperties(TPersistent& object, const TClassInfo& info, const Json& values,
+  void ReadComponent(const TJsonValue& entry, TWinControl* parent, int level);
+  void ReadProperties(TPersistent& object, const TClassInfo& info, const TJsonValue& values,
                       const std::string& owner, const std::string& path);
-  void ReadValue(TPersistent& object, const TPropInfo& prop, const Json& value,
+  void ReadValue(TPersistent& object, const TPropInfo& prop, const TJsonValue& value,
                  const std::string& place, const std::string& path);
-  void ReadCollection(TPersistent& object, const TPropInfo& prop, const Json& value,
+  void ReadCollection(TPersistent& object, const TPropInfo& prop, const TJsonValue& value,
                       const std::string& owner, const std::string& path);
   void Store(TPersistent& object, const TPropInfo& prop, const TPropValue& value,
              const std::string& place) const;
-  std::string ReadString(const Json& value, const std::string& place) const;
-  std::int64_t ReadInteger(const Json& value, const std::string& place, std::int64_t low,
+  std::string ReadString(const TJsonValue& value, const std::string& place) const;
+  std::int64_t ReadInteger(const TJsonValue& value, const std::string& place, std::int64_t low,
                            std::int64_t high) const;
-  TColor ReadColor(const Json& value, const std::string& place) const;
+  TColor ReadColor(const TJsonValue& value, const std::string& place) const;
   void Resolve(const TPending& pending);
   TComponent* FindByName(const std::string& name) const;
 
@@ -164,23 +179,21 @@ class TFormReader {
 
 std::string Describe(const TComponent& component, const std::string& className) {
   if (component.GetName().empty()) return "unnamed component (" + className + ")";
-  return "component " + component.GetName() + " (" + className + ")";
+  return "component " + Shown(component.GetName()) + " (" + className + ")";
 }
 
-void TFormReader::Read(const Json& root) {
-  if (!root.is_object())
-    FailTop("the file holds " + std::string(JsonKind(root)) + ", not an object");
-  for (const auto& [key, value] : root.items())
-    if (key != "form" && key != "components") FailTop("unknown key " + Quoted(key));
-  const auto formEntry = root.find("form");
-  if (formEntry == root.end() || !formEntry->is_string())
-    FailTop("\"form\" must be given as a string");
-  const auto componentsEntry = root.find("components");
-  const Json* components = componentsEntry != root.end() ? &*componentsEntry : nullptr;
-  if (components != nullptr && !components->is_array())
-    FailTop("\"components\" must be an array, not " + std::string(JsonKind(*components)));
+void TFormReader::Read(const TJsonValue& root) {
+  if (!root.IsObject()) FailTop("the file holds " + JsonKind(root) + ", not an object");
+  for (const TJsonValue member : root)
+    if (member.Key() != "form" && member.Key() != "components")
+      FailTop("unknown key " + Quoted(member.Key()));
+  const TJsonValue formEntry = root.Find("form");
+  if (!formEntry.IsString()) FailTop("\"form\" must be given as a string");
+  const TJsonValue components = root.Find("components");
+  if (components.Exists() && !components.IsArray())
+    FailTop("\"components\" must be an array, not " + JsonKind(components));
 
-  std::string formName = formEntry->get<std::string>();
+  std::string formName(formEntry.Text());
   try {
     FForm.SetName(formName);
   } catch (const Exception& e) {
@@ -190,8 +203,8 @@ void TFormReader::Read(const Json& root) {
 
   // The form itself is the parent of the top-level controls when it can be one.
   auto* formControl = dynamic_cast<TWinControl*>(&FForm);
-  if (components != nullptr)
-    for (const Json& entry : *components) ReadComponent(entry, formControl, 0);
+  if (components.Exists())
+    for (const TJsonValue entry : components) ReadComponent(entry, formControl, 0);
 
   for (const TPending& pending : FPending) Resolve(pending);
 
@@ -209,34 +222,36 @@ void TFormReader::Read(const Json& root) {
   }
 }
 
-void TFormReader::ReadComponent(const Json& entry, TWinControl* parent, int level) {
+void TFormReader::ReadComponent(const TJsonValue& entry, TWinControl* parent, int level) {
   std::string where = "component #" + std::to_string(FCreated.size() + 1);
   if (FCreated.size() >= static_cast<std::size_t>(MaxFormComponents))
     FailTooLarge("MaxFormComponents", MaxFormComponents,
                  "the form holds more than " + std::to_string(MaxFormComponents) + " components");
-  if (!entry.is_object()) Fail(where, "expected an object, found " + std::string(JsonKind(entry)));
+  if (!entry.IsObject()) Fail(where, "expected an object, found " + JsonKind(entry));
   std::string name;
-  if (entry.contains("name")) {
-    if (!entry["name"].is_string()) Fail(where, "\"name\" must be a string");
-    name = entry["name"].get<std::string>();
-    if (!name.empty()) where = "component " + name;
+  if (const TJsonValue nameEntry = entry.Find("name"); nameEntry.Exists()) {
+    if (!nameEntry.IsString()) Fail(where, "\"name\" must be a string");
+    name = nameEntry.Text();
+    if (!name.empty()) where = "component " + Shown(name);
   }
-  for (const auto& [key, value] : entry.items())
+  for (const TJsonValue member : entry) {
+    const std::string_view key = member.Key();
     if (key != "class" && key != "name" && key != "properties" && key != "children")
       Fail(where, "unknown key " + Quoted(key));
-  if (!entry.contains("class") || !entry["class"].is_string())
-    Fail(where, "\"class\" must be given as a string");
-  const std::string className = entry["class"].get<std::string>();
+  }
+  const TJsonValue classEntry = entry.Find("class");
+  if (!classEntry.IsString()) Fail(where, "\"class\" must be given as a string");
+  const std::string className(classEntry.Text());
   const TClassInfo* info = TClassRegistry::Instance().Find(className);
-  if (info == nullptr || !info->Factory) Fail(where, "unknown class " + className);
+  if (info == nullptr || !info->Factory) Fail(where, "unknown class " + Shown(className));
   where = name.empty() ? "unnamed component (" + info->Name + ")"
-                       : "component " + name + " (" + info->Name + ")";
+                       : "component " + Shown(name) + " (" + info->Name + ")";
   if (level > MaxFormNesting)
     FailTooLarge(
         "MaxFormNesting", MaxFormNesting,
         where + ": children are nested deeper than " + std::to_string(MaxFormNesting) + " levels");
   if (!name.empty() && (FForm.FindComponent(name) != nullptr || SameText(name, FForm.GetName())))
-    Fail(where, "the name " + name + " is already taken in the form");
+    Fail(where, "the name " + Shown(name) + " is already taken in the form");
 
   TComponent* component = nullptr;
   try {
@@ -259,35 +274,35 @@ void TFormReader::ReadComponent(const Json& entry, TWinControl* parent, int leve
     try {
       control->SetParent(parent);
     } catch (const std::exception& e) {
-      Fail(where, "cannot be placed in " + parent->GetName() + ": " + e.what());
+      Fail(where, "cannot be placed in " + Shown(parent->GetName()) + ": " + e.what());
     }
   }
 
-  if (entry.contains("properties")) {
-    const Json& values = entry["properties"];
-    if (!values.is_object())
-      Fail(where, "\"properties\" must be an object, not " + std::string(JsonKind(values)));
+  if (const TJsonValue values = entry.Find("properties"); values.Exists()) {
+    if (!values.IsObject())
+      Fail(where, "\"properties\" must be an object, not " + JsonKind(values));
     ReadProperties(*component, *info, values, where, "");
   }
 
-  if (!entry.contains("children")) return;
-  const Json& children = entry["children"];
-  if (!children.is_array())
-    Fail(where, "\"children\" must be an array, not " + std::string(JsonKind(children)));
-  if (children.empty()) return;
+  const TJsonValue children = entry.Find("children");
+  if (!children.Exists()) return;
+  if (!children.IsArray()) Fail(where, "\"children\" must be an array, not " + JsonKind(children));
+  if (children.Size() == 0) return;
   auto* container = dynamic_cast<TWinControl*>(component);
   if (container == nullptr) Fail(where, "cannot hold child controls");
-  for (const Json& child : children) ReadComponent(child, container, level + 1);
+  for (const TJsonValue child : children) ReadComponent(child, container, level + 1);
 }
 
-void TFormReader::ReadProperties(TPersistent& object, const TClassInfo& info, const Json& values,
-                                 const std::string& owner, const std::string& path) {
+void TFormReader::ReadProperties(TPersistent& object, const TClassInfo& info,
+                                 const TJsonValue& values, const std::string& owner,
+                                 const std::string& path) {
   // Each property once: a second "Items" would free the items that pending
   // references of the first one point into.
   std::vector<const TPropInfo*> seen;
-  for (const auto& [key, value] : values.items()) {
-    const TPropInfo* prop = info.FindProperty(key);
-    if (prop == nullptr) Fail(owner, "unknown property " + path + key + " of class " + info.Name);
+  for (const TJsonValue value : values) {
+    const TPropInfo* prop = info.FindProperty(std::string(value.Key()));
+    if (prop == nullptr)
+      Fail(owner, "unknown property " + path + Shown(value.Key()) + " of class " + info.Name);
     if (std::find(seen.begin(), seen.end(), prop) != seen.end())
       Fail(owner, "property " + path + prop->Name + " is given twice");
     seen.push_back(prop);
@@ -295,7 +310,7 @@ void TFormReader::ReadProperties(TPersistent& object, const TClassInfo& info, co
   }
 }
 
-void TFormReader::ReadValue(TPersistent& object, const TPropInfo& prop, const Json& value,
+void TFormReader::ReadValue(TPersistent& object, const TPropInfo& prop, const TJsonValue& value,
                             const std::string& owner, const std::string& path) {
   const std::string place = owner + ", property " + path;
   switch (prop.Kind) {
@@ -306,18 +321,17 @@ void TFormReader::ReadValue(TPersistent& object, const TPropInfo& prop, const Js
       Store(object, prop, std::int64_t(ReadColor(value, place)), place);
       return;
     case TPropKind::pkBoolean:
-      if (!value.is_boolean())
-        Fail(place, "expected true or false, found " + std::string(JsonKind(value)));
-      Store(object, prop, value.get<bool>(), place);
+      if (!value.IsBoolean()) Fail(place, "expected true or false, found " + JsonKind(value));
+      Store(object, prop, value.Boolean(), place);
       return;
     case TPropKind::pkString:
       Store(object, prop, ReadString(value, place), place);
       return;
     case TPropKind::pkStrings: {
-      if (!value.is_array())
-        Fail(place, "expected an array of strings, found " + std::string(JsonKind(value)));
+      if (!value.IsArray()) Fail(place, "expected an array of strings, found " + JsonKind(value));
       std::vector<std::string> lines;
-      for (const Json& line : value) lines.push_back(ReadString(line, place));
+      lines.reserve(value.Size());
+      for (const TJsonValue line : value) lines.push_back(ReadString(line, place));
       Store(object, prop, std::move(lines), place);
       return;
     }
@@ -337,9 +351,8 @@ void TFormReader::ReadValue(TPersistent& object, const TPropInfo& prop, const Js
       return;
     }
     case TPropKind::pkObject: {
-      if (value.is_null()) return;  // a sub-object saved while absent
-      if (!value.is_object())
-        Fail(place, "expected an object, found " + std::string(JsonKind(value)));
+      if (value.IsNull()) return;  // a sub-object saved while absent
+      if (!value.IsObject()) Fail(place, "expected an object, found " + JsonKind(value));
       const TPropValue got = prop.Get ? prop.Get(object) : TPropValue();
       const auto* sub = std::get_if<TPersistent*>(&got);
       TPersistent* target = sub != nullptr ? *sub : nullptr;
@@ -354,33 +367,32 @@ void TFormReader::ReadValue(TPersistent& object, const TPropInfo& prop, const Js
       return;
     case TPropKind::pkComponent:
     case TPropKind::pkField:
-      if (!value.is_string() && !value.is_null())
-        Fail(place, "expected a component name, found " + std::string(JsonKind(value)));
+      if (!value.IsString() && !value.IsNull())
+        Fail(place, "expected a component name, found " + JsonKind(value));
       // A field is bound by its resolver; a component reference needs a setter.
       if (prop.Kind == TPropKind::pkComponent && !prop.Set)
         Fail(place, "the property is read-only");
-      FPending.push_back({&object, &prop, &value, place});
+      FPending.push_back({&object, &prop, value, place});
       return;
   }
 }
 
-void TFormReader::ReadCollection(TPersistent& object, const TPropInfo& prop, const Json& value,
-                                 const std::string& owner, const std::string& path) {
+void TFormReader::ReadCollection(TPersistent& object, const TPropInfo& prop,
+                                 const TJsonValue& value, const std::string& owner,
+                                 const std::string& path) {
   const std::string place = owner + ", property " + path;
-  if (!value.is_array())
-    Fail(place, "expected an array of items, found " + std::string(JsonKind(value)));
+  if (!value.IsArray()) Fail(place, "expected an array of items, found " + JsonKind(value));
   TPropValue got = prop.Get ? prop.Get(object) : TPropValue();
   auto* held = std::get_if<TPersistent*>(&got);
   auto* collection = held != nullptr ? dynamic_cast<TCollection*>(*held) : nullptr;
   if (collection == nullptr) Fail(place, "the object has no collection to fill");
   TUpdateScope update(*collection);
   collection->Clear();
-  for (std::size_t i = 0; i < value.size(); ++i) {
-    const std::string itemPath = path + "[" + std::to_string(i) + "]";
-    const Json& item = value[i];
-    if (!item.is_object())
-      Fail(owner + ", property " + itemPath,
-           "expected an object, found " + std::string(JsonKind(item)));
+  std::size_t i = 0;
+  for (const TJsonValue item : value) {
+    const std::string itemPath = path + "[" + std::to_string(i++) + "]";
+    if (!item.IsObject())
+      Fail(owner + ", property " + itemPath, "expected an object, found " + JsonKind(item));
     TCollectionItem* added = collection->Add();
     const TClassInfo* info = TClassRegistry::Instance().ClassOf(*added);
     if (info == nullptr)
@@ -399,38 +411,36 @@ void TFormReader::Store(TPersistent& object, const TPropInfo& prop, const TPropV
   }
 }
 
-std::string TFormReader::ReadString(const Json& value, const std::string& place) const {
-  if (!value.is_string()) Fail(place, "expected a string, found " + std::string(JsonKind(value)));
-  const auto& utf8 = value.get_ref<const std::string&>();
+std::string TFormReader::ReadString(const TJsonValue& value, const std::string& place) const {
+  if (!value.IsString()) Fail(place, "expected a string, found " + JsonKind(value));
+  const std::string utf8(value.Text());
   if (unsigned tooWide = FirstBeyondLatin1(utf8); tooWide != 0)
     Fail(place, "the character U+" + Hex(tooWide, tooWide > 0xFFFF ? 6 : 4) +
                     " cannot be held (only U+0000 to U+00FF can)");
   return Utf8ToLatin1(utf8);
 }
 
-std::int64_t TFormReader::ReadInteger(const Json& value, const std::string& place, std::int64_t low,
-                                      std::int64_t high) const {
-  if (!value.is_number_integer())
-    Fail(place, "expected an integer, found " + std::string(JsonKind(value)));
-  bool inRange = value.is_number_unsigned()
-                     ? value.get<std::uint64_t>() <= static_cast<std::uint64_t>(high)
-                     : value.get<std::int64_t>() >= low && value.get<std::int64_t>() <= high;
-  if (!inRange)
-    Fail(place,
-         value.dump() + " is outside " + std::to_string(low) + " to " + std::to_string(high));
-  return value.get<std::int64_t>();
+std::int64_t TFormReader::ReadInteger(const TJsonValue& value, const std::string& place,
+                                      std::int64_t low, std::int64_t high) const {
+  const std::string range = " is outside " + std::to_string(low) + " to " + std::to_string(high);
+  if (value.Kind() == TJsonKind::jkNumber && IsWholeNumber(value.Text()))
+    Fail(place, Shown(value.Text()) + range);
+  if (!value.IsInteger()) Fail(place, "expected an integer, found " + JsonKind(value));
+  if (value.Kind() == TJsonKind::jkUnsigned) Fail(place, std::to_string(value.Unsigned()) + range);
+  if (value.Integer() < low || value.Integer() > high)
+    Fail(place, std::to_string(value.Integer()) + range);
+  return value.Integer();
 }
 
-TColor TFormReader::ReadColor(const Json& value, const std::string& place) const {
-  if (value.is_number_integer()) {
+TColor TFormReader::ReadColor(const TJsonValue& value, const std::string& place) const {
+  if (value.IsInteger() || (value.Kind() == TJsonKind::jkNumber && IsWholeNumber(value.Text()))) {
     // Accepted signed or unsigned: 0x80000000 and up are negative colours.
     auto bits = static_cast<std::uint32_t>(ReadInteger(value, place, INT32_MIN, UINT32_MAX));
     return static_cast<TColor>(bits);
   }
-  if (!value.is_string())
-    Fail(place,
-         "expected a colour (integer, name or \"#RRGGBB\"), found " + std::string(JsonKind(value)));
-  const std::string& text = value.get_ref<const std::string&>();
+  if (!value.IsString())
+    Fail(place, "expected a colour (integer, name or \"#RRGGBB\"), found " + JsonKind(value));
+  const std::string text(value.Text());
   for (const TColorName& c : ColorNames)
     if (SameText(text, c.Name)) return c.Value;
   if (text.size() == 7 && text[0] == '#' &&
@@ -448,17 +458,17 @@ TComponent* TFormReader::FindByName(const std::string& name) const {
 }
 
 void TFormReader::Resolve(const TPending& pending) {
-  const std::string text =
-      pending.Value->is_null() ? "" : ReadString(*pending.Value, pending.Place);
+  const std::string text = pending.Value.IsNull() ? "" : ReadString(pending.Value, pending.Place);
   const TPropInfo& prop = *pending.Property;
   if (prop.Kind == TPropKind::pkComponent) {
     TComponent* target = nullptr;
     if (!text.empty()) {
       target = FindByName(text);
-      if (target == nullptr) Fail(pending.Place, "no component named " + text + " in the form");
+      if (target == nullptr)
+        Fail(pending.Place, "no component named " + Shown(text) + " in the form");
       if (prop.Accepts && !prop.Accepts(target))
         Fail(pending.Place,
-             text + " is a " + target->ClassName() + ", which the property cannot refer to" +
+             Shown(text) + " is a " + target->ClassName() + ", which the property cannot refer to" +
                  (prop.RefClass.empty() ? "" : " (it needs a " + prop.RefClass + ")"));
     }
     Store(*pending.Target, prop, target, pending.Place);
@@ -475,7 +485,7 @@ void TFormReader::Resolve(const TPending& pending) {
   const std::string dataSetName = text.substr(0, dot);
   reference.DataSet = FindByName(dataSetName);
   if (reference.DataSet == nullptr)
-    Fail(pending.Place, "no component named " + dataSetName + " in the form");
+    Fail(pending.Place, "no component named " + Shown(dataSetName) + " in the form");
   std::vector<TFieldResolver> resolvers;
   {
     std::lock_guard<std::mutex> lock(Resolvers().Lock);
@@ -488,8 +498,8 @@ void TFormReader::Resolve(const TPending& pending) {
       Fail(pending.Place, e);
     }
   }
-  Fail(pending.Place, "no field resolver knows the field " + reference.FieldName + " of " +
-                          dataSetName + " (" + reference.DataSet->ClassName() + ")");
+  Fail(pending.Place, "no field resolver knows the field " + Shown(reference.FieldName) + " of " +
+                          Shown(dataSetName) + " (" + reference.DataSet->ClassName() + ")");
 }
 
 void TFormReader::Discard() {
@@ -497,7 +507,7 @@ void TFormReader::Discard() {
   FCreated.clear();
 }
 
-void LoadWithContext(const Json& root, TComponent& form, const TFormLoadContext& context) {
+void LoadWithContext(const TJsonValue& root, TComponent& form, const TFormLoadContext& context) {
   const std::string oldName = form.GetName();
   const bool wasLoading = form.IsLoading();
   TLoadScope scope(&context);
@@ -512,15 +522,19 @@ void LoadWithContext(const Json& root, TComponent& form, const TFormLoadContext&
   }
 }
 
-std::string ReadFormFile(const std::string& fileName) {
-  TFileStream file(fileName, fmOpenRead);
-  if (file.GetSize() > MaxFormFileSize)
+// The document of a form file. A pipe is read as it comes (a form given as
+// <(command)), and a folder is refused as one.
+TJsonDocument ReadFormFile(const std::string& fileName) {
+  std::vector<std::uint8_t> bytes;
+  try {
+    bytes = ReadFileBytes(fileName, MaxFormFileSize, "MaxFormFileSize");
+  } catch (const ETooLarge&) {
     throw ETooLargeAs<EFormFileError>("MaxFormFileSize", MaxFormFileSize,
                                       MessagePrefix(fileName) + "the file is larger than " +
                                           std::to_string(MaxFormFileSize) + " bytes");
-  std::string text(static_cast<std::size_t>(file.GetSize()), '\0');
-  file.ReadBuffer(text.data(), static_cast<std::int64_t>(text.size()));
-  return text;
+  }
+  return ParseFormJson(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
+                       MessagePrefix(fileName));
 }
 
 std::string FolderOf(const std::string& fileName) {
@@ -532,15 +546,14 @@ std::string FolderOf(const std::string& fileName) {
 }  // namespace
 
 struct TFormTemplate::TDocument {
-  Json Root;
+  TJsonDocument Root;
   std::string FileName;
   std::string Folder;
 };
 
 TFormTemplate::TFormTemplate(const std::string& fileName)
     : FDocument(std::make_unique<TDocument>(
-          TDocument{ParseFormJson(ReadFormFile(fileName), MessagePrefix(fileName)), fileName,
-                    FolderOf(fileName)})) {}
+          TDocument{ReadFormFile(fileName), fileName, FolderOf(fileName)})) {}
 
 TFormTemplate::TFormTemplate(std::unique_ptr<const TDocument> document)
     : FDocument(std::move(document)) {}
@@ -559,7 +572,7 @@ void TFormTemplate::Load(TComponent& form) const {
   context.FileName = FDocument->FileName;
   context.Folder = FDocument->Folder;
   context.Form = &form;
-  LoadWithContext(FDocument->Root, form, context);
+  LoadWithContext(FDocument->Root.Root(), form, context);
 }
 
 const TFormLoadContext* CurrentFormLoad() {

@@ -12,6 +12,7 @@
 #include <tavkit/platform/base/Registry.h>
 #include <tavkit/platform/base/Streams.h>
 #include <tavkit/platform/graphics/Canvas.h>
+#include <tavkit/platform/graphics/DecodeBudget.h>
 #include <tavkit/platform/graphics/detail/BitmapLayout.h>
 
 namespace tavkit {
@@ -180,6 +181,9 @@ void TBitmap::Reset(int width, int height, TPixelFormat format, TPalette palette
 
 void TBitmap::Allocate(int width, int height, TPixelFormat format) {
   CheckSize<EOutOfMemory>(width, height, BitsPerPixel(format), "Bitmap too large (");
+  TDecodeBudget::Take<EOutOfMemory>(std::int64_t{width} * height,
+                                    "Bitmap too large (" + std::to_string(width) + " x " +
+                                        std::to_string(height) + " pixels) for the picture budget");
   FPixels.assign(static_cast<std::size_t>(RowBytes(width, BitsPerPixel(format)) * height), 0);
   FWidth = width;
   FHeight = height;
