@@ -9,12 +9,13 @@
 
 #include <tavkit/core/WvMiscTools.h>
 #include <tavkit/core/WvOptimizer.h>
+#include <tavkit/platform/base/Limits.h>
 #include <tavkit/platform/base/Registry.h>
 #include <tavkit/platform/graphics/Canvas.h>
+#include <tavkit/platform/graphics/DecodeBudget.h>
 #include <tavkit/platform/graphics/Picture.h>
 #include <tavkit/scripts/WvJavascriptList.h>
 #include <tavkit/tables/WvCustomTableColumn.h>
-#include <tavkit/platform/base/Limits.h>
 
 namespace tavkit {
 
@@ -55,6 +56,7 @@ std::string PictureCellImage(const TPicture& picture, int width, int height) {
   TPicture copy;
   TBitmap* bitmap = nullptr;
   try {
+    const TDecodeBudget budget("MaxElementPicturePixels", MaxElementPicturePixels);
     copy.Assign(&picture);
     bitmap = &copy.Bitmap();
   } catch (const std::exception&) {

@@ -8,8 +8,10 @@
 
 #include <tavkit/core/WvComponent.h>
 #include <tavkit/platform/base/ErrorLog.h>
+#include <tavkit/platform/base/Limits.h>
 #include <tavkit/platform/base/Registry.h>
 #include <tavkit/platform/data/DataSet.h>
+#include <tavkit/platform/graphics/DecodeBudget.h>
 #include <tavkit/platform/graphics/Picture.h>
 #include <tavkit/tables/WvDBPanel.h>
 
@@ -22,6 +24,9 @@ namespace {
 std::unique_ptr<TPicture> ReadPicture(const TField& field) {
   auto picture = std::make_unique<TPicture>();
   try {
+    // A cell shows its picture at the row's size: a file that claims more
+    // pixels than the budget is not decoded.
+    const TDecodeBudget budget("MaxElementPicturePixels", MaxElementPicturePixels);
     picture->Assign(&field);
   } catch (const std::exception&) {
     // A failed load leaves the picture as it was: empty.
