@@ -37,12 +37,14 @@ const std::vector<std::string>& EditRoutes() {
 }
 
 TJson ReadEditBody(const std::string& body) {
-  TJson value;
   try {
-    value = detail::ParseFormJson(body, "Request body: ");
+    // The form reader's parse checks the size, the nesting and the syntax
+    // with the messages of form files, before a tree of any depth is built.
+    detail::ParseFormJson(body, "Request body: ");
   } catch (const Exception& e) {
     throw std::invalid_argument(e.Message());
   }
+  TJson value = TJson::parse(body);
   if (!value.is_object()) throw std::invalid_argument("the request must hold a JSON object");
   return value;
 }

@@ -98,20 +98,24 @@ TDiskFile ReadDiskFile(const std::string& fileName) {
 
 // Whether a form file's JSON holds a component of a data-set class, whose
 // loading may run a query.
-bool HoldsDataSets(const detail::Json& value) {
-  if (value.is_object() && value.contains("class") && value["class"].is_string()) {
-    const TClassInfo* info = TClassRegistry::Instance().Find(value["class"].get<std::string>());
-    if (info != nullptr && info->InheritsFrom("TDataSet")) return true;
+bool HoldsDataSets(const detail::TJsonValue& value) {
+  if (value.IsObject()) {
+    const detail::TJsonValue className = value.Find("class");
+    if (className.IsString()) {
+      const TClassInfo* info = TClassRegistry::Instance().Find(std::string(className.Text()));
+      if (info != nullptr && info->InheritsFrom("TDataSet")) return true;
+    }
   }
-  if (value.is_structured())
-    for (const auto& item : value)
+  if (value.IsObject() || value.IsArray())
+    for (const detail::TJsonValue item : value)
       if (HoldsDataSets(item)) return true;
   return false;
 }
 
 bool HoldsDataSets(const std::string& text) {
   try {
-    return HoldsDataSets(detail::ParseFormJson(text, ""));
+    const detail::TJsonDocument document = detail::ParseFormJson(text, "");
+    return HoldsDataSets(document.Root());
   } catch (const Exception&) {
     return false;  // the load itself reports what is wrong with the text
   }
