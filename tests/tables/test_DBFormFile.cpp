@@ -322,6 +322,33 @@ TEST_P(DBFormFileTest, AFailingQueryLeavesTheListEmptyAndSaysWhyOnce) {
   }
 }
 
+// A list and a text outside any panel on one query that opens when loaded:
+// the list reads the open query whether the query comes before it in the
+// file or after it, and the text shows the record the list's reading left
+// current, the last, in both orders.
+TEST_P(DBFormFileTest, TheOrderOfComponentsInTheFileDoesNotChangeThePage) {
+  const std::string query = R"({ "class": ")" + db.QueryClass() +
+                            R"(", "name": "Products", "properties": { )" + db.Where() +
+                            R"(, "SQL": ["SELECT name FROM products ORDER BY id"], "Active": true } },
+    { "class": "TDataSource", "name": "ProductSource", "properties": { "DataSet": "Products" } })";
+  const std::string page = R"({ "class": "TWvPage", "name": "Page1",
+      "properties": { "Width": 300, "Height": 100, "PageTitle": "Order" },
+      "children": [
+        { "class": "TWvDBTable", "name": "List",
+          "properties": { "Left": 0, "Top": 0, "Width": 150, "Height": 60, "DataSource": "ProductSource",
+                          "ColumnList": [ { "Field": "Products.name", "width": 120 } ] } },
+        { "class": "TWvDBText", "name": "Name",
+          "properties": { "Left": 160, "Top": 0, "Width": 100, "Height": 20, "Field": "Products.name" } } ] })";
+  std::vector<std::string> pages;
+  for (const std::string& components : {query + ",\n" + page, page + ",\n" + query}) {
+    TComponent form(nullptr);
+    LoadFormFromText(R"({"form": "Order", "components": [)" + components + "]}", form, db.Dir);
+    pages.push_back(dynamic_cast<TWvPage&>(*form.FindComponent("Page1")).put(nullptr));
+  }
+  EXPECT_EQ(pages[0], pages[1]);
+  EXPECT_NE(pages[0].find(">Blueberry punnet<br></FONT>"), std::string::npos) << pages[0];
+}
+
 INSTANTIATE_TEST_SUITE_P(Backends, DBFormFileTest,
                          ::testing::Values(TBackend::SQLite, TBackend::PostgreSQL), TBackendName());
 

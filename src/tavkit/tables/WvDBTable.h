@@ -95,6 +95,8 @@ class TWvDBTable : public TWvCustomTable {
 
   // Reads the rows once the form, with its data sets, has been loaded.
   void Loaded() override;
+  // The table reads its rows when loaded: after its query has opened.
+  bool LoadedLast() const override { return true; }
   void Notification(TComponent* component, TOperation operation) override;
 
  protected:

@@ -67,6 +67,10 @@ class TComponent : public TPersistent {
   void SetLoading(bool loading);
   // Called once the form this component belongs to has been read completely.
   virtual void Loaded();
+  // True for a component whose Loaded reads what others make ready in
+  // theirs (a table reading a query that opens when loaded): a form reader
+  // tells such components last, so that the order of the file plays no part.
+  virtual bool LoadedLast() const { return false; }
 
  private:
   TComponent* FOwner = nullptr;

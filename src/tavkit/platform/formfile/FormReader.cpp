@@ -208,13 +208,15 @@ void TFormReader::Read(const TJsonValue& root) {
 
   for (const TPending& pending : FPending) Resolve(pending);
 
-  for (TComponent* component : FCreated) {
-    try {
-      component->Loaded();
-    } catch (const std::exception& e) {
-      Fail(Describe(*component, component->ClassName()), e);
+  for (const bool last : {false, true})
+    for (TComponent* component : FCreated) {
+      if (component->LoadedLast() != last) continue;
+      try {
+        component->Loaded();
+      } catch (const std::exception& e) {
+        Fail(Describe(*component, component->ClassName()), e);
+      }
     }
-  }
   try {
     FForm.Loaded();
   } catch (const std::exception& e) {
