@@ -42,13 +42,16 @@ TRun Design(const std::string& arguments) {
 TEST(DesignCommand, PrintsItsUsage) {
   const TRun help = Design("--help");
   EXPECT_EQ(help.Status, 0);
-  EXPECT_EQ(help.Out.rfind("usage: tavkit design FORM [--port N]\n", 0), 0u);
+  EXPECT_EQ(help.Out.rfind("usage: tavkit design FORM [--port N] [--data-time-limit SECONDS]\n", 0),
+            0u);
 }
 
 TEST(DesignCommand, RefusesBadArgumentsAndFormsItCannotRead) {
   EXPECT_EQ(Design("").Status, 2);
   EXPECT_EQ(Design("a.json b.json").Status, 2);
   EXPECT_EQ(Design("a.json --port 70000").Err, "error: --port needs a number from 0 to 65535\n");
+  EXPECT_EQ(Design("a.json --data-time-limit 0").Err,
+            "error: --data-time-limit needs a number from 1 to 3600\n");
   EXPECT_EQ(Design("a.json --colour red").Err, "error: unknown option --colour\n");
 
   const auto folder = designtest::ScratchFolder("design-command-form");
@@ -121,13 +124,13 @@ TEST(DesignCommand, StopsOnASignalWhileAnEditWaitsAndKeepsTheWork) {
         "name": "Q", "properties": {"DatabaseFile": "shop.db", "SQL": ["SELECT a FROM t"],
         "Active": true}}, {"class": "TWvPage", "name": "Page1",
         "properties": {"Width": 300, "Height": 200}}]})");
-    designtest::DesignerProgram designer(form, folder / "designer.log");
-    ASSERT_EQ(designer
-                  .Request("POST", "/api/bounds",
-                           R"({"component": "Page1", "left": 0, "top": 0, "width": 333,
-                               "height": 200})")
-                  .Status,
-              200);
+    // The edit before is one that a loaded machine must not refuse for time.
+    designtest::DesignerProgram designer(form, folder / "designer.log", {"--data-time-limit", "120"});
+    const auto before = designer.Request("POST", "/api/bounds",
+                                         R"({"component": "Page1", "left": 0, "top": 0, "width": 333,
+                                             "height": 200})");
+    ASSERT_EQ(before.Status, 200);
+    ASSERT_NE(before.Body.find("\"changed\":true"), std::string::npos) << before.Body;
     std::thread stuck([&] {
       try {
         designer.Request(

@@ -31,7 +31,7 @@ namespace {
 namespace fs = std::filesystem;
 
 const char* const kDesignUsage =
-    "usage: tavkit design FORM [--port N]\n"
+    "usage: tavkit design FORM [--port N] [--data-time-limit SECONDS]\n"
     "\n"
     "Serves the designer of the form file FORM on 127.0.0.1 and prints its\n"
     "address; open it in a browser. The palette, the form drawn by the\n"
@@ -43,7 +43,10 @@ const char* const kDesignUsage =
     "in FORM.unsaved (or, when the form's folder will not take it, in the\n"
     "temporary folder; the message says where).\n"
     "\n"
-    "  --port N   the port to listen on (default: any free port)\n";
+    "  --port N   the port to listen on (default: any free port)\n"
+    "  --data-time-limit SECONDS\n"
+    "             how long opening the form or an edit may take to read the\n"
+    "             form's data before it is refused (default: 20)\n";
 
 // The running program, for the renderer to run again as `tavkit render`.
 std::string ThisProgram() {
@@ -88,12 +91,14 @@ bool KeepUnsavedWork(const design::TDesignSession& session) {
   }
 }
 
-int ParsePort(const std::string& text) {
+// A whole number from low to high given to option, or UsageError.
+int ParseNumber(const std::string& option, const std::string& text, long low, long high) {
   char* end = nullptr;
-  const long port = std::strtol(text.c_str(), &end, 10);
-  if (text.empty() || *end != '\0' || port < 0 || port > 65535)
-    throw UsageError("--port needs a number from 0 to 65535");
-  return static_cast<int>(port);
+  const long value = std::strtol(text.c_str(), &end, 10);
+  if (text.empty() || *end != '\0' || value < low || value > high)
+    throw UsageError(option + " needs a number from " + std::to_string(low) + " to " +
+                     std::to_string(high));
+  return static_cast<int>(value);
 }
 
 }  // namespace
@@ -104,12 +109,17 @@ int DesignCommand(const Args& arguments) {
     return 0;
   }
   Args args = arguments;
-  const int port = ParsePort(TakeOption(args, "--port", "0"));
+  const int port = ParseNumber("--port", TakeOption(args, "--port", "0"), 0, 65535);
+  const int dataSeconds =
+      ParseNumber("--data-time-limit",
+                  TakeOption(args, "--data-time-limit",
+                             std::to_string(design::TDesignSession::LoadTimeoutSeconds)),
+                  1, 3600);
   RejectUnknownOptions(args);
   if (args.size() != 1) throw UsageError("expected one form file");
 
   RegisterPackage();
-  design::TDesignSession session(args[0]);
+  design::TDesignSession session(args[0], dataSeconds);
   TImageFolder images;
   design::TPageRenderer renderer(ThisProgram(), images.Path + "/", "/images/");
   design::TDesignServer server(
