@@ -378,7 +378,7 @@ TEST_F(DesignSession, GivesUpOnDataThatNeverEndsLoading) {
   const auto started = std::chrono::steady_clock::now();
   WriteFile(file, form(endless, true));
   try {
-    TDesignSession session(file, 1);
+    TDesignSession session(file, design::TDataTrial{TAVKIT_PROGRAM, 1});
     ADD_FAILURE() << "a form whose query never ends was opened";
   } catch (const design::EDesignTimeout& e) {
     EXPECT_EQ(e.Message(), "Form file " + file +
@@ -396,7 +396,7 @@ TEST_F(DesignSession, GivesUpOnDataThatNeverEndsLoading) {
   };
   for (const auto& edit : edits) {
     WriteFile(file, form(edit.Active ? "SELECT a FROM t" : endless, edit.Active));
-    TDesignSession session(file, 1);
+    TDesignSession session(file, design::TDataTrial{TAVKIT_PROGRAM, 1});
     const std::string before = session.Text();
     const TEditResult result = session.SetProperty("Q", edit.Path, edit.Value);
     EXPECT_FALSE(result.Changed) << edit.Path;

@@ -3,6 +3,8 @@
 // program stops on Ctrl-C (or SIGTERM): it ends the renderers and trial
 // loads it started, lets the request in hand finish for a moment, and keeps
 // the work not saved in any case, even when that request does not end.
+// Run as `tavkit design --trial`, it is the designer's own trial of work
+// that may read data (see design/DesignApi.h).
 #include <signal.h>
 #include <unistd.h>
 
@@ -12,6 +14,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <iostream>
+#include <iterator>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -20,6 +24,7 @@
 #include <tavkit/platform/base/Exceptions.h>
 #include "Commands.h"
 #include "design/ChildProcesses.h"
+#include "design/DesignApi.h"
 #include "design/DesignServer.h"
 #include "design/DesignSession.h"
 #include "design/PageRenderer.h"
@@ -108,18 +113,25 @@ int DesignCommand(const Args& arguments) {
     std::fputs(kDesignUsage, stdout);
     return 0;
   }
+  // The designer runs itself so to try work that may read data.
+  if (arguments.size() == 1 && arguments[0] == "--trial") {
+    RegisterPackage();
+    design::RunDesignTrial(
+        std::string(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>()));
+    return 0;
+  }
   Args args = arguments;
   const int port = ParseNumber("--port", TakeOption(args, "--port", "0"), 0, 65535);
   const int dataSeconds =
       ParseNumber("--data-time-limit",
                   TakeOption(args, "--data-time-limit",
-                             std::to_string(design::TDesignSession::LoadTimeoutSeconds)),
+                             std::to_string(design::TDataTrial::DefaultSeconds)),
                   1, 3600);
   RejectUnknownOptions(args);
   if (args.size() != 1) throw UsageError("expected one form file");
 
   RegisterPackage();
-  design::TDesignSession session(args[0], dataSeconds);
+  design::TDesignSession session(args[0], design::TDataTrial{ThisProgram(), dataSeconds});
   TImageFolder images;
   design::TPageRenderer renderer(ThisProgram(), images.Path + "/", "/images/");
   design::TDesignServer server(

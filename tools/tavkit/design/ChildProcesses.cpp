@@ -1,10 +1,11 @@
-// The list of running children, and trial runs in a forked copy.
+// The list of running children, and trial runs in a process of their own.
 #include "design/ChildProcesses.h"
 
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <sys/prctl.h>
+#include <spawn.h>
+#include <sys/mman.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -28,7 +29,15 @@ TChildren& Children() {
   return children;
 }
 
-// Waits until the pipe's other end is closed (the copy ended) or the
+// Closes a descriptor when it goes out of scope.
+struct TDescriptor {
+  int Fd = -1;
+  ~TDescriptor() {
+    if (Fd >= 0) close(Fd);
+  }
+};
+
+// Waits until the pipe's other end is closed (the child ended) or the
 // deadline passes; false for the deadline.
 bool WaitForEnd(int fd, std::chrono::steady_clock::time_point deadline) {
   for (;;) {
@@ -39,10 +48,32 @@ bool WaitForEnd(int fd, std::chrono::steady_clock::time_point deadline) {
     const int n = poll(&ready, 1, static_cast<int>(left.count()));
     if (n < 0 && errno != EINTR) return false;
     if (n <= 0) continue;
-    char byte;
-    const ssize_t got = read(fd, &byte, 1);
+    char buffer[4096];
+    const ssize_t got = read(fd, buffer, sizeof buffer);
     if (got == 0 || (got < 0 && errno != EINTR)) return true;
   }
+}
+
+// The input of a trial as a file in memory: the child reads it at its own
+// pace, and this side never waits on a pipe the child does not drain.
+int MemoryFileOf(const std::string& input) {
+  const int fd = memfd_create("tavkit-design-trial", MFD_CLOEXEC);
+  if (fd < 0) return -1;
+  std::size_t done = 0;
+  while (done < input.size()) {
+    const ssize_t n = write(fd, input.data() + done, input.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      close(fd);
+      return -1;
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  if (lseek(fd, 0, SEEK_SET) != 0) {
+    close(fd);
+    return -1;
+  }
+  return fd;
 }
 
 }  // namespace
@@ -67,34 +98,50 @@ void KillChildren() {
   for (pid_t pid : children.Running) kill(pid, SIGKILL);
 }
 
-TTrialResult RunTrial(const std::function<void()>& work, int seconds) {
-  int ends[2];
-  if (pipe2(ends, O_CLOEXEC) != 0) return TTrialResult::Failed;
-  const pid_t parent = getpid();
-  const pid_t pid = fork();
-  if (pid < 0) {
-    close(ends[0]);
-    close(ends[1]);
-    return TTrialResult::Failed;
+pid_t StartChild(const std::string& program, const std::vector<std::string>& arguments,
+                 int input, int output, int error) {
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  const int ends[3] = {input, output, error};
+  for (int fd = 0; fd < 3; ++fd) {
+    if (ends[fd] < 0)
+      posix_spawn_file_actions_addopen(&actions, fd, "/dev/null", fd == 0 ? O_RDONLY : O_WRONLY,
+                                       0);
+    else
+      posix_spawn_file_actions_adddup2(&actions, ends[fd], fd);
   }
-  if (pid == 0) {
-    prctl(PR_SET_PDEATHSIG, SIGKILL);
-    if (getppid() != parent) _exit(1);
-    close(ends[0]);
-    const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
-    if (null >= 0) dup2(null, 2);
-    try {
-      work();
-    } catch (...) {
-      // A failure is the work's own answer, given again when it runs for real.
-    }
-    _exit(0);
-  }
-  close(ends[1]);
+  std::vector<std::string> args = arguments;
+  std::vector<char*> argv;
+  for (auto& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  sigset_t none;
+  sigemptyset(&none);
+  posix_spawnattr_setsigmask(&attributes, &none);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK);
+  pid_t pid = -1;
+  const int spawned =
+      posix_spawn(&pid, program.c_str(), &actions, &attributes, argv.data(), environ);
+  posix_spawnattr_destroy(&attributes);
+  posix_spawn_file_actions_destroy(&actions);
+  if (spawned != 0) return -1;
   TrackChild(pid);
+  return pid;
+}
+
+TTrialResult RunTrial(const std::string& program, const std::string& input, int seconds) {
+  TDescriptor in{MemoryFileOf(input)};
+  int ends[2];
+  if (in.Fd < 0 || pipe2(ends, O_CLOEXEC) != 0) return TTrialResult::Failed;
+  // The child holds the pipe's writing end until it ends: its closing is
+  // the sign, whatever the child writes.
+  TDescriptor done{ends[0]};
+  const pid_t pid = StartChild(program, {program, "design", "--trial"}, in.Fd, ends[1], -1);
+  close(ends[1]);
+  if (pid < 0) return TTrialResult::Failed;
   const bool ended =
-      WaitForEnd(ends[0], std::chrono::steady_clock::now() + std::chrono::seconds(seconds));
-  close(ends[0]);
+      WaitForEnd(done.Fd, std::chrono::steady_clock::now() + std::chrono::seconds(seconds));
   if (!ended) kill(pid, SIGKILL);
   ForgetChild(pid);
   int status = 0;

@@ -6,7 +6,8 @@
 
 #include <sys/types.h>
 
-#include <functional>
+#include <string>
+#include <vector>
 
 namespace tavkit::design {
 
@@ -19,16 +20,23 @@ void ForgetChild(pid_t pid);
 // Kills every child that runs now or is started from now on.
 void KillChildren();
 
+// Starts program with arguments (the first is the program's own name) and
+// tracks it. Its standard input, output and error are the descriptors
+// given, /dev/null for -1, and it starts with no signal blocked, whatever
+// the calling thread blocks. Returns the process, or -1 when it could not
+// be started.
+pid_t StartChild(const std::string& program, const std::vector<std::string>& arguments,
+                 int input, int output, int error);
+
 enum class TTrialResult { Finished, TimedOut, Failed };
 
-// Runs work in a copy of this process (fork) and waits for it at most
-// seconds seconds: Finished when work returned or raised, TimedOut when the
-// time ran out, Failed when the copy died (a crash, or the designer
-// stopping). The copy is killed when it is not done; it writes nothing to
-// standard error and ends without destructors, so it leaves nothing
-// behind. Meant for work that may hang in code this program cannot
-// interrupt, such as a query. The caller holds the lock that every use of
-// the library takes, so that the copy finds no lock of the library held.
-TTrialResult RunTrial(const std::function<void()>& work, int seconds);
+// Runs `program design --trial` with input on its standard input and waits
+// for it at most seconds seconds: Finished when it exited with 0, TimedOut
+// when the time ran out, Failed when it could not start or died (a crash,
+// or the designer stopping). A run that is not done is killed. Meant for
+// work that may hang in code this program cannot interrupt, such as a
+// query: the work runs in a process of its own, started afresh, so that
+// nothing of this one's threads and locks is carried into it.
+TTrialResult RunTrial(const std::string& program, const std::string& input, int seconds);
 
 }  // namespace tavkit::design

@@ -87,4 +87,18 @@ TEditResult ApplyEdit(TDesignSession& session, const std::string& route, const T
   throw std::invalid_argument("no edit named " + route);
 }
 
+void RunDesignTrial(const std::string& input) {
+  const TJson trial = TJson::parse(input);
+  try {
+    const auto session = TDesignSession::ForTrial(trial.at("file").get<std::string>(),
+                                                  trial.at("text").get<std::string>());
+    if (trial.contains("route"))
+      ApplyEdit(*session, trial["route"].get<std::string>(), trial["body"]);
+    ReadDesignData(session->Form());
+  } catch (const std::exception&) {
+    // A refusal is given again, with its message, when the designer does
+    // the work itself; the trial only measures that the work ends.
+  }
+}
+
 }  // namespace tavkit::design

@@ -24,4 +24,11 @@ TJson ReadEditBody(const std::string& body);
 // mistyped member); what the design refuses is in the result.
 TEditResult ApplyEdit(TDesignSession& session, const std::string& route, const TJson& body);
 
+// The work of a trial run (`tavkit design --trial`): input is the JSON a
+// session hands over, naming the form file, its text, and the edit to
+// make on it when there is one. Loads the text, makes the edit and reads
+// the form's data as the designer will. What the design refuses is not
+// the trial's business: the designer meets it again when it does the work.
+void RunDesignTrial(const std::string& input);
+
 }  // namespace tavkit::design

@@ -121,21 +121,6 @@ bool HoldsDataSets(const std::string& text) {
   }
 }
 
-// What the designer does with a loaded form that reads data: every data
-// set tells its fields (the inspector's choices) and every control paints
-// its preview (a data-bound table reads its rows).
-void ReadDesignData(TComponent& form) {
-  for (int i = 0; i < form.ComponentCount(); ++i) {
-    TComponent* component = form.Components(i);
-    try {
-      if (auto* dataSet = dynamic_cast<TDataSet*>(component)) dataSet->FieldCount();
-      if (auto* control = dynamic_cast<TControl*>(component)) PaintPreviewPng(*control);
-    } catch (const std::exception&) {
-      continue;
-    }
-  }
-}
-
 // The file a save writes: the form file, or the file its link leads to.
 std::string SaveTarget(const std::string& fileName) {
   fs::path path(fileName);
@@ -207,14 +192,26 @@ void DeleteWithChildren(TComponent* component) {
 
 }  // namespace
 
+void ReadDesignData(TComponent& form) {
+  for (int i = 0; i < form.ComponentCount(); ++i) {
+    TComponent* component = form.Components(i);
+    try {
+      if (auto* dataSet = dynamic_cast<TDataSet*>(component)) dataSet->FieldCount();
+      if (auto* control = dynamic_cast<TControl*>(component)) PaintPreviewPng(*control);
+    } catch (const std::exception&) {
+      continue;
+    }
+  }
+}
+
 TComponent& FindDesignComponent(TComponent& form, const std::string& name) {
   TComponent* found = name.empty() ? nullptr : form.FindComponent(name);
   if (found == nullptr) throw Exception("The form has no component named " + name);
   return *found;
 }
 
-TDesignSession::TDesignSession(std::string fileName, int loadSeconds)
-    : FFileName(std::move(fileName)), FLoadSeconds(loadSeconds) {
+TDesignSession::TDesignSession(std::string fileName, TDataTrial trial)
+    : FFileName(std::move(fileName)), FTrial(std::move(trial)) {
   std::error_code error;
   fs::path absolute = fs::absolute(FFileName, error);
   FFolder = (error ? fs::path(FFileName) : absolute).parent_path().string();
@@ -234,7 +231,7 @@ TDesignSession::TDesignSession(std::string fileName, int loadSeconds)
   TMessageCapture boxes;  // what loading refuses is the file's business
   try {
     const std::string text = disk.Exists ? disk.Text : kNewForm;
-    TryInTime(text, [&] { ReadDesignData(*Load(text)); });
+    TryInTime(text);
     FForm = Load(text);
   } catch (const EFormFileError& e) {
     // The text was read here, so the reader could not name the file.
@@ -259,21 +256,36 @@ std::unique_ptr<TComponent> TDesignSession::Load(const std::string& text) const 
   return form;
 }
 
-void TDesignSession::TryInTime(const std::string& text, const std::function<void()>& work) const {
-  if (!HoldsDataSets(text)) return;
-  const TTrialResult trial = RunTrial(
-      [&] {
-        TMessageCapture boxes;
-        work();
-      },
-      FLoadSeconds);
+std::unique_ptr<TDesignSession> TDesignSession::ForTrial(std::string fileName, std::string text) {
+  return std::unique_ptr<TDesignSession>(
+      new TDesignSession(TTrialCopy{}, std::move(fileName), std::move(text)));
+}
+
+TDesignSession::TDesignSession(TTrialCopy, std::string fileName, std::string text)
+    : FFileName(std::move(fileName)), FText(std::move(text)) {
+  std::error_code error;
+  fs::path absolute = fs::absolute(FFileName, error);
+  FFolder = (error ? fs::path(FFileName) : absolute).parent_path().string();
+  FForm = Load(FText);
+}
+
+void TDesignSession::TryInTime(const std::string& text, const std::string& route,
+                               const TJson& body) const {
+  if (FTrial.Program.empty() || !HoldsDataSets(text)) return;
+  TJson input = {{"file", FFileName}, {"text", text}};
+  if (!route.empty()) {
+    input["route"] = route;
+    input["body"] = body;
+  }
+  const TTrialResult trial = RunTrial(FTrial.Program, input.dump(), FTrial.Seconds);
   if (trial == TTrialResult::TimedOut)
-    throw EDesignTimeout("the form's data took longer than " + std::to_string(FLoadSeconds) +
+    throw EDesignTimeout("the form's data took longer than " + std::to_string(FTrial.Seconds) +
                          " seconds to load (a query that does not end?)");
   if (trial == TTrialResult::Failed) throw EDesignTimeout("loading the form's data was broken off");
 }
 
-TEditResult TDesignSession::Change(const TChange& change) {
+TEditResult TDesignSession::Change(const std::string& route, const TJson& body,
+                                   const TChange& change) {
   TEditResult result;
   std::unique_ptr<TComponent> changed;
   std::string text;
@@ -282,10 +294,7 @@ TEditResult TDesignSession::Change(const TChange& change) {
     try {
       // An edit may read data (a property of a query, a control moved into
       // a data-bound panel): on a form with data sets it is tried first.
-      TryInTime(FText, [&] {
-        TEditResult trial;
-        if (auto form = change(trial)) ReadDesignData(*form);
-      });
+      TryInTime(FText, route, body);
       changed = change(result);
       if (changed) text = SaveForm(*changed);
     } catch (const std::exception& e) {
@@ -317,12 +326,19 @@ void TDesignSession::Replace(std::string text, std::unique_ptr<TComponent> form)
 
 TEditResult TDesignSession::SetProperty(const std::string& component, const TJson& path,
                                         const TJson& value) {
-  return Change([&](TEditResult&) { return Load(SetFormProperty(FText, component, path, value)); });
+  return Change("property", {{"component", component}, {"path", path}, {"value", value}},
+                [&](TEditResult&) { return Load(SetFormProperty(FText, component, path, value)); });
 }
 
 TEditResult TDesignSession::SetBounds(const std::string& component, int left, int top, int width,
                                       int height) {
-  return Change([&](TEditResult&) {
+  return Change("bounds",
+                {{"component", component},
+                 {"left", left},
+                 {"top", top},
+                 {"width", width},
+                 {"height", height}},
+                [&](TEditResult&) {
     auto form = Scratch();
     FindControl(*form, component).SetBounds(left, top, width, height);
     return form;
@@ -331,7 +347,8 @@ TEditResult TDesignSession::SetBounds(const std::string& component, int left, in
 
 TEditResult TDesignSession::Insert(const std::string& className, const std::string& parent,
                                    int left, int top) {
-  return Change([&](TEditResult& result) -> std::unique_ptr<TComponent> {
+  return Change("insert", {{"class", className}, {"parent", parent}, {"left", left}, {"top", top}},
+                [&](TEditResult& result) -> std::unique_ptr<TComponent> {
     auto form = Scratch();
     const TClassInfo* info = TClassRegistry::Instance().Find(className);
     if (info == nullptr || !info->Factory) throw Exception("Class " + className + " not found");
@@ -349,7 +366,9 @@ TEditResult TDesignSession::Insert(const std::string& className, const std::stri
 
 TEditResult TDesignSession::SetParent(const std::string& component, const std::string& parent,
                                       int left, int top) {
-  return Change([&](TEditResult&) -> std::unique_ptr<TComponent> {
+  return Change("parent",
+                {{"component", component}, {"parent", parent}, {"left", left}, {"top", top}},
+                [&](TEditResult&) -> std::unique_ptr<TComponent> {
     auto form = Scratch();
     TControl& control = FindControl(*form, component);
     if (!PlaceControl(control, FindParent(*form, parent))) return nullptr;
@@ -359,7 +378,7 @@ TEditResult TDesignSession::SetParent(const std::string& component, const std::s
 }
 
 TEditResult TDesignSession::Delete(const std::string& component) {
-  return Change([&](TEditResult&) {
+  return Change("delete", {{"component", component}}, [&](TEditResult&) {
     auto form = Scratch();
     DeleteWithChildren(&FindDesignComponent(*form, component));
     return form;
@@ -367,7 +386,7 @@ TEditResult TDesignSession::Delete(const std::string& component) {
 }
 
 TEditResult TDesignSession::Rename(const std::string& component, const std::string& newName) {
-  return Change([&](TEditResult& result) {
+  return Change("rename", {{"component", component}, {"name", newName}}, [&](TEditResult& result) {
     auto form = Scratch();
     if (strcasecmp(newName.c_str(), form->GetName().c_str()) == 0)
       throw Exception("The name " + newName + " is the form's own");
@@ -379,7 +398,7 @@ TEditResult TDesignSession::Rename(const std::string& component, const std::stri
 
 bool TDesignSession::Undo() {
   if (FUndo.empty()) return false;
-  TryInTime(FUndo.back(), [&] { ReadDesignData(*Load(FUndo.back())); });
+  TryInTime(FUndo.back());
   TMessageCapture boxes;
   auto form = Load(FUndo.back());
   FRedo.push_back(FText);
@@ -391,7 +410,7 @@ bool TDesignSession::Undo() {
 
 bool TDesignSession::Redo() {
   if (FRedo.empty()) return false;
-  TryInTime(FRedo.back(), [&] { ReadDesignData(*Load(FRedo.back())); });
+  TryInTime(FRedo.back());
   TMessageCapture boxes;
   auto form = Load(FRedo.back());
   FUndo.push_back(FText);

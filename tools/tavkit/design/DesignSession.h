@@ -5,8 +5,8 @@
 // keeps the previous file as FORM.bak and refuses to overwrite a file that
 // changed on disk since the designer read it. On a form with data sets,
 // where loading or an edit may run a query, the work is first done in a
-// copy of the process under a time limit, so that a query that never ends
-// cannot hold the designer.
+// process of its own (`tavkit design --trial`) under a time limit, so that
+// a query that never ends cannot hold the designer.
 #pragma once
 
 #include <functional>
@@ -46,19 +46,32 @@ class EDesignTimeout : public Exception {
   using Exception::Exception;
 };
 
+// How the work that may read data is tried before it is done: the tavkit
+// program run as `tavkit design --trial`, and the time it is given.
+struct TDataTrial {
+  // How long loading a form's data may take by default.
+  static constexpr int DefaultSeconds = 20;
+
+  // Empty: the work is done without a trial, with no time limit of the
+  // designer's own (the trial run itself works so).
+  std::string Program;
+  int Seconds = DefaultSeconds;
+};
+
 class TDesignSession {
  public:
   // How many edits undo can take back.
   static constexpr std::size_t MaxUndo = 500;
-  // How long loading a form's data may take by default.
-  static constexpr int LoadTimeoutSeconds = 20;
 
   // Reads the form file; a file that does not exist yet starts a new form
   // holding one page. Raises the form file's errors for a file that cannot
   // be read as a form, EInOutError when the form's folder cannot take
-  // files (a design that could never be saved), and Exception when its
-  // data takes longer than loadSeconds to load.
-  explicit TDesignSession(std::string fileName, int loadSeconds = LoadTimeoutSeconds);
+  // files (a design that could never be saved), and EDesignTimeout when its
+  // data does not load within the trial's time.
+  explicit TDesignSession(std::string fileName, TDataTrial trial = {});
+  // The design of the form file fileName as text holds it, for a trial run:
+  // nothing is read from disk or tried first, and nothing may be saved.
+  static std::unique_ptr<TDesignSession> ForTrial(std::string fileName, std::string text);
   ~TDesignSession();
   TDesignSession(const TDesignSession&) = delete;
   TDesignSession& operator=(const TDesignSession&) = delete;
@@ -112,20 +125,26 @@ class TDesignSession {
   std::string KeepUnsaved() const;
 
  private:
+  struct TTrialCopy {};
+  TDesignSession(TTrialCopy, std::string fileName, std::string text);
+
   using TChange = std::function<std::unique_ptr<TComponent>(TEditResult&)>;
 
   std::unique_ptr<TComponent> Load(const std::string& text) const;
-  // For a text with data sets: does work in a copy of the process first and
-  // raises EDesignTimeout when it does not finish within the time limit.
-  void TryInTime(const std::string& text, const std::function<void()>& work) const;
+  // For a text with data sets: has a trial run load it and make the edit
+  // (an API route and its body; none: only the loading) and raises
+  // EDesignTimeout when that does not finish within the trial's time.
+  void TryInTime(const std::string& text, const std::string& route = std::string(),
+                 const TJson& body = TJson()) const;
   // Loads the design as it stands, for a change to work on.
   std::unique_ptr<TComponent> Scratch() const { return Load(FText); }
-  TEditResult Change(const TChange& change);
+  // Makes the edit the API names route with body, by change.
+  TEditResult Change(const std::string& route, const TJson& body, const TChange& change);
   void Replace(std::string text, std::unique_ptr<TComponent> form);
 
   std::string FFileName;
   std::string FFolder;
-  int FLoadSeconds;
+  TDataTrial FTrial;
   // Guards FText and FSavedText where they change and where another thread
   // reads them (KeepUnsaved).
   mutable std::mutex FTextLock;
@@ -141,5 +160,10 @@ class TDesignSession {
 
 // A component of the form by name (case-insensitive), or an Exception.
 TComponent& FindDesignComponent(TComponent& form, const std::string& name);
+
+// What the designer does with a loaded form that reads data: every data
+// set tells its fields (the inspector's choices) and every control paints
+// its preview (a data-bound table reads its rows).
+void ReadDesignData(TComponent& form);
 
 }  // namespace tavkit::design

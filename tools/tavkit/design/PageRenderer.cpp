@@ -6,7 +6,6 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -85,33 +84,14 @@ TRenderResult TPageRenderer::Render(const std::string& formText,
     result.Error = "cannot make a pipe for the renderer";
     return result;
   }
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_adddup2(&actions, out.Write, 1);
-  posix_spawn_file_actions_adddup2(&actions, err.Write, 2);
-  std::vector<std::string> args = {FProgram,  "render",      copy.Path, "--image-dir",
-                                   FImageDir, "--image-url", FImageUrl};
-  std::vector<char*> argv;
-  for (auto& a : args) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  // The renderer starts with no signal blocked, whatever this thread blocks.
-  posix_spawnattr_t attributes;
-  posix_spawnattr_init(&attributes);
-  sigset_t none;
-  sigemptyset(&none);
-  posix_spawnattr_setsigmask(&attributes, &none);
-  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK);
-  pid_t pid = -1;
-  const int spawned =
-      posix_spawn(&pid, FProgram.c_str(), &actions, &attributes, argv.data(), environ);
-  posix_spawnattr_destroy(&attributes);
-  posix_spawn_file_actions_destroy(&actions);
-  if (spawned != 0) {
+  const pid_t pid = StartChild(FProgram,
+                               {FProgram, "render", copy.Path, "--image-dir", FImageDir,
+                                "--image-url", FImageUrl},
+                               -1, out.Write, err.Write);
+  if (pid < 0) {
     result.Error = "cannot run " + FProgram;
     return result;
   }
-  TrackChild(pid);
   out.CloseWrite();
   err.CloseWrite();
 
