@@ -207,8 +207,8 @@ TPropInfo Strings(std::string name, G get, S set) {
       return TPropValue(list.ToVector());
   };
   info.Set = [set](TPersistent& o, const TPropValue& v) {
-    TStringList lines;
-    for (const auto& line : std::get<std::vector<std::string>>(v)) lines.Add(line);
+    // The setter copies what it keeps; a view spares a copy of every line.
+    const TStringsView lines(std::get<std::vector<std::string>>(v));
     if constexpr (std::is_invocable_v<S, C&, const TStrings*>)
       std::invoke(set, static_cast<C&>(o), static_cast<const TStrings*>(&lines));
     else

@@ -117,8 +117,51 @@ void TStringList::Sort() {
   Changed();
 }
 
+void TStringList::Assign(const TPersistent* source) {
+  auto* lines = dynamic_cast<const TStrings*>(source);
+  if (lines == nullptr || lines == this) {
+    TStrings::Assign(source);
+    return;
+  }
+  std::vector<std::string> copy;
+  copy.reserve(static_cast<std::size_t>(lines->Count()));
+  for (int i = 0; i < lines->Count(); ++i) copy.push_back(lines->Get(i));
+  if (copy.empty() && FLines.empty()) return;
+  FLines.swap(copy);
+  Changed();
+}
+
 void TStringList::Changed() {
   if (OnChange) OnChange(this);
+}
+
+namespace {
+
+[[noreturn]] void ReadOnlyList() {
+  throw EListError("The list cannot be changed");
+}
+
+}  // namespace
+
+const std::string& TStringsView::Get(int index) const {
+  if (index < 0 || index >= Count()) ListIndexError(index);
+  return FLines[static_cast<std::size_t>(index)];
+}
+
+void TStringsView::Put(int, const std::string&) {
+  ReadOnlyList();
+}
+
+void TStringsView::Insert(int, const std::string&) {
+  ReadOnlyList();
+}
+
+void TStringsView::Delete(int) {
+  ReadOnlyList();
+}
+
+void TStringsView::Clear() {
+  ReadOnlyList();
 }
 
 }  // namespace tavkit

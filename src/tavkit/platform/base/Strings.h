@@ -61,6 +61,9 @@ class TStringList : public TStrings {
   void Clear() override;
   // Orders the lines by their bytes.
   void Sort();
+  // Takes the lines of another list in one step: one allocation of the
+  // right size and one change reported, however many lines there are.
+  void Assign(const TPersistent* source) override;
 
   auto begin() const { return FLines.begin(); }
   auto end() const { return FLines.end(); }
@@ -72,6 +75,25 @@ class TStringList : public TStrings {
   void Changed();
   std::size_t Check(int index) const;
   std::vector<std::string> FLines;
+};
+
+// Lines held elsewhere, shown as a list that cannot be changed: hands a
+// vector of lines to what takes a TStrings (a property setter, Assign)
+// without a copy of every line. Changing it raises EListError. The vector
+// must outlive the view.
+class TStringsView final : public TStrings {
+ public:
+  explicit TStringsView(const std::vector<std::string>& lines) : FLines(lines) {}
+
+  int Count() const override { return static_cast<int>(FLines.size()); }
+  const std::string& Get(int index) const override;
+  void Put(int index, const std::string& line) override;
+  void Insert(int index, const std::string& line) override;
+  void Delete(int index) override;
+  void Clear() override;
+
+ private:
+  const std::vector<std::string>& FLines;
 };
 
 }  // namespace tavkit
