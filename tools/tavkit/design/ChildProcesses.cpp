@@ -14,6 +14,8 @@
 #include <mutex>
 #include <set>
 
+#include <tavkit/platform/base/Streams.h>
+
 namespace tavkit::design {
 
 namespace {
@@ -59,17 +61,7 @@ bool WaitForEnd(int fd, std::chrono::steady_clock::time_point deadline) {
 int MemoryFileOf(const std::string& input) {
   const int fd = memfd_create("tavkit-design-trial", MFD_CLOEXEC);
   if (fd < 0) return -1;
-  std::size_t done = 0;
-  while (done < input.size()) {
-    const ssize_t n = write(fd, input.data() + done, input.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      close(fd);
-      return -1;
-    }
-    done += static_cast<std::size_t>(n);
-  }
-  if (lseek(fd, 0, SEEK_SET) != 0) {
+  if (WriteAllBytes(fd, input.data(), input.size()) != 0 || lseek(fd, 0, SEEK_SET) != 0) {
     close(fd);
     return -1;
   }

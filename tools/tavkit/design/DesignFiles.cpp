@@ -30,9 +30,10 @@ namespace {
 std::string WriteUniqueFile(const std::string& prefix, const std::string& bytes) {
   std::string path;
   const int fd = CreateUniqueFile(prefix, path);
-  if (!WriteAll(fd, bytes) || fsync(fd) != 0 || close(fd) != 0) {
-    const int error = errno;
-    close(fd);
+  int error = WriteAllBytes(fd, bytes.data(), bytes.size());
+  if (error == 0 && fsync(fd) != 0) error = errno;
+  if (close(fd) != 0 && error == 0) error = errno;
+  if (error != 0) {
     unlink(path.c_str());
     FailWrite(path, error);
   }
@@ -40,19 +41,6 @@ std::string WriteUniqueFile(const std::string& prefix, const std::string& bytes)
 }
 
 }  // namespace
-
-bool WriteAll(int fd, const std::string& bytes) {
-  for (std::size_t written = 0; written < bytes.size();) {
-    const ssize_t n = write(fd, bytes.data() + written, bytes.size() - written);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      if (n == 0) errno = EIO;
-      return false;
-    }
-    written += static_cast<std::size_t>(n);
-  }
-  return true;
-}
 
 std::string RandomHex(std::size_t bytes) {
   std::vector<unsigned char> random(bytes);

@@ -16,9 +16,6 @@ namespace tavkit::design {
 // Raises Exception when the kernel gives none.
 std::string RandomHex(std::size_t bytes);
 
-// Writes all of bytes to fd; false, with errno set, when the disk refuses.
-bool WriteAll(int fd, const std::string& bytes);
-
 // Creates a new file named prefix followed by random characters, opened for
 // writing with O_EXCL and O_NOFOLLOW (never an existing file, never through a
 // link), mode 0600. Returns the descriptor and sets path; raises EInOutError

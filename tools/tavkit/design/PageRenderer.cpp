@@ -15,6 +15,7 @@
 #include <vector>
 
 #include <tavkit/platform/base/Exceptions.h>
+#include <tavkit/platform/base/Streams.h>
 #include "design/ChildProcesses.h"
 #include "design/DesignFiles.h"
 
@@ -70,7 +71,7 @@ TRenderResult TPageRenderer::Render(const std::string& formText,
   try {
     const int fd = CreateUniqueFile(
         (form.parent_path() / ("." + form.filename().string() + ".render-")).string(), copy.Path);
-    const bool written = WriteAll(fd, formText);
+    const bool written = WriteAllBytes(fd, formText.data(), formText.size()) == 0;
     if (close(fd) != 0 || !written) {
       result.Error = "cannot write " + copy.Path;
       return result;

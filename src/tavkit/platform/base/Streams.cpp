@@ -221,8 +221,9 @@ std::string TemporaryNameBeside(const std::string& fileName) {
   return fileName + ".tmp-" + std::to_string(getpid()) + "-" + std::to_string(engine() % 1000000000);
 }
 
-// Writes every byte; answers 0, or the cause of the failure.
-int WriteAll(int handle, const void* data, std::size_t size) {
+}  // namespace
+
+int WriteAllBytes(int handle, const void* data, std::size_t size) {
   const auto* bytes = static_cast<const std::uint8_t*>(data);
   std::size_t done = 0;
   while (done < size) {
@@ -234,8 +235,6 @@ int WriteAll(int handle, const void* data, std::size_t size) {
   }
   return 0;
 }
-
-}  // namespace
 
 std::vector<std::uint8_t> ReadFileBytes(const std::string& fileName, std::int64_t limit,
                                         const std::string& limitName) {
@@ -295,7 +294,7 @@ void WriteFileAtomically(const std::string& fileName, const void* data, std::siz
   };
   if (!special && (mode >= 0 || exists))
     ::fchmod(file.Get(), static_cast<mode_t>(mode >= 0 ? mode : existing.st_mode & 07777));
-  if (const int cause = WriteAll(file.Get(), data, size)) throw failure(cause);
+  if (const int cause = WriteAllBytes(file.Get(), data, size)) throw failure(cause);
   if (special) {
     if (file.Close() != 0) throw failure(errno);
     return;
@@ -318,7 +317,7 @@ bool WriteNewFile(const std::string& fileName, const void* data, std::size_t siz
   if (handle < 0 && errno == EEXIST) return false;
   if (handle < 0) throw EFCreateError("Cannot create file " + Quoted(fileName) + ": " + std::strerror(errno));
   TDescriptor file(handle);
-  int cause = WriteAll(file.Get(), data, size);
+  int cause = WriteAllBytes(file.Get(), data, size);
   if (file.Close() != 0 && cause == 0) cause = errno;
   if (cause == 0) return true;
   ::unlink(fileName.c_str());

@@ -124,6 +124,11 @@ std::vector<std::uint8_t> ReadFileBytes(const std::string& fileName,
 void WriteFileAtomically(const std::string& fileName, const void* data, std::size_t size,
                          int mode = -1);
 
+// Writes every byte to an open descriptor, going on after interruptions.
+// Answers 0, or the cause of the failure (errno; ENOSPC when the system
+// took no byte).
+int WriteAllBytes(int handle, const void* data, std::size_t size);
+
 // Creates the file with the bytes as its content, only when no file (or
 // link) of that name exists: answers false then, and touches nothing. A
 // file that cannot be written completely is removed again. Raises
