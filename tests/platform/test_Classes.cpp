@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 #include <utility>
@@ -96,6 +97,34 @@ TEST(TStringList, ReportsEveryChange) {
   lines.Delete(1);
   lines.Clear();
   EXPECT_EQ(changes, 5);
+}
+
+// Assign reports one change however many lines come, and none when an
+// empty list takes an empty one; a view hands lines over without letting
+// them be changed.
+TEST(TStringList, AssignReportsOneChangeAndViewsCannotBeChanged) {
+  const std::vector<std::string> held = {"a", "", "c"};
+  const TStringsView view(held);
+  TStringList lines;
+  int changes = 0;
+  lines.OnChange = [&changes](TObject*) { ++changes; };
+  lines.Assign(&view);
+  EXPECT_EQ(lines.ToVector(), held);
+  EXPECT_EQ(changes, 1);
+  const std::vector<std::string> none;
+  const TStringsView empty(none);
+  lines.Assign(&empty);
+  lines.Assign(&empty);
+  EXPECT_TRUE(lines.IsEmpty());
+  EXPECT_EQ(changes, 2);
+
+  TStringsView changing(held);
+  const std::function<void()> edits[] = {
+      [&] { changing.Put(0, "x"); }, [&] { changing.Insert(0, "x"); },
+      [&] { changing.Delete(0); },   [&] { changing.Clear(); },
+      [&] { changing.Add("x"); },    [&] { changing.Get(3); }};
+  for (const auto& change : edits) EXPECT_THROW(change(), EListError);
+  EXPECT_EQ(changing.ToVector(), held);
 }
 
 TEST(TMemoryStream, ReadWriteSeekAndShortReads) {
