@@ -546,6 +546,41 @@ TEST_F(DesignSession, CopiesComponentsAsAFormFileOfTheirOwn) {
     EXPECT_EQ(copy.Components(0)->GetName(), names.size() == 1 ? "Panel1" : names[1]);
   }
 
+  EXPECT_EQ(session.Copy({"Second", "First"}), R"({
+  "form": "TestForm",
+  "components": [
+    {
+      "class": "TWvJavascript",
+      "name": "First",
+      "properties": {
+        "Tag": 0,
+        "script": [
+          "function first() {",
+          "}"
+        ],
+        "DependList": []
+      }
+    },
+    {
+      "class": "TWvJavascript",
+      "name": "Second",
+      "properties": {
+        "Tag": 0,
+        "script": [
+          "function second() {",
+          "}"
+        ],
+        "DependList": [
+          {
+            "script": "First"
+          }
+        ]
+      }
+    }
+  ]
+}
+)");
+
   const struct {
     std::vector<std::string> Names;
     const char* Message;
