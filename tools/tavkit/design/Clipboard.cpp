@@ -144,7 +144,7 @@ std::string CopyText(TComponent& form, const std::string& formText,
   return text.dump(2) + "\n";
 }
 
-TPasteEntries ReadPasteText(TComponent& form, const std::string& text) {
+TPasteEntries ReadPasteText(TComponent& form, const std::string& text, const std::string& folder) {
   // The reader judges the text as it is, its messages naming the
   // components as the text does, on a copy whose references are emptied:
   // those are judged once they have their new names, in the form they
@@ -159,7 +159,7 @@ TPasteEntries ReadPasteText(TComponent& form, const std::string& text) {
     VisitEntryReferences(entries, [](TJson& value, TPropKind) { value = std::string(); });
     TComponent scratch(nullptr);
     scratch.SetDesigning(true);
-    LoadFormFromText(alone.dump(), scratch);
+    LoadFormFromText(alone.dump(), scratch, folder);
   }
   TPasteEntries paste;
   if (!root.contains("components")) return paste;

@@ -39,6 +39,7 @@ struct TPasteEntries {
 // among the text's components follow their targets' new names; a reference
 // to a component the text does not hold stays when the form has that
 // component and is emptied when it has not.
-TPasteEntries ReadPasteText(TComponent& form, const std::string& text);
+// folder is the form's, against which the text's components name files.
+TPasteEntries ReadPasteText(TComponent& form, const std::string& text, const std::string& folder);
 
 }  // namespace tavkit::design

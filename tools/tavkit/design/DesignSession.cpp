@@ -468,7 +468,7 @@ TEditResult TDesignSession::Paste(const std::string& text, const std::string& pa
   return Change("paste", body, [&](TEditResult& result) -> std::unique_ptr<TComponent> {
     auto form = Scratch();
     FindParent(*form, parent);  // a parent the form lacks is said before the text is read
-    TPasteEntries paste = ReadPasteText(*form, text);
+    TPasteEntries paste = ReadPasteText(*form, text, FFolder);
     if (paste.Names.empty()) return nullptr;
     TJson root = TJson::parse(FText);
     for (TJson& entry : paste.Entries) root["components"].push_back(std::move(entry));
