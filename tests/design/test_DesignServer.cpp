@@ -4,6 +4,7 @@
 // requests it turns away.
 #include <gtest/gtest.h>
 #include <png.h>
+#include <sqlite3.h>
 
 #include <cstring>
 #include <filesystem>
@@ -13,7 +14,10 @@
 #include <tavkit/layout/WvPage.h>
 #include <tavkit/package/Package.h>
 #include <tavkit/platform/base/Limits.h>
+#include <tavkit/platform/base/Streams.h>
 #include <tavkit/platform/formfile/FormFile.h>
+#include <tavkit/platform/graphics/Bitmap.h>
+#include <tavkit/platform/graphics/Canvas.h>
 #include "DesignTestSupport.h"
 #include "design/DesignServer.h"
 #include "design/PageRenderer.h"
@@ -171,6 +175,102 @@ TEST_F(DesignServer, AnswersTheApiAndShowsRefusalsWithoutAChange) {
   EXPECT_FALSE(std::filesystem::exists(file));
 }
 
+// Several components at once: a batch, the properties they share, and a
+// copy pasted back, over the socket as the UI sends them.
+TEST_F(DesignServer, TakesBatchesCopiesPastesAndSharedProperties) {
+  Start(Rendered);
+  const TJson moved = Post("/api/batch", TJson::parse(R"({"edits": [
+      {"route": "bounds", "component": "Text1", "left": 20, "top": 210, "width": 150, "height": 20},
+      {"route": "property", "component": "Inner", "path": ["Font", "Color"], "value": "#804020"},
+      {"route": "delete", "component": "Image1"}]})"));
+  EXPECT_EQ(moved["changed"], true);
+  EXPECT_EQ(moved["state"]["design"]["controls"][0]["children"][1]["left"], 20);
+  EXPECT_EQ(moved["state"]["version"], 2);
+
+  const struct {
+    TJson Body;
+    const char* Error;
+  } refused[] = {
+      {{{"edits", std::vector<TJson>(10001, {{"route", "delete"}, {"component", "Text1"}})}},
+       "too many edits in one batch"},
+      {{{"edits", {{{"route", "insert"}, {"class", "TWvText"}}}}},
+       "a batch holds property, bounds, parent and delete edits, not \"insert\""},
+      {{{"edits", {{{"route", "bounds"}, {"component", "Text1"}}}}}, "width must be an integer"},
+  };
+  for (const auto& batch : refused) {
+    const designtest::THttpReply reply = Request("POST", "/api/batch", batch.Body.dump());
+    EXPECT_EQ(reply.Status, 400);
+    EXPECT_EQ(TJson::parse(reply.Body), TJson({{"error", batch.Error}}));
+  }
+
+  const TJson shared = Post("/api/shared", {{"components", {"Text1", "inner"}}});
+  EXPECT_EQ(shared["components"], TJson({"Text1", "Inner"}));
+  TJson height, width, font;
+  for (const TJson& entry : shared["properties"]) {
+    EXPECT_NE(entry["name"], "Name");
+    if (entry["name"] == "Height") height = entry;
+    if (entry["name"] == "Width") width = entry;
+    if (entry["name"] == "Font") font = entry;
+  }
+  EXPECT_EQ(height, TJson::parse(R"({"name": "Height", "kind": "integer", "value": 20})"));
+  EXPECT_EQ(width, TJson::parse(R"({"name": "Width", "kind": "integer", "value": null})"));
+  EXPECT_EQ(font["properties"][3], TJson::parse(R"({"name": "Color", "kind": "color", "choices":
+      ["clNone", "clBlack", "clMaroon", "clGreen", "clOlive", "clNavy", "clPurple", "clTeal",
+       "clGray", "clSilver", "clRed", "clLime", "clYellow", "clBlue", "clFuchsia", "clAqua",
+       "clWhite"], "rgb": null, "value": null})"));
+  EXPECT_EQ(Request("POST", "/api/shared", R"({"components": ["Text1", "Nobody"]})").Body,
+            R"({"error":"The form has no component named Nobody"})");
+
+  const TJson copied = Post("/api/copy", {{"components", {"Panel1"}}});
+  ASSERT_TRUE(copied["text"].is_string());
+  const TJson pasted = Post(
+      "/api/paste", {{"text", copied["text"]}, {"parent", "Page1"}, {"left", 100}, {"top", 90}});
+  EXPECT_EQ(pasted["changed"], true);
+  EXPECT_EQ(pasted["names"], TJson({"WvPanel1"}));
+  const TJson panel = pasted["state"]["design"]["controls"][0]["children"][2];
+  EXPECT_EQ(panel["name"], "WvPanel1");
+  EXPECT_EQ(panel["left"], 100);
+  EXPECT_EQ(panel["children"][0]["name"], "WvText1");
+  const TJson notAForm = Post("/api/paste", {{"text", "Panel1"}, {"parent", ""}});
+  EXPECT_EQ(notAForm["changed"], false);
+  EXPECT_FALSE(notAForm.contains("names"));
+  EXPECT_EQ(notAForm["error"].get<std::string>().rfind("Form file: ", 0), 0u);
+  EXPECT_EQ(Request("POST", "/api/copy", R"({"components": ["Inner", "Text1"]})").Body,
+            R"({"error":"Inner and Text1 are not on the same parent; only components of one )"
+            R"(parent are copied together"})");
+  EXPECT_EQ(Post("/api/undo", TJson::object())["state"]["version"], 4);
+}
+
+// The state tells a form not yet saved (the UI offers a page size for it)
+// and why the data-bound parts of the design are empty.
+TEST_F(DesignServer, TellsANewFormAndWhyItsDataIsEmpty) {
+  const std::string fresh = (folder / "fresh.json").string();
+  designtest::WriteFile(file, R"({"form": "Shop", "components": [
+      {"class": "TSQLiteQuery", "name": "Products", "properties": {"DatabaseFile": "none.db",
+       "SQL": ["SELECT name FROM products"], "Active": true}},
+      {"class": "TWvPage", "name": "Page1", "children": [
+        {"class": "TWvDBText", "name": "Name", "properties": {"Field": "Products.name"}}]}]})");
+  session = std::make_unique<design::TDesignSession>(fresh);
+  Start(Rendered);
+  const TJson state = TJson::parse(Request("GET", "/api/state").Body);
+  EXPECT_EQ(state["new"], true);
+  EXPECT_EQ(state["warnings"], TJson::array());
+  EXPECT_EQ(Post("/api/bounds", {{"component", "Page1"},
+                                 {"left", 0},
+                                 {"top", 0},
+                                 {"width", 800},
+                                 {"height", 600}})["state"]["new"],
+            true);
+  EXPECT_EQ(Post("/api/save", TJson::object())["state"]["new"], false);
+  TearDown();
+
+  session = std::make_unique<design::TDesignSession>(file);
+  Start(Rendered);
+  EXPECT_EQ(TJson::parse(Request("GET", "/api/state").Body)["warnings"],
+            TJson({"Products: cannot open database \"" + (folder / "none.db").string() +
+                   "\": unable to open database file"}));
+}
+
 TEST_F(DesignServer, TurnsAwayWhatABrowserOfAnotherSiteCouldSend) {
   Start(Rendered);
   designtest::THttpReply form =
@@ -204,6 +304,81 @@ TEST_F(DesignServer, SendsPreviewsWithTheirTransparencyAndPalettePictures) {
   EXPECT_EQ(icon.Width, 32);
   EXPECT_EQ(icon.Height, 32);
   EXPECT_EQ(Request("GET", "/palette/TNothing.png").Status, 404);
+}
+
+// Image elements show their pictures in the design as the page shows them
+// (stretched, or at their own size and clipped; a data-bound image its
+// first record's), and say why when a picture cannot be read.
+TEST_F(DesignServer, PaintsThePicturesOfImageElements) {
+  TBitmap red(2, 2, TPixelFormat::pf24bit);
+  red.Canvas().Brush().Color = clRed;
+  red.Canvas().FillRect(TRect{0, 0, 2, 2});
+  TMemoryStream png;
+  red.SaveToPNGStream(png);
+  std::filesystem::create_directories(folder / "pics");
+  designtest::WriteFile(folder / "pics" / "red.png", png.ToString());
+  designtest::WriteFile(folder / "pics" / "broken.png", "not a picture");
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open((folder / "shop.db").c_str(), &db), SQLITE_OK);
+  sqlite3_exec(db, "CREATE TABLE products (picture GRAPHIC)", nullptr, nullptr, nullptr);
+  sqlite3_stmt* insert = nullptr;
+  sqlite3_prepare_v2(db, "INSERT INTO products VALUES (?)", -1, &insert, nullptr);
+  const std::string bytes = png.ToString();
+  sqlite3_bind_blob(insert, 1, bytes.data(), static_cast<int>(bytes.size()), SQLITE_TRANSIENT);
+  ASSERT_EQ(sqlite3_step(insert), SQLITE_DONE);
+  sqlite3_finalize(insert);
+  sqlite3_close(db);
+  const auto image = [](const char* name, const char* more) {
+    return std::string(R"({"class": "TWvImage", "name": ")") + name +
+           R"(", "properties": {"Width": 40, "Height": 30, )" + more + "}}";
+  };
+  designtest::WriteFile(
+      file, R"({"form": "Pictures", "components": [
+      {"class": "TSQLiteQuery", "name": "Products", "properties": {"DatabaseFile": "shop.db",
+       "SQL": ["SELECT picture FROM products"], "Active": true}},
+      {"class": "TWvPage", "name": "Page1", "children": [)" +
+                image("Stretched", R"("ImagePath": "pics/red.png", "Stretch": true)") + "," +
+                image("Clipped", R"("ImagePath": "pics/./red.png")") + "," +
+                image("Missing", R"("ImagePath": "pics/none.png")") + "," +
+                image("Broken", R"("ImagePath": "pics/broken.png")") + "," +
+                image("Elsewhere", R"("ImagePath": "/images/logo.gif")") + "," +
+                R"({"class": "TWvDBImage", "name": "Data", "properties": {"Width": 40,
+         "Height": 30, "Field": "Products.picture", "Stretch": true}}]}]})");
+  session = std::make_unique<design::TDesignSession>(file);
+  Start(Rendered);
+  const struct {
+    const char* Name;
+    bool RedCorner;  // at (1, 1)
+    bool RedCentre;  // at (20, 15)
+    const char* Error;
+  } cases[] = {
+      {"Stretched", true, true, ""},
+      {"Clipped", true, false, ""},
+      {"Data", true, true, ""},
+      {"Missing", false, false,
+       "The picture file pics/none.png does not exist in the form's folder"},
+      {"Broken", false, false,
+       "The picture file pics/broken.png cannot be read: Unknown picture format"},
+      {"Elsewhere", false, false,
+       "The picture /images/logo.gif is not a file of the form's folder, which is all the design "
+       "can show"},
+  };
+  const auto isRed = [](const std::uint8_t* pixel) {
+    return pixel[0] == 255 && pixel[1] == 0 && pixel[2] == 0 && pixel[3] == 255;
+  };
+  for (const auto& element : cases) {
+    const TPixels preview =
+        DecodePng(Request("GET", "/preview/" + std::string(element.Name) + ".png").Body);
+    ASSERT_EQ(preview.Width, 40) << element.Name;
+    EXPECT_EQ(isRed(preview.At(1, 1)), element.RedCorner) << element.Name;
+    EXPECT_EQ(isRed(preview.At(20, 15)), element.RedCentre) << element.Name;
+    EXPECT_FALSE(isRed(preview.At(0, 0))) << element.Name << ": the outline is drawn on top";
+    const TJson described =
+        TJson::parse(Request("GET", "/api/component?name=" + std::string(element.Name)).Body);
+    EXPECT_EQ(described.value("pictureError", ""), element.Error) << element.Name;
+  }
+  EXPECT_EQ(DecodePng(Request("GET", "/preview/Clipped.png").Body).At(20, 15)[3], 0)
+      << "beside a picture at its own size the page shows through";
 }
 
 TEST(DesignPreview, LeavesWhatAControlDoesNotPaintTransparent) {
