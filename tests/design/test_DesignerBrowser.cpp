@@ -55,9 +55,43 @@ class DesignerBrowser : public ::testing::Test {
     return box.get<std::vector<double>>();
   }
 
-  void Drag(const std::vector<double>& from, double dx, double dy) {
-    browser->Drag(from[0], from[1], from[0] + dx, from[1] + dy);
+  void Drag(const std::vector<double>& from, double dx, double dy, int modifiers = 0) {
+    browser->Drag(from[0], from[1], from[0] + dx, from[1] + dy, 8, modifiers);
     Idle();
+  }
+
+  // Grabs a control a few pixels inside its upper left corner.
+  std::vector<double> Grip(const std::string& name) {
+    const std::string selector = ".ctl[data-name='" + name + "']";
+    browser->Evaluate("document.querySelector(" + TJson(selector).dump() +
+                      ").scrollIntoView({block: 'center', inline: 'center'})");
+    const auto box = Box(selector);
+    return {box[0] + 3, box[1] + 3};
+  }
+
+  void Key(const std::string& key, int modifiers = 0) {
+    browser->Key(key, modifiers);
+    Idle();
+  }
+
+  void ShiftClick(const std::string& name) {
+    const auto at = Grip(name);
+    browser->Mouse("mouseMoved", at[0], at[1], HeadlessBrowser::kShift);
+    browser->Mouse("mousePressed", at[0], at[1], HeadlessBrowser::kShift);
+    browser->Mouse("mouseReleased", at[0], at[1], HeadlessBrowser::kShift);
+    Idle();
+  }
+
+  TJson Selection() { return browser->Evaluate("designer.selection()"); }
+
+  // Left, top, width and height of controls as the server holds them.
+  std::vector<std::vector<int>> Bounds(const std::vector<std::string>& names) {
+    std::vector<std::vector<int>> all;
+    for (const auto& name : names) {
+      const TJson c = Control(name);
+      all.push_back({c["left"], c["top"], c["width"], c["height"]});
+    }
+    return all;
   }
 
   void Click(const std::string& selector) {
@@ -135,6 +169,8 @@ class DesignerBrowser : public ::testing::Test {
 TEST_F(DesignerBrowser, DesignsAFormWithTheMouseAndTheInspectorAndSavesIt) {
   Open("examples/hello.json");
   const std::string original = ReadText(form);
+  // The moves below are to the pixel: the grid is turned off in the toolbar.
+  Press("#gridOn");
   EXPECT_EQ(browser->Evaluate("document.querySelectorAll('#palette .tool').length"), 25);
   EXPECT_EQ(browser->Evaluate("document.querySelectorAll('#surface .ctl').length"), 10);
   Screenshot("designer-hello-opened.png");
@@ -281,6 +317,96 @@ TEST_F(DesignerBrowser, RefusesATextOnAnImageAndRendersImageMapsAsTavkitRenderDo
   EXPECT_EQ(browser->Evaluate("document.getElementById('rendered').contentDocument.images[0]"
                               ".naturalWidth"),
             240);
+}
+
+
+// The showcase laid out with several selected at once, the toolbar's
+// alignment, the keyboard and the zoom; every step is one step of undo.
+TEST_F(DesignerBrowser, SelectsSeveralArrangesThemWithTheKeyboardAndZoomsToThePixel) {
+  Open("examples/showcase.json");
+  const std::vector<std::string> top = {"Heading", "Intro", "MoreLink"};
+  const auto before = Bounds(top);
+
+  // A rectangle drawn on the page from (40, 4) to (600, 60) touches the
+  // three at its top and nothing below them.
+  const auto page = Box(".ctl[data-name='Page1']");
+  browser->Drag(page[0] + 40, page[1] + 4, page[0] + 600, page[1] + 60);
+  Idle();
+  EXPECT_EQ(Selection(), TJson(top));
+  EXPECT_EQ(browser->Evaluate("document.getElementById('inspectorTitle').textContent"),
+            "3 selected");
+
+  // Held with Alt 8 pixels lower, edges and centres meet those of the
+  // captions, the page and the labels of the form: guide lines show where.
+  const auto grip = Grip("Heading");
+  browser->Mouse("mouseMoved", grip[0], grip[1], HeadlessBrowser::kAlt);
+  browser->Mouse("mousePressed", grip[0], grip[1], HeadlessBrowser::kAlt);
+  for (int y = 2; y <= 8; y += 2)
+    browser->Mouse("mouseMoved", grip[0], grip[1] + y, HeadlessBrowser::kAlt);
+  EXPECT_EQ(browser->Evaluate("[...document.querySelectorAll('.guide')].map(g => "
+                              "g.style.width === '0px' ? 'x' + parseInt(g.style.left) : "
+                              "'y' + parseInt(g.style.top)).sort().join()"),
+            "x20,x360,x420,x700,y128");
+  Screenshot("designer-selection.png");
+  // Dragged on with the grid: the grabbed one lands on it, the others keep
+  // their places beside it, and one undo takes all three back.
+  browser->Mouse("mouseMoved", grip[0] + 14, grip[1] + 10, 0);
+  browser->Mouse("mouseReleased", grip[0] + 14, grip[1] + 10, 0);
+  Idle();
+  EXPECT_EQ(Bounds(top), (std::vector<std::vector<int>>{
+                             {32, 24, 680, 36}, {32, 68, 400, 64}, {452, 68, 260, 20}}));
+  Key("z", HeadlessBrowser::kCtrl);
+  EXPECT_EQ(Bounds(top), before);
+  EXPECT_EQ(State()["canUndo"], false);
+
+  // Align left: a click and two Shift+clicks select three, one button.
+  Click(".ctl[data-name='PlanCaption']");
+  ShiftClick("FormCaption");
+  ShiftClick("MoreLink");
+  EXPECT_EQ(Selection(), TJson({"PlanCaption", "FormCaption", "MoreLink"}));
+  Click("[data-arrange='left']");
+  EXPECT_EQ(Bounds({"PlanCaption", "FormCaption", "MoreLink"}),
+            (std::vector<std::vector<int>>{{20, 128, 240, 20}, {20, 128, 400, 20}, {20, 56, 260, 20}}));
+
+  // The keyboard on one label: one pixel, a grid step, a size.
+  Click(".ctl[data-name='NameLabel']");
+  Key("ArrowRight");
+  Key("ArrowDown", HeadlessBrowser::kShift);
+  Key("ArrowRight", HeadlessBrowser::kCtrl);
+  Key("ArrowDown", HeadlessBrowser::kCtrl | HeadlessBrowser::kShift);
+  EXPECT_EQ(Bounds({"NameLabel"}), (std::vector<std::vector<int>>{{11, 18, 111, 32}}));
+  Key("z", HeadlessBrowser::kCtrl);
+  EXPECT_EQ(Bounds({"NameLabel"}), (std::vector<std::vector<int>>{{11, 18, 111, 24}}));
+  Key("Tab");
+  EXPECT_EQ(browser->Evaluate("designer.selected()"), "NameField");
+  Key("Escape");
+  EXPECT_EQ(browser->Evaluate("designer.selected()"), "OrderForm");
+  Key("?");
+  EXPECT_EQ(browser->Evaluate("document.getElementById('help').hidden"), false);
+  Key("Escape");
+  EXPECT_EQ(browser->Evaluate("document.getElementById('help').hidden"), true);
+
+  // At 200% a drag of 40 by 20 window pixels is 20 by 10 on the page; the
+  // rendered page stays at its own size.
+  Fill("#zoom", "2");
+  Drag(Grip("NameField"), 40, 20, HeadlessBrowser::kAlt);
+  EXPECT_EQ(Bounds({"NameField"}), (std::vector<std::vector<int>>{{150, 20, 250, 24}}));
+  EXPECT_EQ(Box(".ctl[data-name='NameField']")[2], 500);
+  EXPECT_EQ(browser->Evaluate("document.getElementById('rendered').contentDocument.images[0]"
+                              ".getBoundingClientRect().width"),
+            240);
+  EXPECT_EQ(ModalText(), "(hidden)");
+
+  Click("#save");
+  const TJson saved = TJson::parse(ReadText(form));
+  const TJson& onPage = saved["components"][6]["children"];
+  auto where = [&](const TJson& c) {
+    return std::vector<int>{c["properties"]["Left"], c["properties"]["Top"]};
+  };
+  EXPECT_EQ(where(onPage[2]), (std::vector<int>{20, 56}));   // MoreLink
+  EXPECT_EQ(where(onPage[5]), (std::vector<int>{20, 128}));  // FormCaption
+  EXPECT_EQ(where(onPage[6]["children"][0]), (std::vector<int>{11, 18}));   // NameLabel
+  EXPECT_EQ(where(onPage[6]["children"][1]), (std::vector<int>{150, 20}));  // NameField
 }
 
 }  // namespace
