@@ -60,13 +60,14 @@ class DesignerBrowser : public ::testing::Test {
     Idle();
   }
 
-  // Grabs a control a few pixels inside its upper left corner.
+  // Grabs a control a few pixels inside its upper left corner, clear of its
+  // handles.
   std::vector<double> Grip(const std::string& name) {
     const std::string selector = ".ctl[data-name='" + name + "']";
     browser->Evaluate("document.querySelector(" + TJson(selector).dump() +
                       ").scrollIntoView({block: 'center', inline: 'center'})");
     const auto box = Box(selector);
-    return {box[0] + 3, box[1] + 3};
+    return {box[0] + 6, box[1] + 6};
   }
 
   void Key(const std::string& key, int modifiers = 0) {

@@ -116,7 +116,9 @@ const designer = (() => {
 
   // ---- State: toolbar, surface, tray, frame --------------------------------
 
-  function applyState(next) {
+  // With keepPictures (the edit only moved controls) the previews drawn
+  // before stay: a control's preview paints it alone, at its own size.
+  function applyState(next, keepPictures) {
     state = next;
     $('file').textContent = next.file + (next.modified ? ' *' : '');
     $('undo').disabled = !next.canUndo;
@@ -125,9 +127,11 @@ const designer = (() => {
     showWarnings(next.warnings || []);
     if (next.version !== shownVersion) {
       shownVersion = next.version;
-      buildSurface(next.design);
-      buildTray(next.design);
+      // The page is asked for first: the browser takes a few requests to a
+      // server at a time, and the previews would otherwise go ahead of it.
       track(rendered, '/page/?v=' + next.version);
+      buildSurface(next.design, keepPictures);
+      buildTray(next.design);
     }
     selection = selection.filter((name) => nodes.has(name) || trayHas(name));
     if (!selection.includes(selected)) selected = selection.length ? selection[selection.length - 1] : null;
@@ -141,8 +145,9 @@ const designer = (() => {
 
   let designSize = { width: 100, height: 100 };
 
-  function buildSurface(design) {
+  function buildSurface(design, keepPictures) {
     for (const old of [...surface.children]) if (old !== overlay) old.remove();
+    const before = nodes;
     nodes = new Map();
     let width = 0;
     let height = 0;
@@ -160,11 +165,15 @@ const designer = (() => {
         picture.className = 'preview';
         picture.alt = '';
         picture.draggable = false;
-        track(picture, '/preview/' + encodeURIComponent(node.name) + '.png?v=' + state.version);
+        const drawn = keepPictures && before.get(node.name);
+        if (drawn && drawn.picture && drawn.node.class === node.class &&
+            drawn.node.width === node.width && drawn.node.height === node.height) picture.src = drawn.picture;
+        else track(picture, '/preview/' + encodeURIComponent(node.name) + '.png?v=' + state.version);
         div.appendChild(picture);
       }
       container.appendChild(div);
-      nodes.set(node.name, { node, div, absLeft, absTop, parent });
+      const shown = div.querySelector('img.preview');
+      nodes.set(node.name, { node, div, absLeft, absTop, parent, picture: shown && shown.src });
       width = Math.max(width, absLeft + node.width);
       height = Math.max(height, absTop + node.height);
       for (const child of node.children)
@@ -669,13 +678,14 @@ const designer = (() => {
   async function edit(path, body) {
     begin();
     try {
+      const moves = onlyMoves(path, body);
       const result = await api(path, body);
       if (result.name) selection = [result.name];
       if (result.names) selection = result.names.slice();
       // Whatever became of the edit, the surface shows the design as it is:
       // a refused move goes back where it was.
       shownVersion = -1;
-      if (result.state) applyState(result.state);
+      if (result.state) applyState(result.state, moves && !result.warning && !result.error);
       else await refresh();
       if (result.warning) showBox(result.warning, 'warning');
       else if (result.error) showBox(result.error, 'error');
@@ -686,6 +696,13 @@ const designer = (() => {
     } finally {
       end();
     }
+  }
+
+  // Whether an edit only moves controls, keeping their sizes and parents.
+  function onlyMoves(path, body) {
+    const edits = path === '/api/batch' ? body.edits : path === '/api/bounds' ? [{ route: 'bounds', ...body }] : [];
+    return edits.length > 0 && edits.every((e) => e.route === 'bounds' && nodes.has(e.component) &&
+      nodes.get(e.component).node.width === e.width && nodes.get(e.component).node.height === e.height);
   }
 
   // Several edits, one after the other; the first refused stops the rest.
