@@ -1,11 +1,13 @@
 // Feeds arbitrary request bodies to the designer's edit API, as the server
 // hands them over, on a session of a small form with every class of the
-// package registered. The input is up to eight requests separated by NUL
+// package registered, and the questions about several components (copy,
+// shared). The input is up to eight requests separated by NUL
 // bytes, each a route chosen by its first byte followed by the body. A
 // body must be taken or refused (std::invalid_argument, answered 400),
 // never crash or leak; a refused body leaves the design as it was, and
 // after the requests the design's text is what its components save to
 // and every component can be described to the UI.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -63,15 +65,22 @@ const std::string& FormFile() {
   return file;
 }
 
-// The routes a fuzzed request may take: every edit but saving.
+// The routes a fuzzed request may take: every edit but saving, and the
+// questions (copy, shared).
 const std::vector<std::string>& Routes() {
   static const std::vector<std::string> routes = [] {
     std::vector<std::string> all;
     for (const auto& route : tavkit::design::EditRoutes())
       if (route != "save") all.push_back(route);
+    for (const auto& route : tavkit::design::QueryRoutes()) all.push_back(route);
     return all;
   }();
   return routes;
+}
+
+bool IsQuery(const std::string& route) {
+  const auto& queries = tavkit::design::QueryRoutes();
+  return std::find(queries.begin(), queries.end(), route) != queries.end();
 }
 
 void CheckDesign(TDesignSession& session) {
@@ -114,8 +123,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string body = piece.empty() ? std::string() : piece.substr(1);
     const std::string before = session.Text();
     try {
-      const tavkit::design::TEditResult result =
-          tavkit::design::ApplyEdit(session, route, tavkit::design::ReadEditBody(body));
+      const tavkit::design::TJson request = tavkit::design::ReadEditBody(body);
+      if (IsQuery(route)) {
+        tavkit::design::AnswerQuery(session, route, request);
+        Require(session.Text() == before);
+        continue;
+      }
+      const tavkit::design::TEditResult result = tavkit::design::ApplyEdit(session, route, request);
       Require(result.Changed || session.Text() == before);
     } catch (const std::invalid_argument&) {
       Require(session.Text() == before);

@@ -171,6 +171,85 @@ TEST_F(DesignServer, AnswersTheApiAndShowsRefusalsWithoutAChange) {
   EXPECT_FALSE(std::filesystem::exists(file));
 }
 
+// Several components at once: a batch, the properties they share, and a
+// copy pasted back, over the socket as the UI sends them.
+TEST_F(DesignServer, TakesBatchesCopiesPastesAndSharedProperties) {
+  Start(Rendered);
+  const TJson moved = Post("/api/batch", {{"edits",
+                                           {{{"route", "bounds"},
+                                             {"component", "Text1"},
+                                             {"left", 20},
+                                             {"top", 210},
+                                             {"width", 150},
+                                             {"height", 20}},
+                                            {{"route", "property"},
+                                             {"component", "Inner"},
+                                             {"path", {"Font", "Color"}},
+                                             {"value", "#804020"}},
+                                            {{"route", "delete"}, {"component", "Image1"}}}}});
+  EXPECT_EQ(moved["changed"], true);
+  EXPECT_EQ(moved["state"]["design"]["controls"][0]["children"][1]["left"], 20);
+  EXPECT_EQ(moved["state"]["version"], 2);
+
+  const struct {
+    TJson Body;
+    const char* Error;
+  } refused[] = {
+      {{{"edits", TJson::array()}}, nullptr},
+      {{{"edits", std::vector<TJson>(10001, {{"route", "delete"}, {"component", "Text1"}})}},
+       "too many edits in one batch"},
+      {{{"edits", {{{"route", "insert"}, {"class", "TWvText"}}}}},
+       "a batch holds property, bounds, parent and delete edits, not \"insert\""},
+      {{{"edits", {{{"route", "bounds"}, {"component", "Text1"}}}}}, "width must be an integer"},
+  };
+  for (const auto& batch : refused) {
+    const designtest::THttpReply reply = Request("POST", "/api/batch", batch.Body.dump());
+    EXPECT_EQ(reply.Status, batch.Error == nullptr ? 200 : 400);
+    if (batch.Error != nullptr) {
+      EXPECT_EQ(TJson::parse(reply.Body), TJson({{"error", batch.Error}}));
+    }
+  }
+
+  const TJson shared = Post("/api/shared", {{"components", {"Text1", "inner"}}});
+  EXPECT_EQ(shared["components"], TJson({"Text1", "Inner"}));
+  TJson height, width, font;
+  for (const TJson& entry : shared["properties"]) {
+    EXPECT_NE(entry["name"], "Name");
+    if (entry["name"] == "Height") height = entry;
+    if (entry["name"] == "Width") width = entry;
+    if (entry["name"] == "Font") font = entry;
+  }
+  EXPECT_EQ(height, TJson::parse(R"({"name": "Height", "kind": "integer", "value": 20})"));
+  EXPECT_EQ(width, TJson::parse(R"({"name": "Width", "kind": "integer", "value": null})"));
+  EXPECT_EQ(font["properties"][2],
+            TJson::parse(R"({"name": "Size", "kind": "integer", "value": 2})"));
+  EXPECT_EQ(font["properties"][3], TJson::parse(R"({"name": "Color", "kind": "color", "choices":
+      ["clNone", "clBlack", "clMaroon", "clGreen", "clOlive", "clNavy", "clPurple", "clTeal",
+       "clGray", "clSilver", "clRed", "clLime", "clYellow", "clBlue", "clFuchsia", "clAqua",
+       "clWhite"], "rgb": null, "value": null})"));
+  EXPECT_EQ(Request("POST", "/api/shared", R"({"components": ["Text1", "Nobody"]})").Body,
+            R"({"error":"The form has no component named Nobody"})");
+
+  const TJson copied = Post("/api/copy", {{"components", {"Panel1"}}});
+  ASSERT_TRUE(copied["text"].is_string());
+  const TJson pasted = Post(
+      "/api/paste", {{"text", copied["text"]}, {"parent", "Page1"}, {"left", 100}, {"top", 90}});
+  EXPECT_EQ(pasted["changed"], true);
+  EXPECT_EQ(pasted["names"], TJson({"WvPanel1"}));
+  const TJson panel = pasted["state"]["design"]["controls"][0]["children"][2];
+  EXPECT_EQ(panel["name"], "WvPanel1");
+  EXPECT_EQ(panel["left"], 100);
+  EXPECT_EQ(panel["children"][0]["name"], "WvText1");
+  const TJson notAForm = Post("/api/paste", {{"text", "Panel1"}, {"parent", ""}});
+  EXPECT_EQ(notAForm["changed"], false);
+  EXPECT_FALSE(notAForm.contains("names"));
+  EXPECT_EQ(notAForm["error"].get<std::string>().rfind("Form file: ", 0), 0u);
+  EXPECT_EQ(Request("POST", "/api/copy", R"({"components": ["Inner", "Text1"]})").Body,
+            R"({"error":"Inner and Text1 are not on the same parent; only components of one )"
+            R"(parent are copied together"})");
+  EXPECT_EQ(Post("/api/undo", TJson::object())["state"]["version"], 4);
+}
+
 TEST_F(DesignServer, TurnsAwayWhatABrowserOfAnotherSiteCouldSend) {
   Start(Rendered);
   designtest::THttpReply form =

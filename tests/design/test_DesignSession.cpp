@@ -7,6 +7,8 @@
 #include <sys/stat.h>
 
 #include <chrono>
+#include <functional>
+#include <optional>
 
 #include <tavkit/package/Package.h>
 #include <tavkit/platform/controls/Controls.h>
@@ -438,6 +440,194 @@ TEST_F(DesignSession, ABrokenFileIsNotOpened) {
   } catch (const EFormFileError& e) {
     EXPECT_EQ(e.Message(), "Form file " + file + ": component #1: unknown class TNoSuchClass");
   }
+}
+
+using design::TBatchEdit;
+using design::TJson;
+
+TBatchEdit Move(const std::string& name, int left, int top, int width, int height) {
+  return {"bounds", name, {}, {}, "", left, top, width, height};
+}
+TBatchEdit Set(const std::string& name, const TJson& path, const TJson& value) {
+  return {"property", name, path, value};
+}
+TBatchEdit Reparent(const std::string& name, const std::string& parent, int left, int top) {
+  return {"parent", name, {}, {}, parent, left, top};
+}
+TBatchEdit Remove(const std::string& name) {
+  return {"delete", name};
+}
+
+// The entry of a component in a form file text, wherever it is nested.
+TJson Entry(const std::string& text, const std::string& name) {
+  std::function<TJson(const TJson&)> find = [&](const TJson& entries) -> TJson {
+    for (const TJson& entry : entries) {
+      if (entry["name"] == name) return entry;
+      if (entry.contains("children"))
+        if (TJson found = find(entry["children"]); !found.is_null()) return found;
+    }
+    return TJson();
+  };
+  return find(TJson::parse(text)["components"]);
+}
+
+// A batch is one change: done whole and undone in one step, or, when any
+// edit of it is refused or fails, not done at all.
+TEST_F(DesignSession, ABatchIsDoneWholeOrNotAtAll) {
+  TDesignSession session(file);
+  const std::string before = session.Text();
+  const TEditResult done = session.Batch({
+      Move("Text1", 20, 210, 150, 20),
+      Set("Text1", TJson::array({"Font", "Color"}), "#804020"),
+      Set("Inner", TJson::array({"Font", "Color"}), "#804020"),
+      Move("Image1", 230, 20, 100, 80),
+      Reparent("Inner", "Page1", 40, 250),
+      Remove("Panel1"),
+  });
+  ASSERT_TRUE(done.Changed) << done.Error << done.Warning;
+  EXPECT_EQ(Control(session, "Text1").BoundsRect(), Bounds(20, 210, 150, 20));
+  EXPECT_EQ(Control(session, "Image1").BoundsRect(), Bounds(230, 20, 100, 80));
+  EXPECT_EQ(Control(session, "Inner").BoundsRect(), Bounds(40, 250, 100, 20));
+  EXPECT_EQ(Control(session, "Inner").GetParent()->GetName(), "Page1");
+  EXPECT_EQ(Entry(session.Text(), "Text1")["properties"]["Font"]["Color"], "#804020");
+  EXPECT_EQ(session.Form().FindComponent("Panel1"), nullptr);
+  ExpectTextIsForm(session);
+  ASSERT_TRUE(session.Undo());
+  EXPECT_EQ(session.Text(), before);
+  EXPECT_FALSE(session.CanUndo());
+
+  const TBatchEdit move = Move("Text1", 30, 220, 150, 20);
+  const struct {
+    std::vector<TBatchEdit> Edits;
+    const char* Warning;
+    const char* Error;
+  } refused[] = {
+      {{move, Reparent("Text1", "Image1", 0, 0)}, "Only imagemaps can be put on images", ""},
+      {{move, Set("Text1", TJson::array({"Font", "Color"}), "#80"), move},
+       "",
+       "Form file: component Text1 (TWvText), property Font.Color: unknown colour \"#80\" "
+       "(expected a colour name or \"#RRGGBB\")"},
+      {{Remove("Panel1"), Move("Inner", 0, 0, 10, 10)},
+       "",
+       "The form has no component named Inner"},
+      {{move, Set("First", "DependList", TJson::parse(R"([{"script": "Second"}])"))},
+       "Circular dependency detected. Cannot select script.",
+       ""},
+  };
+  for (const auto& batch : refused) {
+    const TEditResult result = session.Batch(batch.Edits);
+    EXPECT_FALSE(result.Changed);
+    EXPECT_EQ(result.Warning, batch.Warning);
+    EXPECT_EQ(result.Error, batch.Error);
+    EXPECT_EQ(session.Text(), before);
+  }
+  EXPECT_TRUE(session.CanRedo());
+}
+
+// The copied text is a form file of its own: loaded, its components save
+// to the very same text, in the order of the form whatever the order asked.
+TEST_F(DesignSession, CopiesComponentsAsAFormFileOfTheirOwn) {
+  TDesignSession session(file);
+  for (const std::vector<std::string>& names :
+       {std::vector<std::string>{"Panel1"}, {"Second", "First"}, {"image1", "Panel1"}}) {
+    const std::string text = session.Copy(names);
+    TComponent copy(nullptr);
+    copy.SetDesigning(true);
+    LoadFormFromText(text, copy);
+    EXPECT_EQ(SaveForm(copy), text);
+    EXPECT_EQ(copy.GetName(), "TestForm");
+    EXPECT_EQ(copy.Components(0)->GetName(), names.size() == 1 ? "Panel1" : names[1]);
+  }
+
+  const struct {
+    std::vector<std::string> Names;
+    const char* Message;
+  } refused[] = {
+      {{"Inner", "Text1"},
+       "Inner and Text1 are not on the same parent; only components of one parent are copied "
+       "together"},
+      {{"Text1", "Nobody"}, "The form has no component named Nobody"},
+      {{}, "No component named to copy"},
+  };
+  for (const auto& copy : refused) {
+    try {
+      session.Copy(copy.Names);
+      ADD_FAILURE() << copy.Message;
+    } catch (const Exception& e) {
+      EXPECT_EQ(e.Message(), copy.Message);
+    }
+  }
+}
+
+// Pasted components take names free in the form, keep their children and
+// their references among themselves; a reference outside the paste stays
+// where the form has its target. Each paste is one step; a paste the
+// library refuses changes nothing.
+TEST_F(DesignSession, PastesUnderFreshNamesWithTheirReferences) {
+  TDesignSession session(file);
+  const std::string panel = session.Copy({"Panel1"});
+  const std::string scripts = session.Copy({"Second", "First"});
+  const std::string text = session.Copy({"Text1"});
+  const std::string map =
+      R"({"form": "Other", "components": [{"class": "TWvImageMap", "name": "Map1"}]})";
+  const struct {
+    std::string Text;
+    const char* Parent;
+    std::optional<TPoint> At;
+    std::vector<std::string> Names;
+    TRect Bounds;  // of the first name
+    const char* Warning;
+    const char* Error;
+  } pastes[] = {
+      {panel, "Page1", std::nullopt, {"WvPanel1"}, Bounds(18, 18, 200, 150), "", ""},
+      {scripts, "", std::nullopt, {"WvJavascript1", "WvJavascript2"}, {}, "", ""},
+      {text, "Page1", TPoint{300, 250}, {"WvText2"}, Bounds(300, 250, 150, 20), "", ""},
+      {map, "Page1", std::nullopt, {}, {}, "Imagemaps can only be put on images", ""},
+      {map, "Image1", std::nullopt, {"Map1"}, Bounds(8, 8, 50, 25), "", ""},
+      {map, "Image1", TPoint{4, 6}, {"WvImageMap1"}, Bounds(4, 6, 50, 25), "", ""},
+      {"[1]",
+       "Page1",
+       std::nullopt,
+       {},
+       {},
+       "",
+       "Form file: the file holds an array, not an object"},
+      {"{\"form\": \"F\", \"components\": [{\"class\": \"TNoSuchClass\"}]}",
+       "",
+       std::nullopt,
+       {},
+       {},
+       "",
+       "Form file: component #1: unknown class TNoSuchClass"},
+      {panel, "Nowhere", std::nullopt, {}, {}, "", "The form has no component named Nowhere"},
+  };
+  for (const auto& paste : pastes) {
+    const std::string before = session.Text();
+    const TEditResult result = session.Paste(paste.Text, paste.Parent, paste.At);
+    EXPECT_EQ(result.Names, paste.Names) << paste.Text;
+    EXPECT_EQ(result.Warning, paste.Warning);
+    EXPECT_EQ(result.Error, paste.Error);
+    EXPECT_EQ(result.Changed, !paste.Names.empty());
+    if (paste.Names.empty()) {
+      EXPECT_EQ(session.Text(), before);
+    } else if (paste.Bounds != TRect{}) {
+      EXPECT_EQ(Control(session, paste.Names[0]).BoundsRect(), paste.Bounds) << paste.Names[0];
+    }
+    ExpectTextIsForm(session);
+  }
+  EXPECT_EQ(Control(session, "WvText1").GetParent()->GetName(), "WvPanel1");
+  EXPECT_EQ(Control(session, "WvText1").BoundsRect(), Bounds(5, 5, 100, 20));
+  EXPECT_EQ(Entry(session.Text(), "WvJavascript2")["properties"]["DependList"][0]["script"],
+            "WvJavascript1");
+  EXPECT_EQ(Entry(session.Text(), "WvText2")["properties"]["HyperLink"]["JSOnClick"]["Script"],
+            "Second");
+  for (int undo = 0; undo < 5; ++undo) ASSERT_TRUE(session.Undo());
+  EXPECT_FALSE(session.CanUndo());
+
+  // Into another form, which has no script named Second: the reference goes.
+  TDesignSession other((folder / "other.json").string());
+  EXPECT_EQ(other.Paste(text, "Page1").Names, std::vector<std::string>{"Text1"});
+  EXPECT_EQ(Entry(other.Text(), "Text1")["properties"]["HyperLink"]["JSOnClick"]["Script"], "");
 }
 
 }  // namespace

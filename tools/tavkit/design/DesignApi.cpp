@@ -5,9 +5,11 @@
 #include "design/DesignApi.h"
 
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 
 #include <tavkit/platform/formfile/detail/FormJson.h>
+#include "design/PropertyModel.h"
 
 namespace tavkit::design {
 
@@ -28,11 +30,74 @@ int Number(const TJson& body, const char* key) {
   return static_cast<int>(value);
 }
 
+std::vector<std::string> Names(const TJson& body, const char* key) {
+  if (!body.contains(key) || !body[key].is_array())
+    throw std::invalid_argument(std::string(key) + " must be an array of names");
+  std::vector<std::string> names;
+  for (const TJson& name : body[key]) {
+    if (!name.is_string())
+      throw std::invalid_argument(std::string(key) + " must be an array of names");
+    names.push_back(name.get<std::string>());
+  }
+  return names;
+}
+
+TBatchEdit ReadBatchEdit(const TJson& body) {
+  if (!body.is_object()) throw std::invalid_argument("each edit of a batch is an object");
+  TBatchEdit edit;
+  edit.Route = Text(body, "route");
+  edit.Component = Text(body, "component");
+  if (edit.Route == "property") {
+    if (!body.contains("path") || !body.contains("value"))
+      throw std::invalid_argument("a property edit names a path and a value");
+    edit.Path = body["path"];
+    edit.Value = body["value"];
+  } else if (edit.Route == "bounds") {
+    edit.Width = Number(body, "width");
+    edit.Height = Number(body, "height");
+  } else if (edit.Route == "parent") {
+    edit.Parent = Text(body, "parent");
+  } else if (edit.Route != "delete") {
+    throw std::invalid_argument("a batch holds property, bounds, parent and delete edits, not \"" +
+                                edit.Route + "\"");
+  }
+  if (edit.Route == "bounds" || edit.Route == "parent") {
+    edit.Left = Number(body, "left");
+    edit.Top = Number(body, "top");
+  }
+  return edit;
+}
+
+TEditResult Batch(TDesignSession& session, const TJson& body) {
+  if (!body.contains("edits") || !body["edits"].is_array())
+    throw std::invalid_argument("edits must be an array");
+  if (body["edits"].size() > TDesignSession::MaxBatchEdits)
+    throw std::invalid_argument("too many edits in one batch");
+  std::vector<TBatchEdit> edits;
+  for (const TJson& edit : body["edits"]) edits.push_back(ReadBatchEdit(edit));
+  return session.Batch(edits);
+}
+
+TEditResult Paste(TDesignSession& session, const TJson& body) {
+  if (!body.contains("text") || !body["text"].is_string())
+    throw std::invalid_argument("text must be a string");
+  std::optional<TPoint> at;
+  if (body.contains("left") || body.contains("top"))
+    at = TPoint{Number(body, "left"), Number(body, "top")};
+  return session.Paste(body["text"].get<std::string>(), Text(body, "parent"), at);
+}
+
 }  // namespace
 
 const std::vector<std::string>& EditRoutes() {
-  static const std::vector<std::string> routes = {
-      "property", "bounds", "insert", "parent", "delete", "rename", "undo", "redo", "save"};
+  static const std::vector<std::string> routes = {"property", "bounds", "insert", "parent",
+                                                  "delete",   "rename", "undo",   "redo",
+                                                  "save",     "batch",  "paste"};
+  return routes;
+}
+
+const std::vector<std::string>& QueryRoutes() {
+  static const std::vector<std::string> routes = {"copy", "shared"};
   return routes;
 }
 
@@ -66,6 +131,8 @@ TEditResult ApplyEdit(TDesignSession& session, const std::string& route, const T
                              Number(body, "top"));
   if (route == "delete") return session.Delete(Text(body, "component"));
   if (route == "rename") return session.Rename(Text(body, "component"), Text(body, "name"));
+  if (route == "batch") return Batch(session, body);
+  if (route == "paste") return Paste(session, body);
   if (route == "undo" || route == "redo") {
     TEditResult result;
     try {
@@ -85,6 +152,17 @@ TEditResult ApplyEdit(TDesignSession& session, const std::string& route, const T
     return result;
   }
   throw std::invalid_argument("no edit named " + route);
+}
+
+TJson AnswerQuery(TDesignSession& session, const std::string& route, const TJson& body) {
+  const std::vector<std::string> names = Names(body, "components");
+  try {
+    if (route == "copy") return {{"text", session.Copy(names)}};
+    if (route == "shared") return DescribeShared(session.Form(), session.Text(), names);
+  } catch (const Exception& e) {
+    throw std::invalid_argument(e.Message());
+  }
+  throw std::invalid_argument("no query named " + route);
 }
 
 void RunDesignTrial(const std::string& input) {

@@ -14,6 +14,11 @@ namespace tavkit::design {
 // The edit routes, each served as POST /api/NAME.
 const std::vector<std::string>& EditRoutes();
 
+// The routes that answer about the design without changing it, each served
+// as POST /api/NAME: "copy" (the form file text of components) and
+// "shared" (the properties several components share).
+const std::vector<std::string>& QueryRoutes();
+
 // The JSON object of a request body. Raises std::invalid_argument, saying
 // why, for anything else: malformed JSON, values nested deeper than a form
 // file may nest them, a body larger than a form file, no object.
@@ -23,6 +28,10 @@ TJson ReadEditBody(const std::string& body);
 // std::invalid_argument for a body that route cannot take (a missing or
 // mistyped member); what the design refuses is in the result.
 TEditResult ApplyEdit(TDesignSession& session, const std::string& route, const TJson& body);
+
+// The answer of a QueryRoutes route. Raises std::invalid_argument for a
+// body that route cannot take or components it cannot answer for.
+TJson AnswerQuery(TDesignSession& session, const std::string& route, const TJson& body);
 
 // The work of a trial run (`tavkit design --trial`): input is the JSON a
 // session hands over, naming the form file, its text, and the edit to

@@ -208,6 +208,7 @@ struct TDesignServer::TImpl {
   TJson Outcome(const TEditResult& result) {
     TJson body = {{"changed", result.Changed}, {"state", State()}};
     if (!result.Name.empty()) body["name"] = result.Name;
+    if (!result.Names.empty()) body["names"] = result.Names;
     if (!result.Warning.empty()) body["warning"] = result.Warning;
     if (!result.Error.empty()) body["error"] = result.Error;
     return body;
@@ -228,6 +229,20 @@ struct TDesignServer::TImpl {
                   const TJson body = ReadEditBody(request.body);
                   std::lock_guard<std::mutex> guard(Lock);
                   SendJson(response, Outcome(ApplyEdit(Session, route, body)));
+                } catch (const std::invalid_argument& e) {
+                  SendError(response, 400, e.what());
+                }
+              });
+  }
+
+  // A question about the design, answered under the lock.
+  void Query(const std::string& route) {
+    Http.Post("/api/" + route,
+              [this, route](const httplib::Request& request, httplib::Response& response) {
+                try {
+                  const TJson body = ReadEditBody(request.body);
+                  std::lock_guard<std::mutex> guard(Lock);
+                  SendJson(response, AnswerQuery(Session, route, body));
                 } catch (const std::invalid_argument& e) {
                   SendError(response, 400, e.what());
                 }
@@ -341,6 +356,7 @@ void TDesignServer::TImpl::Routes() {
   if (!ImageDir.empty()) Http.set_mount_point("/images", ImageDir);
 
   for (const std::string& route : EditRoutes()) Edit(route);
+  for (const std::string& route : QueryRoutes()) Query(route);
 }
 
 void TDesignServer::TImpl::EnsureRendered() {

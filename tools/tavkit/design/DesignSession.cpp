@@ -9,7 +9,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <filesystem>
 
@@ -21,6 +23,7 @@
 #include <tavkit/platform/formfile/FormFile.h>
 #include <tavkit/platform/formfile/detail/FormJson.h>
 #include "design/ChildProcesses.h"
+#include "design/Clipboard.h"
 #include "design/DesignFiles.h"
 #include "design/PreviewPainter.h"
 #include "design/PropertyModel.h"
@@ -139,18 +142,6 @@ std::string FolderOf(const std::string& fileName) {
   return folder.empty() ? "." : folder;
 }
 
-// Class TWvText gives WvText1, WvText2, ...: the first name the form has free.
-std::string FreeName(TComponent& form, const std::string& className) {
-  std::string base = className;
-  if (base.size() > 1 && (base[0] == 'T' || base[0] == 't')) base.erase(0, 1);
-  for (int n = 1;; ++n) {
-    std::string name = base + std::to_string(n);
-    if (form.FindComponent(name) == nullptr &&
-        strcasecmp(name.c_str(), form.GetName().c_str()) != 0)
-      return name;
-  }
-}
-
 TControl& FindControl(TComponent& form, const std::string& name) {
   auto* control = dynamic_cast<TControl*>(&FindDesignComponent(form, name));
   if (control == nullptr) throw Exception(name + " is no control");
@@ -177,6 +168,19 @@ bool PlaceControl(TControl& control, TWinControl* parent) {
   }
 }
 
+void MoveControl(TComponent& form, const TBatchEdit& edit) {
+  FindControl(form, edit.Component).SetBounds(edit.Left, edit.Top, edit.Width, edit.Height);
+}
+
+// False when the new parent refuses the control (the library's warning
+// box says why).
+bool MoveToParent(TComponent& form, const TBatchEdit& edit) {
+  TControl& control = FindControl(form, edit.Component);
+  if (!PlaceControl(control, FindParent(form, edit.Parent))) return false;
+  control.SetBounds(edit.Left, edit.Top, control.GetWidth(), control.GetHeight());
+  return true;
+}
+
 void DeleteWithChildren(TComponent* component) {
   if (auto* container = dynamic_cast<TWinControl*>(component))
     while (container->GetControlCount() > 0) {
@@ -188,6 +192,25 @@ void DeleteWithChildren(TComponent* component) {
       DeleteWithChildren(child);
     }
   delete component;
+}
+
+// The body of an edit route that makes edit, with the route named.
+TJson BatchEditBody(const TBatchEdit& edit) {
+  TJson body = {{"route", edit.Route}, {"component", edit.Component}};
+  if (edit.Route == "property") {
+    body["path"] = edit.Path;
+    body["value"] = edit.Value;
+  } else if (edit.Route == "bounds") {
+    body.update(
+        {{"left", edit.Left}, {"top", edit.Top}, {"width", edit.Width}, {"height", edit.Height}});
+  } else if (edit.Route == "parent") {
+    body.update({{"parent", edit.Parent}, {"left", edit.Left}, {"top", edit.Top}});
+  }
+  return body;
+}
+
+std::string FormText(const TJson& root) {
+  return root.dump(2) + "\n";
 }
 
 }  // namespace
@@ -306,7 +329,10 @@ TEditResult TDesignSession::Change(const std::string& route, const TJson& body,
     }
   }
   if (!result.Warning.empty() || !result.Error.empty() || !changed || text == FText) {
-    if (!result.Warning.empty() || !result.Error.empty()) result.Name.clear();
+    if (!result.Warning.empty() || !result.Error.empty()) {
+      result.Name.clear();
+      result.Names.clear();
+    }
     return result;
   }
   FUndo.push_back(FText);
@@ -340,7 +366,7 @@ TEditResult TDesignSession::SetBounds(const std::string& component, int left, in
                  {"height", height}},
                 [&](TEditResult&) {
     auto form = Scratch();
-    FindControl(*form, component).SetBounds(left, top, width, height);
+    MoveControl(*form, {"bounds", component, {}, {}, {}, left, top, width, height});
     return form;
   });
 }
@@ -370,9 +396,7 @@ TEditResult TDesignSession::SetParent(const std::string& component, const std::s
                 {{"component", component}, {"parent", parent}, {"left", left}, {"top", top}},
                 [&](TEditResult&) -> std::unique_ptr<TComponent> {
     auto form = Scratch();
-    TControl& control = FindControl(*form, component);
-    if (!PlaceControl(control, FindParent(*form, parent))) return nullptr;
-    control.SetBounds(left, top, control.GetWidth(), control.GetHeight());
+    if (!MoveToParent(*form, {"parent", component, {}, {}, parent, left, top})) return nullptr;
     return form;
   });
 }
@@ -392,6 +416,86 @@ TEditResult TDesignSession::Rename(const std::string& component, const std::stri
       throw Exception("The name " + newName + " is the form's own");
     FindDesignComponent(*form, component).SetName(newName);
     result.Name = newName;
+    return form;
+  });
+}
+
+TEditResult TDesignSession::Batch(const std::vector<TBatchEdit>& edits) {
+  TJson bodies = TJson::array();
+  for (const TBatchEdit& edit : edits) bodies.push_back(BatchEditBody(edit));
+  return Change("batch", {{"edits", std::move(bodies)}},
+                [&](TEditResult&) -> std::unique_ptr<TComponent> {
+    // Property edits are written into the text, the others made on loaded
+    // components: the text is loaded or saved only where the kind of edit
+    // changes, so that a batch of one kind loads the design once.
+    TJson root = TJson::parse(FText);
+    std::unique_ptr<TComponent> form;
+    for (const TBatchEdit& edit : edits) {
+      if (edit.Route == "property") {
+        if (form) {
+          root = TJson::parse(SaveForm(*form));
+          form.reset();
+        }
+        SetFormProperty(root, edit.Component, edit.Path, edit.Value);
+        continue;
+      }
+      if (!form) form = Load(FormText(root));
+      if (edit.Route == "bounds") {
+        MoveControl(*form, edit);
+      } else if (edit.Route == "parent") {
+        if (!MoveToParent(*form, edit)) return nullptr;
+      } else if (edit.Route == "delete") {
+        DeleteWithChildren(&FindDesignComponent(*form, edit.Component));
+      } else {
+        throw Exception("A batch holds no " + edit.Route + " edit");
+      }
+    }
+    return form ? std::move(form) : Load(FormText(root));
+  });
+}
+
+std::string TDesignSession::Copy(const std::vector<std::string>& components) const {
+  return CopyText(*FForm, FText, components);
+}
+
+TEditResult TDesignSession::Paste(const std::string& text, const std::string& parent,
+                                  std::optional<TPoint> at) {
+  TJson body = {{"text", text}, {"parent", parent}};
+  if (at) body.update({{"left", at->X}, {"top", at->Y}});
+  return Change("paste", body, [&](TEditResult& result) -> std::unique_ptr<TComponent> {
+    auto form = Scratch();
+    FindParent(*form, parent);  // a parent the form lacks is said before the text is read
+    TPasteEntries paste = ReadPasteText(*form, text);
+    if (paste.Names.empty()) return nullptr;
+    TJson root = TJson::parse(FText);
+    for (TJson& entry : paste.Entries) root["components"].push_back(std::move(entry));
+    // Loaded at the top of the form, then placed one by one as an insertion
+    // is: the new parent's validateInsert has its say.
+    form = Load(FormText(root));
+    TWinControl* target = FindParent(*form, parent);
+    std::vector<TControl*> controls;
+    for (const std::string& name : paste.Names)
+      if (auto* control = dynamic_cast<TControl*>(form->FindComponent(name)))
+        controls.push_back(control);
+    long long shiftX = 8, shiftY = 8;
+    if (at && !controls.empty()) {
+      int left = controls.front()->GetLeft(), top = controls.front()->GetTop();
+      for (const TControl* control : controls) {
+        left = std::min(left, control->GetLeft());
+        top = std::min(top, control->GetTop());
+      }
+      shiftX = static_cast<long long>(at->X) - left;
+      shiftY = static_cast<long long>(at->Y) - top;
+    }
+    const auto shifted = [](int position, long long shift) {
+      return static_cast<int>(std::clamp<long long>(position + shift, INT32_MIN, INT32_MAX));
+    };
+    for (TControl* control : controls) {
+      if (!PlaceControl(*control, target)) return nullptr;
+      control->SetBounds(shifted(control->GetLeft(), shiftX), shifted(control->GetTop(), shiftY),
+                         control->GetWidth(), control->GetHeight());
+    }
+    result.Names = std::move(paste.Names);
     return form;
   });
 }

@@ -13,11 +13,13 @@
 #include <memory>
 #include <mutex>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include <tavkit/platform/base/Components.h>
 #include <tavkit/platform/base/Exceptions.h>
+#include <tavkit/platform/base/Types.h>
 
 namespace tavkit::design {
 
@@ -31,7 +33,21 @@ struct TEditResult {
   bool Changed = false;
   std::string Warning;
   std::string Error;
-  std::string Name;  // the component the edit made or renamed
+  std::string Name;                // the component the edit made or renamed
+  std::vector<std::string> Names;  // the top-level components a paste added, in order
+};
+
+// One edit of a batch: the members of the edit route it names.
+struct TBatchEdit {
+  std::string Route{};  // "property", "bounds", "parent" or "delete"
+  std::string Component{};
+  TJson Path{};          // property
+  TJson Value{};         // property
+  std::string Parent{};  // parent
+  int Left = 0;          // bounds and parent
+  int Top = 0;           // bounds and parent
+  int Width = 0;         // bounds
+  int Height = 0;        // bounds
 };
 
 // The file on disk is not the one the designer read or last wrote.
@@ -62,6 +78,8 @@ class TDesignSession {
  public:
   // How many edits undo can take back.
   static constexpr std::size_t MaxUndo = 500;
+  // How many edits one batch may make.
+  static constexpr std::size_t MaxBatchEdits = 10000;
 
   // Reads the form file; a file that does not exist yet starts a new form
   // holding one page. Raises the form file's errors for a file that cannot
@@ -90,6 +108,9 @@ class TDesignSession {
   bool Modified() const { return FText != FSavedText; }
   bool CanUndo() const { return !FUndo.empty(); }
   bool CanRedo() const { return !FRedo.empty(); }
+  // Whether the form file did not exist when the designer read it and the
+  // design has not been saved since.
+  bool IsNew() const { return !FDiskExists; }
 
   // Sets the property at path (names of properties and sub-properties,
   // indices of collection items) of a component to a value written as in
@@ -105,6 +126,21 @@ class TDesignSession {
   // Removes a component; a control takes its children with it.
   TEditResult Delete(const std::string& component);
   TEditResult Rename(const std::string& component, const std::string& newName);
+  // Makes the edits in order as one change, undone in one step: when one
+  // is refused or fails, none is made and the result is that edit's.
+  TEditResult Batch(const std::vector<TBatchEdit>& edits);
+  // A form file text holding the named components with their children and
+  // properties: controls of one parent, or components that are no
+  // controls. Raises Exception for a name the form lacks or controls of
+  // different parents.
+  std::string Copy(const std::vector<std::string>& components) const;
+  // Adds the components of a form file text (as Copy writes it) into the
+  // control named parent (none: onto the form), under names free in the
+  // form and with their references among themselves following them. Its
+  // top-level controls keep their places shifted by (8, 8), or, with at,
+  // are shifted together so that their top-left corner lands there.
+  TEditResult Paste(const std::string& text, const std::string& parent,
+                    std::optional<TPoint> at = std::nullopt);
   // Each returns false when there is nothing to take back or bring again,
   // and raises EDesignTimeout when the design's data no longer loads in time.
   bool Undo();

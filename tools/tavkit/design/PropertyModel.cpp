@@ -167,6 +167,36 @@ TJson DescribeControl(TComponent& form, TControl& control) {
   return node;
 }
 
+// The entries of list that other has too (the same name and kind), each
+// member kept where both agree and null where they differ; sub-properties
+// are compared one by one. A property read-only for one is so for all.
+TJson SharedProperties(const TJson& list, const TJson& other) {
+  TJson shared = TJson::array();
+  for (const TJson& entry : list) {
+    const TJson* match = nullptr;
+    for (const TJson& candidate : other)
+      if (candidate["name"] == entry["name"] && candidate["kind"] == entry["kind"]) {
+        match = &candidate;
+        break;
+      }
+    if (match == nullptr) continue;
+    TJson merged = entry;
+    for (auto item : merged.items()) {
+      const std::string& key = item.key();
+      if (key == "name" || key == "kind") continue;
+      if (key == "properties" && match->contains(key))
+        item.value() = SharedProperties(entry[key], (*match)[key]);
+      else if (!match->contains(key) || (*match)[key] != item.value())
+        item.value() = key == "readOnly" ? TJson(true) : TJson();
+    }
+    for (auto item : match->items())
+      if (!merged.contains(item.key()))
+        merged[item.key()] = item.key() == "readOnly" ? TJson(true) : TJson();
+    shared.push_back(std::move(merged));
+  }
+  return shared;
+}
+
 }  // namespace
 
 const char* KindName(TPropKind kind) {
@@ -237,9 +267,15 @@ TJson DescribePalette(const std::string& page) {
 
 std::string SetFormProperty(const std::string& formText, const std::string& component,
                             const TJson& path, const TJson& value) {
+  TJson root = TJson::parse(formText);
+  SetFormProperty(root, component, path, value);
+  return root.dump(2) + "\n";
+}
+
+void SetFormProperty(TJson& root, const std::string& component, const TJson& path,
+                     const TJson& value) {
   const TJson steps = path.is_string() ? TJson::array({path}) : path;
   if (!steps.is_array() || steps.empty()) throw Exception("No property named");
-  TJson root = TJson::parse(formText);
   TJson* entry = FindEntry(root["components"], component);
   if (entry == nullptr) throw Exception("The form has no component named " + component);
   TJson* at = &(*entry)["properties"];
@@ -260,7 +296,23 @@ std::string SetFormProperty(const std::string& formText, const std::string& comp
     }
   }
   *at = value;
-  return root.dump(2) + "\n";
+}
+
+TJson DescribeShared(TComponent& form, const std::string& formText,
+                     const std::vector<std::string>& names) {
+  if (names.empty()) throw Exception("No component named");
+  TJson components = TJson::array();
+  TJson properties;
+  for (const std::string& name : names) {
+    const TJson described = DescribeComponent(form, formText, name);
+    components.push_back(described["name"]);
+    properties = properties.is_null() ? described["properties"]
+                                      : SharedProperties(properties, described["properties"]);
+  }
+  TJson shared = TJson::array();
+  for (TJson& entry : properties)
+    if (entry["name"] != "Name") shared.push_back(std::move(entry));
+  return {{"components", std::move(components)}, {"properties", std::move(shared)}};
 }
 
 }  // namespace tavkit::design

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include <tavkit/platform/base/Components.h>
 #include <tavkit/platform/base/Registry.h>
@@ -41,5 +42,16 @@ TJson DescribePalette(const std::string& page);
 // component or a path the text does not hold.
 std::string SetFormProperty(const std::string& formText, const std::string& component,
                             const TJson& path, const TJson& value);
+// The same on the form text's JSON document.
+void SetFormProperty(TJson& root, const std::string& component, const TJson& path,
+                     const TJson& value);
+
+// What several components of the form have in common, for the inspector:
+// {"components": [names], "properties": [...]} with the properties all of
+// them have (the same name and kind) in the shape of DescribeComponent,
+// each value, sub-value or list of items kept where all agree and null
+// where they differ. The name, which no two share, is left out.
+TJson DescribeShared(TComponent& form, const std::string& formText,
+                     const std::vector<std::string>& names);
 
 }  // namespace tavkit::design
