@@ -705,13 +705,14 @@ const designer = (() => {
       nodes.get(e.component).node.width === e.width && nodes.get(e.component).node.height === e.height);
   }
 
-  // Several edits, one after the other; the first refused stops the rest.
-  async function editAll(edits) {
-    for (const { route, ...body } of edits) {
-      const result = await edit('/api/' + route, body);
-      if (result.warning || result.error) return result;
+  // Several edits as one step of undo: all are made or none.
+  function editAll(edits) {
+    if (edits.length === 0) return Promise.resolve({});
+    if (edits.length === 1) {
+      const { route, ...body } = edits[0];
+      return edit('/api/' + route, body);
     }
-    return {};
+    return edit('/api/batch', { edits });
   }
 
   async function refresh() {
@@ -1048,6 +1049,8 @@ const designer = (() => {
       group.appendChild(legend);
       if (prop.kind === 'object') {
         for (const sub of prop.properties) group.appendChild(editorRow(sub, [...path, sub.name]));
+      } else if (prop.items === null) {
+        group.appendChild(differs());
       } else {
         collectionEditor(group, prop, path);
       }
@@ -1119,6 +1122,7 @@ const designer = (() => {
         element = document.createElement('input');
         element.type = 'checkbox';
         element.checked = prop.value === true;
+        element.indeterminate = prop.value === null;
         element.addEventListener('change', () => changed(element.checked));
         break;
       case 'strings':
@@ -1143,7 +1147,7 @@ const designer = (() => {
         element.value = prop.value || '';
         const list = document.createElement('datalist');
         list.id = 'choices' + Math.random().toString(36).slice(2);
-        for (const choice of prop.choices) list.appendChild(new Option(choice, choice));
+        for (const choice of prop.choices || []) list.appendChild(new Option(choice, choice));
         element.setAttribute('list', list.id);
         element.addEventListener('change', () => changed(element.value));
         const wrap = document.createElement('div');
@@ -1163,7 +1167,16 @@ const designer = (() => {
     return element;
   }
 
+  // A list of several components' that is not the same for all of them.
+  function differs() {
+    const note = document.createElement('p');
+    note.className = 'hint';
+    note.textContent = 'differs among them';
+    return note;
+  }
+
   function choiceList(choices, value) {
+    choices = choices || [];
     const list = document.createElement('select');
     if (value === null) list.appendChild(new Option('', ''));
     for (const choice of choices) list.appendChild(new Option(choice === '' ? '(none)' : choice, choice));
@@ -1183,8 +1196,9 @@ const designer = (() => {
     picker.dataset.role = 'picker';
     const names = document.createElement('select');
     names.appendChild(new Option('(other)', ''));
-    for (const name of prop.choices) names.appendChild(new Option(name, name));
-    names.value = prop.choices.includes(prop.value) ? prop.value : '';
+    const choices = prop.choices || [];
+    for (const name of choices) names.appendChild(new Option(name, name));
+    names.value = choices.includes(prop.value) ? prop.value : '';
     names.dataset.role = 'constant';
     const text = document.createElement('input');
     text.type = 'text';
