@@ -410,5 +410,398 @@ TEST_F(DesignerBrowser, SelectsSeveralArrangesThemWithTheKeyboardAndZoomsToThePi
   EXPECT_EQ(where(onPage[6]["children"][1]), (std::vector<int>{150, 20}));  // NameField
 }
 
+// A panel holding a caption and an image with a hot spot, beside a script
+// its caption's link calls.
+const char* const kPanelForm = R"({
+  "form": "Plans",
+  "components": [
+    { "class": "TWvJavascript", "name": "Show",
+      "properties": { "script": ["function show() {", "}"] } },
+    { "class": "TWvPage", "name": "Page1",
+      "properties": { "Left": 0, "Top": 0, "Width": 480, "Height": 360 },
+      "children": [
+        { "class": "TWvPanel", "name": "Plan",
+          "properties": { "Left": 16, "Top": 16, "Width": 200, "Height": 160 },
+          "children": [
+            { "class": "TWvText", "name": "Caption",
+              "properties": { "Left": 8, "Top": 8, "Width": 120, "Height": 20, "Text": ["Ground floor"],
+                              "HyperLink": { "URL": "plan.html", "JSOnClick": { "Script": "Show" } } } },
+            { "class": "TWvImage", "name": "Picture",
+              "properties": { "Left": 8, "Top": 40, "Width": 160, "Height": 100 },
+              "children": [
+                { "class": "TWvImageMap", "name": "Spot",
+                  "properties": { "Left": 8, "Top": 8, "Width": 40, "Height": 30 } } ] } ] }
+      ] }
+  ]
+})";
+
+// What the designer saves after the paste: the panel as it was, and its copy
+// 8 pixels lower and to the right under the first free names of each class,
+// its caption's link still calling Show.
+const char* const kPanelPasted = R"({
+  "form": "Plans",
+  "components": [
+    {
+      "class": "TWvJavascript",
+      "name": "Show",
+      "properties": {
+        "Tag": 0,
+        "script": [
+          "function show() {",
+          "}"
+        ],
+        "DependList": []
+      }
+    },
+    {
+      "class": "TWvPage",
+      "name": "Page1",
+      "properties": {
+        "Tag": 0,
+        "Left": 0,
+        "Top": 0,
+        "Width": 480,
+        "Height": 360,
+        "BackGroundColor": "clWhite",
+        "HTMLBefore": [],
+        "HTMLAfter": [],
+        "HTMLInside": [],
+        "PageTitle": "",
+        "BackGroundImage": "",
+        "Scripts": [],
+        "LinkColor": "clBlack",
+        "VLinkColor": "clBlack",
+        "DefaultTextColor": "clBlack",
+        "JSOnLoad": {
+          "parameterlist": [],
+          "Script": ""
+        },
+        "JSOnUnload": {
+          "parameterlist": [],
+          "Script": ""
+        },
+        "Metatags": [],
+        "CenterContents": false
+      },
+      "children": [
+        {
+          "class": "TWvPanel",
+          "name": "Plan",
+          "properties": {
+            "Tag": 0,
+            "Left": 16,
+            "Top": 16,
+            "Width": 200,
+            "Height": 160,
+            "BackGroundColor": "clNone",
+            "HTMLBefore": [],
+            "HTMLAfter": [],
+            "HTMLInside": []
+          },
+          "children": [
+            {
+              "class": "TWvText",
+              "name": "Caption",
+              "properties": {
+                "Tag": 0,
+                "Left": 8,
+                "Top": 8,
+                "Width": 120,
+                "Height": 20,
+                "BackGroundColor": "clNone",
+                "HTMLBefore": [],
+                "HTMLAfter": [],
+                "HTMLInside": [],
+                "Align": "taLeft",
+                "Font": {
+                  "PrimaryFont": "ARIAL",
+                  "SecondaryFonts": "SYSTEM",
+                  "Size": 2,
+                  "Color": "clBlack",
+                  "Bold": false,
+                  "Italic": false,
+                  "Underline": false,
+                  "Strikeout": false
+                },
+                "Link": "plan.html",
+                "HyperLink": {
+                  "Target": "",
+                  "URL": "plan.html",
+                  "JSOnMouseOver": {
+                    "parameterlist": [],
+                    "Script": ""
+                  },
+                  "JSOnMouseOut": {
+                    "parameterlist": [],
+                    "Script": ""
+                  },
+                  "JSOnClick": {
+                    "parameterlist": [],
+                    "Script": "Show"
+                  }
+                },
+                "AutoLineBreak": true,
+                "Text": [
+                  "Ground floor"
+                ]
+              }
+            },
+            {
+              "class": "TWvImage",
+              "name": "Picture",
+              "properties": {
+                "Tag": 0,
+                "Left": 8,
+                "Top": 40,
+                "Width": 160,
+                "Height": 100,
+                "BackGroundColor": "clNone",
+                "HTMLBefore": [],
+                "HTMLAfter": [],
+                "HTMLInside": [],
+                "JSOnAbort": {
+                  "parameterlist": [],
+                  "Script": ""
+                },
+                "JSOnLoad": {
+                  "parameterlist": [],
+                  "Script": ""
+                },
+                "ImagePath": "",
+                "Link": "",
+                "Stretch": false,
+                "Hyperlink": {
+                  "Target": "",
+                  "URL": "",
+                  "JSOnMouseOver": {
+                    "parameterlist": [],
+                    "Script": ""
+                  },
+                  "JSOnMouseOut": {
+                    "parameterlist": [],
+                    "Script": ""
+                  },
+                  "JSOnClick": {
+                    "parameterlist": [],
+                    "Script": ""
+                  }
+                }
+              },
+              "children": [
+                {
+                  "class": "TWvImageMap",
+                  "name": "Spot",
+                  "properties": {
+                    "Tag": 0,
+                    "Left": 8,
+                    "Top": 8,
+                    "Width": 40,
+                    "Height": 30,
+                    "HyperLink": {
+                      "Target": "",
+                      "URL": "",
+                      "JSOnMouseOver": {
+                        "parameterlist": [],
+                        "Script": ""
+                      },
+                      "JSOnMouseOut": {
+                        "parameterlist": [],
+                        "Script": ""
+                      },
+                      "JSOnClick": {
+                        "parameterlist": [],
+                        "Script": ""
+                      }
+                    },
+                    "AltText": "",
+                    "Link": ""
+                  }
+                }
+              ]
+            }
+          ]
+        },
+        {
+          "class": "TWvPanel",
+          "name": "WvPanel1",
+          "properties": {
+            "Tag": 0,
+            "Left": 24,
+            "Top": 24,
+            "Width": 200,
+            "Height": 160,
+            "BackGroundColor": "clNone",
+            "HTMLBefore": [],
+            "HTMLAfter": [],
+            "HTMLInside": []
+          },
+          "children": [
+            {
+              "class": "TWvText",
+              "name": "WvText1",
+              "properties": {
+                "Tag": 0,
+                "Left": 8,
+                "Top": 8,
+                "Width": 120,
+                "Height": 20,
+                "BackGroundColor": "clNone",
+                "HTMLBefore": [],
+                "HTMLAfter": [],
+                "HTMLInside": [],
+                "Align": "taLeft",
+                "Font": {
+                  "PrimaryFont": "ARIAL",
+                  "SecondaryFonts": "SYSTEM",
+                  "Size": 2,
+                  "Color": "clBlack",
+                  "Bold": false,
+                  "Italic": false,
+                  "Underline": false,
+                  "Strikeout": false
+                },
+                "Link": "plan.html",
+                "HyperLink": {
+                  "Target": "",
+                  "URL": "plan.html",
+                  "JSOnMouseOver": {
+                    "parameterlist": [],
+                    "Script": ""
+                  },
+                  "JSOnMouseOut": {
+                    "parameterlist": [],
+                    "Script": ""
+                  },
+                  "JSOnClick": {
+                    "parameterlist": [],
+                    "Script": "Show"
+                  }
+                },
+                "AutoLineBreak": true,
+                "Text": [
+                  "Ground floor"
+                ]
+              }
+            },
+            {
+              "class": "TWvImage",
+              "name": "WvImage1",
+              "properties": {
+                "Tag": 0,
+                "Left": 8,
+                "Top": 40,
+                "Width": 160,
+                "Height": 100,
+                "BackGroundColor": "clNone",
+                "HTMLBefore": [],
+                "HTMLAfter": [],
+                "HTMLInside": [],
+                "JSOnAbort": {
+                  "parameterlist": [],
+                  "Script": ""
+                },
+                "JSOnLoad": {
+                  "parameterlist": [],
+                  "Script": ""
+                },
+                "ImagePath": "",
+                "Link": "",
+                "Stretch": false,
+                "Hyperlink": {
+                  "Target": "",
+                  "URL": "",
+                  "JSOnMouseOver": {
+                    "parameterlist": [],
+                    "Script": ""
+                  },
+                  "JSOnMouseOut": {
+                    "parameterlist": [],
+                    "Script": ""
+                  },
+                  "JSOnClick": {
+                    "parameterlist": [],
+                    "Script": ""
+                  }
+                }
+              },
+              "children": [
+                {
+                  "class": "TWvImageMap",
+                  "name": "WvImageMap1",
+                  "properties": {
+                    "Tag": 0,
+                    "Left": 8,
+                    "Top": 8,
+                    "Width": 40,
+                    "Height": 30,
+                    "HyperLink": {
+                      "Target": "",
+                      "URL": "",
+                      "JSOnMouseOver": {
+                        "parameterlist": [],
+                        "Script": ""
+                      },
+                      "JSOnMouseOut": {
+                        "parameterlist": [],
+                        "Script": ""
+                      },
+                      "JSOnClick": {
+                        "parameterlist": [],
+                        "Script": ""
+                      }
+                    },
+                    "AltText": "",
+                    "Link": ""
+                  }
+                }
+              ]
+            }
+          ]
+        }
+      ]
+    }
+  ]
+}
+)";
+
+// Copy and paste with the keys through the system clipboard: a panel comes
+// back beside itself with fresh names and its references kept; a hot spot
+// pasted onto the page is refused with the library's message.
+TEST_F(DesignerBrowser, CopiesAndPastesThroughTheClipboardUnderFreshNames) {
+  folder = designtest::ScratchFolder("design-browser");
+  form = folder / "plans.json";
+  designtest::WriteFile(form, kPanelForm);
+  program = std::make_unique<DesignerProgram>(form, folder / "designer.log");
+  browser = std::make_unique<HeadlessBrowser>(folder / "browser", 1900, 1000);
+  const std::string url = program->Url();
+  browser->AllowClipboard(url.substr(0, url.find('/', 7)));
+  browser->Navigate(url);
+  Idle();
+
+  const auto plan = Grip("Plan");
+  browser->Mouse("mousePressed", plan[0], plan[1]);
+  browser->Mouse("mouseReleased", plan[0], plan[1]);
+  Key("c", HeadlessBrowser::kCtrl);
+  const std::string copied = browser->Evaluate("navigator.clipboard.readText()");
+  EXPECT_EQ(TJson::parse(copied)["components"][0]["name"], "Plan");
+  Key("v", HeadlessBrowser::kCtrl);
+  EXPECT_EQ(ModalText(), "(hidden)");
+  EXPECT_EQ(Selection(), TJson({"WvPanel1"}));
+
+  // The hot spot alone cannot go onto the page.
+  const int version = State()["version"];
+  Click(".ctl[data-name='Spot']");
+  Key("c", HeadlessBrowser::kCtrl);
+  Click(".ctl[data-name='Page1']");
+  EXPECT_EQ(browser->Evaluate("designer.selected()"), "Page1");
+  Key("v", HeadlessBrowser::kCtrl);
+  EXPECT_EQ(ModalText(), "Imagemaps can only be put on images");
+  Click("#modalOk");
+  EXPECT_EQ(State()["version"], version);
+
+  Click("#save");
+  EXPECT_EQ(ReadText(form), kPanelPasted);
+}
+
 }  // namespace
 }  // namespace tavkit
