@@ -41,7 +41,8 @@ struct TDesigner {
   std::unique_ptr<HeadlessBrowser> Browser;
 
   TDesigner(const std::string& name, const std::string& formText) {
-    Folder = fs::temp_directory_path() / ("tavkit-bench-designer-" + std::to_string(getpid())) / name;
+    Folder =
+        fs::temp_directory_path() / ("tavkit-bench-designer-" + std::to_string(getpid())) / name;
     fs::remove_all(Folder);
     fs::create_directories(Folder);
     fs::copy(fs::path(TAVKIT_EXAMPLES_DIR) / "images", Folder / "images");
@@ -54,7 +55,8 @@ struct TDesigner {
     // has loaded the page the move made.
     Browser->Evaluate(
         "designer.idle().then(() => {"
-        " document.addEventListener('mouseup', () => { window.benchUp = performance.now(); }, true);"
+        " document.addEventListener('mouseup', () => { window.benchUp = performance.now(); }, "
+        "true);"
         " document.getElementById('rendered').addEventListener('load',"
         "   () => { window.benchLoaded = performance.now(); }); return true; })");
   }
@@ -67,10 +69,11 @@ struct TDesigner {
   // Drags the control a grid step right or back; the milliseconds to the
   // rendered page and to the whole designer idle.
   std::pair<double, double> Move(const std::string& control, int direction) {
-    const json box = Browser->Evaluate(
-        "(() => { const e = document.querySelector(\".ctl[data-name='" + control + "']\");"
-        " e.scrollIntoView({block: 'center', inline: 'center'});"
-        " const r = e.getBoundingClientRect(); return [r.left, r.top]; })()");
+    const json box =
+        Browser->Evaluate("(() => { const e = document.querySelector(\".ctl[data-name='" + control +
+                          "']\");"
+                          " e.scrollIntoView({block: 'center', inline: 'center'});"
+                          " const r = e.getBoundingClientRect(); return [r.left, r.top]; })()");
     const double x = box[0].get<double>() + 12, y = box[1].get<double>() + 10;
     Browser->Drag(x, y, x + 16 * direction, y, 4);
     const json times = Browser->Evaluate(

@@ -320,7 +320,6 @@ TEST_F(DesignerBrowser, RefusesATextOnAnImageAndRendersImageMapsAsTavkitRenderDo
             240);
 }
 
-
 // The showcase laid out with several selected at once, the toolbar's
 // alignment, the keyboard and the zoom; every step is one step of undo.
 TEST_F(DesignerBrowser, SelectsSeveralArrangesThemWithTheKeyboardAndZoomsToThePixel) {
@@ -366,8 +365,9 @@ TEST_F(DesignerBrowser, SelectsSeveralArrangesThemWithTheKeyboardAndZoomsToThePi
   ShiftClick("MoreLink");
   EXPECT_EQ(Selection(), TJson({"PlanCaption", "FormCaption", "MoreLink"}));
   Click("[data-arrange='left']");
-  EXPECT_EQ(Bounds({"PlanCaption", "FormCaption", "MoreLink"}),
-            (std::vector<std::vector<int>>{{20, 128, 240, 20}, {20, 128, 400, 20}, {20, 56, 260, 20}}));
+  EXPECT_EQ(
+      Bounds({"PlanCaption", "FormCaption", "MoreLink"}),
+      (std::vector<std::vector<int>>{{20, 128, 240, 20}, {20, 128, 400, 20}, {20, 56, 260, 20}}));
 
   // The keyboard on one label: one pixel, a grid step, a size.
   Click(".ctl[data-name='NameLabel']");
@@ -404,8 +404,8 @@ TEST_F(DesignerBrowser, SelectsSeveralArrangesThemWithTheKeyboardAndZoomsToThePi
   auto where = [&](const TJson& c) {
     return std::vector<int>{c["properties"]["Left"], c["properties"]["Top"]};
   };
-  EXPECT_EQ(where(onPage[2]), (std::vector<int>{20, 56}));   // MoreLink
-  EXPECT_EQ(where(onPage[5]), (std::vector<int>{20, 128}));  // FormCaption
+  EXPECT_EQ(where(onPage[2]), (std::vector<int>{20, 56}));                  // MoreLink
+  EXPECT_EQ(where(onPage[5]), (std::vector<int>{20, 128}));                 // FormCaption
   EXPECT_EQ(where(onPage[6]["children"][0]), (std::vector<int>{11, 18}));   // NameLabel
   EXPECT_EQ(where(onPage[6]["children"][1]), (std::vector<int>{150, 20}));  // NameField
 }

@@ -199,8 +199,8 @@ void HeadlessBrowser::Mouse(const std::string& type, double x, double y) {
 }
 
 void HeadlessBrowser::Mouse(const std::string& type, double x, double y, int modifiers) {
-  json params = {{"type", type},         {"x", x}, {"y", y}, {"button", "left"}, {"clickCount", 1},
-                 {"modifiers", modifiers}};
+  json params = {{"type", type},     {"x", x},          {"y", y},
+                 {"button", "left"}, {"clickCount", 1}, {"modifiers", modifiers}};
   // A move made while the button is down carries it, as a real drag does.
   if (type == "mousePressed" || (type == "mouseMoved" && FButtonDown)) params["buttons"] = 1;
   if (type == "mouseMoved" && !FButtonDown) params["button"] = "none";
@@ -225,10 +225,17 @@ void HeadlessBrowser::Key(const std::string& key, int modifiers) {
   // Windows key codes, which the page sees as keyCode; a character's is its
   // capital letter or digit.
   static const std::map<std::string, std::pair<int, std::string>> named = {
-      {"ArrowLeft", {37, "ArrowLeft"}}, {"ArrowUp", {38, "ArrowUp"}},
-      {"ArrowRight", {39, "ArrowRight"}}, {"ArrowDown", {40, "ArrowDown"}},
-      {"Tab", {9, "Tab"}}, {"Escape", {27, "Escape"}}, {"Delete", {46, "Delete"}},
-      {"Enter", {13, "Enter"}}, {"?", {191, "Slash"}}, {"+", {187, "Equal"}}, {"-", {189, "Minus"}}};
+      {"ArrowLeft", {37, "ArrowLeft"}},
+      {"ArrowUp", {38, "ArrowUp"}},
+      {"ArrowRight", {39, "ArrowRight"}},
+      {"ArrowDown", {40, "ArrowDown"}},
+      {"Tab", {9, "Tab"}},
+      {"Escape", {27, "Escape"}},
+      {"Delete", {46, "Delete"}},
+      {"Enter", {13, "Enter"}},
+      {"?", {191, "Slash"}},
+      {"+", {187, "Equal"}},
+      {"-", {189, "Minus"}}};
   json down = {{"type", "rawKeyDown"}, {"key", key}, {"modifiers", modifiers}};
   const auto found = named.find(key);
   if (found != named.end()) {
@@ -238,7 +245,7 @@ void HeadlessBrowser::Key(const std::string& key, int modifiers) {
     const char upper = static_cast<char>(std::toupper(static_cast<unsigned char>(key[0])));
     down["windowsVirtualKeyCode"] = static_cast<int>(upper);
     down["code"] = std::isdigit(static_cast<unsigned char>(upper)) ? std::string("Digit") + upper
-                                                                    : std::string("Key") + upper;
+                                                                   : std::string("Key") + upper;
   }
   // A character typed without Ctrl or Alt carries its text, as a key
   // that types does.
