@@ -250,6 +250,36 @@ TEST_F(DesignServer, TakesBatchesCopiesPastesAndSharedProperties) {
   EXPECT_EQ(Post("/api/undo", TJson::object())["state"]["version"], 4);
 }
 
+// The state tells a form not yet saved (the UI offers a page size for it)
+// and why the data-bound parts of the design are empty.
+TEST_F(DesignServer, TellsANewFormAndWhyItsDataIsEmpty) {
+  const std::string fresh = (folder / "fresh.json").string();
+  designtest::WriteFile(file, R"({"form": "Shop", "components": [
+      {"class": "TSQLiteQuery", "name": "Products", "properties": {"DatabaseFile": "none.db",
+       "SQL": ["SELECT name FROM products"], "Active": true}},
+      {"class": "TWvPage", "name": "Page1", "children": [
+        {"class": "TWvDBText", "name": "Name", "properties": {"Field": "Products.name"}}]}]})");
+  session = std::make_unique<design::TDesignSession>(fresh);
+  Start(Rendered);
+  const TJson state = TJson::parse(Request("GET", "/api/state").Body);
+  EXPECT_EQ(state["new"], true);
+  EXPECT_EQ(state["warnings"], TJson::array());
+  EXPECT_EQ(Post("/api/bounds", {{"component", "Page1"},
+                                 {"left", 0},
+                                 {"top", 0},
+                                 {"width", 800},
+                                 {"height", 600}})["state"]["new"],
+            true);
+  EXPECT_EQ(Post("/api/save", TJson::object())["state"]["new"], false);
+  TearDown();
+
+  session = std::make_unique<design::TDesignSession>(file);
+  Start(Rendered);
+  EXPECT_EQ(TJson::parse(Request("GET", "/api/state").Body)["warnings"],
+            TJson({"Products: cannot open database \"" + (folder / "none.db").string() +
+                   "\": unable to open database file"}));
+}
+
 TEST_F(DesignServer, TurnsAwayWhatABrowserOfAnotherSiteCouldSend) {
   Start(Rendered);
   designtest::THttpReply form =

@@ -630,5 +630,55 @@ TEST_F(DesignSession, PastesUnderFreshNamesWithTheirReferences) {
   EXPECT_EQ(Entry(other.Text(), "Text1")["properties"]["HyperLink"]["JSOnClick"]["Script"], "");
 }
 
+// A form whose data cannot be read opens all the same, its data-bound
+// elements empty, and says why; its text keeps Active and the field
+// references as the file gives them, so saving loses nothing.
+TEST_F(DesignSession, OpensAFormWhoseDataCannotBeReadAndSaysWhy) {
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open((folder / "shop.db").c_str(), &db), SQLITE_OK);
+  ASSERT_EQ(
+      sqlite3_exec(db, "CREATE TABLE products (name TEXT, price REAL);", nullptr, nullptr, nullptr),
+      SQLITE_OK);
+  sqlite3_close(db);
+  const struct {
+    const char* Database;
+    const char* Sql;
+    std::string Warning;
+  } cases[] = {
+      {"missing.db", "SELECT name, price FROM products",
+       "Products: cannot open database \"" + (folder / "missing.db").string() +
+           "\": unable to open database file"},
+      {"shop.db", "SELECT name, nosuch FROM products",
+       "Products: SQL error on database \"" + (folder / "shop.db").string() +
+           "\": no such column: nosuch"},
+      {"shop.db", "SELECT name, price FROM products", ""},
+  };
+  for (const auto& data : cases) {
+    WriteFile(file, std::string(R"({"form": "Shop", "components": [
+      {"class": "TSQLiteQuery", "name": "Products", "properties": {"DatabaseFile": ")") +
+                        data.Database + R"(", "SQL": [")" + data.Sql + R"("], "Active": true}},
+      {"class": "TDataSource", "name": "Source", "properties": {"DataSet": "Products"}},
+      {"class": "TWvPage", "name": "Page1", "properties": {"Width": 400, "Height": 300},
+       "children": [
+        {"class": "TWvDBText", "name": "Name", "properties": {"Left": 10, "Top": 10,
+         "Width": 100, "Height": 20, "Field": "Products.name"}},
+        {"class": "TWvDBTable", "name": "Table", "properties": {"Left": 10, "Top": 40,
+         "Width": 300, "Height": 100, "DataSource": "Source",
+         "ColumnList": [{"Field": "Products.price"}]}}]}]})");
+    TDesignSession session(file);
+    EXPECT_EQ(session.Warnings(), data.Warning.empty() ? std::vector<std::string>{}
+                                                       : std::vector<std::string>{data.Warning});
+    ExpectTextIsForm(session);
+    const TJson query = Entry(session.Text(), "Products")["properties"];
+    EXPECT_EQ(query["Active"], true) << data.Sql;
+    EXPECT_EQ(Entry(session.Text(), "Name")["properties"]["Field"], "Products.name");
+    EXPECT_EQ(Entry(session.Text(), "Table")["properties"]["ColumnList"][0]["Field"],
+              "Products.price");
+    design::ReadDesignData(session.Form());
+    EXPECT_TRUE(session.SetBounds("Name", 20, 10, 100, 20).Changed);
+    EXPECT_EQ(session.Warnings().size(), data.Warning.empty() ? 0u : 1u);
+  }
+}
+
 }  // namespace
 }  // namespace tavkit

@@ -202,7 +202,8 @@ struct TDesignServer::TImpl {
   TJson State() {
     return {{"file", Session.FileName()},     {"version", Session.Version()},
             {"modified", Session.Modified()}, {"canUndo", Session.CanUndo()},
-            {"canRedo", Session.CanRedo()},   {"design", DescribeForm(Session.Form())}};
+            {"canRedo", Session.CanRedo()},   {"new", Session.IsNew()},
+            {"warnings", Session.Warnings()}, {"design", DescribeForm(Session.Form())}};
   }
 
   TJson Outcome(const TEditResult& result) {

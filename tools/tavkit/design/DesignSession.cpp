@@ -500,6 +500,19 @@ TEditResult TDesignSession::Paste(const std::string& text, const std::string& pa
   });
 }
 
+std::vector<std::string> TDesignSession::Warnings() const {
+  std::vector<std::string> warnings;
+  for (int i = 0; i < FForm->ComponentCount(); ++i) {
+    const auto* dataSet = dynamic_cast<const TDataSet*>(FForm->Components(i));
+    if (dataSet == nullptr || dataSet->DesignFailure().empty()) continue;
+    // The data set's own errors name it already.
+    const std::string& cause = dataSet->DesignFailure();
+    const std::string name = dataSet->GetName() + ": ";
+    warnings.push_back(cause.rfind(name, 0) == 0 ? cause : name + cause);
+  }
+  return warnings;
+}
+
 bool TDesignSession::Undo() {
   if (FUndo.empty()) return false;
   TryInTime(FUndo.back());

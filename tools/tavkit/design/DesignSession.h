@@ -111,6 +111,10 @@ class TDesignSession {
   // Whether the form file did not exist when the designer read it and the
   // design has not been saved since.
   bool IsNew() const { return !FDiskExists; }
+  // Why data-bound parts of the design are empty: a line for each data set
+  // that cannot read its data (a missing database, a query that fails),
+  // naming it and the cause. The form is designed all the same.
+  std::vector<std::string> Warnings() const;
 
   // Sets the property at path (names of properties and sub-properties,
   // indices of collection items) of a component to a value written as in

@@ -13,7 +13,7 @@ namespace {
 bool ResolveField(const TFieldReference& reference) {
   auto* dataSet = dynamic_cast<TDataSet*>(reference.DataSet);
   if (dataSet == nullptr) return false;
-  TField* field = dataSet->FieldByName(reference.FieldName);
+  TField* field = dataSet->FieldForReference(reference.FieldName);
   if (reference.Property == nullptr || !reference.Property->Set)
     throw EDatabaseError("the property cannot be bound to a field");
   reference.Property->Set(*reference.Target, TPropValue(static_cast<TPersistent*>(field)));
@@ -35,7 +35,7 @@ void RegisterClasses() {
   RegisterClass<Q, TDataSet>({
       props::String<Q>("DatabaseFile", &Q::GetDatabaseFile, &Q::SetDatabaseFile),
       props::Strings<Q>("SQL", &Q::GetSQL, &Q::SetSQL),
-      props::Boolean<Q>("Active", &Q::GetActive, &Q::SetActive),
+      props::Boolean<Q>("Active", &Q::GetDesignedActive, &Q::SetActive),
       props::WithDefault(props::Integer<Q>("Timeout", &Q::GetTimeout, &Q::SetTimeout),
                          std::int64_t{10}),
   });
@@ -43,7 +43,7 @@ void RegisterClasses() {
   RegisterClass<P, TDataSet>({
       props::String<P>("Connection", &P::GetConnection, &P::SetConnection),
       props::Strings<P>("SQL", &P::GetSQL, &P::SetSQL),
-      props::Boolean<P>("Active", &P::GetActive, &P::SetActive),
+      props::Boolean<P>("Active", &P::GetDesignedActive, &P::SetActive),
       props::WithDefault(props::Integer<P>("Timeout", &P::GetTimeout, &P::SetTimeout),
                          std::int64_t{10}),
   });

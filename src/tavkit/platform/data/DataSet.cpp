@@ -183,6 +183,7 @@ void TDataSet::SetActive(bool active) {
     FStreamedActive = active;
     return;
   }
+  FDesignOpenFailed = false;
   if (active)
     Open();
   else
@@ -191,9 +192,17 @@ void TDataSet::SetActive(bool active) {
 
 void TDataSet::Loaded() {
   TComponent::Loaded();
-  if (FStreamedActive) {
-    FStreamedActive = false;
+  if (!FStreamedActive) return;
+  FStreamedActive = false;
+  if (!IsDesigning()) {
     Open();
+    return;
+  }
+  try {
+    Open();
+  } catch (const std::exception& e) {
+    FDesignOpenFailed = true;
+    FDesignFailure = e.what();
   }
 }
 
@@ -338,6 +347,25 @@ TField* TDataSet::FieldByName(const std::string& fieldName) {
   TField* field = FindField(fieldName);
   if (field == nullptr) DatabaseError("field '" + fieldName + "' not found");
   return field;
+}
+
+TField* TDataSet::FieldForReference(const std::string& fieldName) {
+  if (!IsDesigning()) return FieldByName(fieldName);
+  if (FDesignFailure.empty()) {
+    try {
+      EnsureFields();
+    } catch (const std::exception& e) {
+      FDesignFailure = e.what();
+    }
+  }
+  if (FFieldsDefined) return FieldByName(fieldName);
+  for (TField* field : FFields)
+    if (strcasecmp(field->FieldName().c_str(), fieldName.c_str()) == 0) return field;
+  // Not marked defined: opening, once the data can be read, describes the
+  // real columns.
+  FFields.push_back(
+      new TField(*this, static_cast<int>(FFields.size()), TFieldDef{fieldName, ftUnknown}));
+  return FFields.back();
 }
 
 void TDataSet::DefineFields(const std::vector<TFieldDef>& defs) {

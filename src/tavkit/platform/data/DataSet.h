@@ -183,6 +183,19 @@ class TDataSet : public TComponent {
   // Raises EDatabaseError "<data set>: field 'NAME' not found".
   TField* FieldByName(const std::string& fieldName);
 
+  // In the designing state a data set that cannot read its data (a missing
+  // database, a query that fails) does not keep its form from loading, so
+  // that the form can be mended in a designer: opening leaves it closed,
+  // and a form's reference to one of its fields gets a field of that name
+  // with no data. Either way the form saves as it was loaded: Active as the
+  // form gave it (GetDesignedActive), the references as they were.
+  // DesignFailure tells why the data could not be read; empty otherwise.
+  const std::string& DesignFailure() const { return FDesignFailure; }
+  bool GetDesignedActive() const { return GetActive() || FDesignOpenFailed; }
+  // The field a form's reference names: FieldByName, or in the designing
+  // state, when the columns cannot be described, a field made for it.
+  TField* FieldForReference(const std::string& fieldName);
+
   // Observers are told of opening, closing and every move.
   int AddObserver(TDataEventHandler handler) { return FObservers.Add(std::move(handler)); }
   void RemoveObserver(int id) { FObservers.Remove(id); }
@@ -222,6 +235,8 @@ class TDataSet : public TComponent {
 
   TDataSetState FState = TDataSetState::dsInactive;
   bool FStreamedActive = false;
+  bool FDesignOpenFailed = false;
+  std::string FDesignFailure;
   bool FFieldsDefined = false;
   bool FEof = true;
   bool FBof = true;
