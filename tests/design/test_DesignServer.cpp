@@ -4,6 +4,7 @@
 // requests it turns away.
 #include <gtest/gtest.h>
 #include <png.h>
+#include <sqlite3.h>
 
 #include <cstring>
 #include <filesystem>
@@ -13,7 +14,10 @@
 #include <tavkit/layout/WvPage.h>
 #include <tavkit/package/Package.h>
 #include <tavkit/platform/base/Limits.h>
+#include <tavkit/platform/base/Streams.h>
 #include <tavkit/platform/formfile/FormFile.h>
+#include <tavkit/platform/graphics/Bitmap.h>
+#include <tavkit/platform/graphics/Canvas.h>
 #include "DesignTestSupport.h"
 #include "design/DesignServer.h"
 #include "design/PageRenderer.h"
@@ -313,6 +317,81 @@ TEST_F(DesignServer, SendsPreviewsWithTheirTransparencyAndPalettePictures) {
   EXPECT_EQ(icon.Width, 32);
   EXPECT_EQ(icon.Height, 32);
   EXPECT_EQ(Request("GET", "/palette/TNothing.png").Status, 404);
+}
+
+// Image elements show their pictures in the design as the page shows them
+// (stretched, or at their own size and clipped; a data-bound image its
+// first record's), and say why when a picture cannot be read.
+TEST_F(DesignServer, PaintsThePicturesOfImageElements) {
+  TBitmap red(2, 2, TPixelFormat::pf24bit);
+  red.Canvas().Brush().Color = clRed;
+  red.Canvas().FillRect(TRect{0, 0, 2, 2});
+  TMemoryStream png;
+  red.SaveToPNGStream(png);
+  std::filesystem::create_directories(folder / "pics");
+  designtest::WriteFile(folder / "pics" / "red.png", png.ToString());
+  designtest::WriteFile(folder / "pics" / "broken.png", "not a picture");
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open((folder / "shop.db").c_str(), &db), SQLITE_OK);
+  sqlite3_exec(db, "CREATE TABLE products (picture GRAPHIC)", nullptr, nullptr, nullptr);
+  sqlite3_stmt* insert = nullptr;
+  sqlite3_prepare_v2(db, "INSERT INTO products VALUES (?)", -1, &insert, nullptr);
+  const std::string bytes = png.ToString();
+  sqlite3_bind_blob(insert, 1, bytes.data(), static_cast<int>(bytes.size()), SQLITE_TRANSIENT);
+  ASSERT_EQ(sqlite3_step(insert), SQLITE_DONE);
+  sqlite3_finalize(insert);
+  sqlite3_close(db);
+  const auto image = [](const char* name, const char* more) {
+    return std::string(R"({"class": "TWvImage", "name": ")") + name +
+           R"(", "properties": {"Width": 40, "Height": 30, )" + more + "}}";
+  };
+  designtest::WriteFile(
+      file, R"({"form": "Pictures", "components": [
+      {"class": "TSQLiteQuery", "name": "Products", "properties": {"DatabaseFile": "shop.db",
+       "SQL": ["SELECT picture FROM products"], "Active": true}},
+      {"class": "TWvPage", "name": "Page1", "children": [)" +
+                image("Stretched", R"("ImagePath": "pics/red.png", "Stretch": true)") + "," +
+                image("Clipped", R"("ImagePath": "pics/./red.png")") + "," +
+                image("Missing", R"("ImagePath": "pics/none.png")") + "," +
+                image("Broken", R"("ImagePath": "pics/broken.png")") + "," +
+                image("Elsewhere", R"("ImagePath": "/images/logo.gif")") + "," +
+                R"({"class": "TWvDBImage", "name": "Data", "properties": {"Width": 40,
+         "Height": 30, "Field": "Products.picture", "Stretch": true}}]}]})");
+  session = std::make_unique<design::TDesignSession>(file);
+  Start(Rendered);
+  const struct {
+    const char* Name;
+    bool RedCorner;  // at (1, 1)
+    bool RedCentre;  // at (20, 15)
+    const char* Error;
+  } cases[] = {
+      {"Stretched", true, true, ""},
+      {"Clipped", true, false, ""},
+      {"Data", true, true, ""},
+      {"Missing", false, false,
+       "The picture file pics/none.png does not exist in the form's folder"},
+      {"Broken", false, false,
+       "The picture file pics/broken.png cannot be read: Unknown picture format"},
+      {"Elsewhere", false, false,
+       "The picture /images/logo.gif is not a file of the form's folder, which is all the design "
+       "can show"},
+  };
+  const auto isRed = [](const std::uint8_t* pixel) {
+    return pixel[0] == 255 && pixel[1] == 0 && pixel[2] == 0 && pixel[3] == 255;
+  };
+  for (const auto& element : cases) {
+    const TPixels preview =
+        DecodePng(Request("GET", "/preview/" + std::string(element.Name) + ".png").Body);
+    ASSERT_EQ(preview.Width, 40) << element.Name;
+    EXPECT_EQ(isRed(preview.At(1, 1)), element.RedCorner) << element.Name;
+    EXPECT_EQ(isRed(preview.At(20, 15)), element.RedCentre) << element.Name;
+    EXPECT_FALSE(isRed(preview.At(0, 0))) << element.Name << ": the outline is drawn on top";
+    const TJson described =
+        TJson::parse(Request("GET", "/api/component?name=" + std::string(element.Name)).Body);
+    EXPECT_EQ(described.value("pictureError", ""), element.Error) << element.Name;
+  }
+  EXPECT_EQ(DecodePng(Request("GET", "/preview/Clipped.png").Body).At(20, 15)[3], 0)
+      << "beside a picture at its own size the page shows through";
 }
 
 TEST(DesignPreview, LeavesWhatAControlDoesNotPaintTransparent) {

@@ -123,4 +123,30 @@ std::string KeepUnsavedText(const std::string& fileName, const std::string& text
   throw EInOutError("The changes not saved could not be kept anywhere: " + lastFailure);
 }
 
+bool ReadFileBelow(const std::string& folder, const std::string& name, std::int64_t maxSize,
+                   std::string& bytes) {
+  std::error_code error;
+  const fs::path real = fs::canonical(fs::path(folder) / name, error);
+  if (error || real.string().rfind(folder + "/", 0) != 0) return false;
+  const int fd = open(real.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return false;
+  struct stat info {};
+  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size > maxSize) {
+    close(fd);
+    return false;
+  }
+  bytes.clear();
+  char buffer[65536];
+  for (ssize_t n; (n = read(fd, buffer, sizeof buffer)) != 0;) {
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 || static_cast<std::int64_t>(bytes.size()) + n > maxSize) {
+      close(fd);
+      return false;
+    }
+    bytes.append(buffer, static_cast<std::size_t>(n));
+  }
+  close(fd);
+  return true;
+}
+
 }  // namespace tavkit::design

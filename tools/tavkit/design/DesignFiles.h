@@ -8,6 +8,7 @@
 
 #include <sys/types.h>
 
+#include <cstdint>
 #include <string>
 
 namespace tavkit::design {
@@ -33,5 +34,11 @@ void RequireWritableFolder(const std::string& folder);
 // will not take it, into the temporary folder and then the current one.
 // Returns the name written; raises EInOutError when no place would take it.
 std::string KeepUnsavedText(const std::string& fileName, const std::string& text);
+
+// The bytes of a regular file of at most maxSize bytes below folder (a
+// real folder, as fs::canonical gives it), never read through a link that
+// leads out of it; false when there is no such file.
+bool ReadFileBelow(const std::string& folder, const std::string& name, std::int64_t maxSize,
+                   std::string& bytes);
 
 }  // namespace tavkit::design

@@ -140,33 +140,6 @@ std::string ListenFailure(int port) {
   return cannot + (bound == 0 ? "the server would not start" : std::strerror(error));
 }
 
-// The bytes of a regular file below folder (the real folder), never through
-// a link that leads out of it; false when there is no such file.
-bool ReadFileBelow(const std::string& folder, const std::string& name, std::string& bytes) {
-  std::error_code error;
-  const fs::path real = fs::canonical(fs::path(folder) / name, error);
-  if (error || real.string().rfind(folder + "/", 0) != 0) return false;
-  const int fd = open(real.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return false;
-  struct stat info {};
-  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size > kMaxPageFileSize) {
-    close(fd);
-    return false;
-  }
-  bytes.clear();
-  char buffer[65536];
-  for (ssize_t n; (n = read(fd, buffer, sizeof buffer)) != 0;) {
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0 || static_cast<std::int64_t>(bytes.size()) + n > kMaxPageFileSize) {
-      close(fd);
-      return false;
-    }
-    bytes.append(buffer, static_cast<std::size_t>(n));
-  }
-  close(fd);
-  return true;
-}
-
 }  // namespace
 
 struct TDesignServer::TImpl {
@@ -320,8 +293,13 @@ void TDesignServer::TImpl::Routes() {
   Http.Get("/api/component", [this](const httplib::Request& request, httplib::Response& response) {
     std::lock_guard<std::mutex> guard(Lock);
     try {
-      SendJson(response,
-               DescribeComponent(Session.Form(), Session.Text(), request.get_param_value("name")));
+      const std::string name = request.get_param_value("name");
+      TJson described = DescribeComponent(Session.Form(), Session.Text(), name);
+      if (auto* control = dynamic_cast<TControl*>(&FindDesignComponent(Session.Form(), name))) {
+        const TElementPicture shown = ReadElementPicture(*control, Session.Folder());
+        if (!shown.Error.empty()) described["pictureError"] = shown.Error;
+      }
+      SendJson(response, described);
     } catch (const Exception& e) {
       SendError(response, 404, e.Message());
     }
@@ -335,7 +313,7 @@ void TDesignServer::TImpl::Routes() {
       return;
     }
     response.set_header("Cache-Control", "no-store");
-    response.set_content(PaintPreviewPng(*control), "image/png");
+    response.set_content(PaintPreviewPng(*control, Session.Folder()), "image/png");
   });
   Http.Get(R"(/palette/([A-Za-z_][A-Za-z0-9_]*)\.png)",
            [this](const httplib::Request& request, httplib::Response& response) {
@@ -392,7 +370,7 @@ void TDesignServer::TImpl::ServeFormFile(const std::string& relative, httplib::R
   const std::string folder = fs::canonical(Session.Folder(), error).string();
   std::string bytes;
   if (name.empty() || RenderedFiles.count(name) == 0 || error ||
-      !ReadFileBelow(folder, name, bytes)) {
+      !ReadFileBelow(folder, name, kMaxPageFileSize, bytes)) {
     response.status = 404;
     return;
   }

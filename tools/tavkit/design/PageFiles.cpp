@@ -80,22 +80,6 @@ std::string AttributeValue(const std::string& html, std::size_t& at) {
   return html.substr(start, at - start);
 }
 
-// The page-relative name a reference names, or empty.
-std::string ReferencedName(const std::string& reference) {
-  std::string url = DecodeReferences(reference);
-  while (!url.empty() && std::isspace(static_cast<unsigned char>(url.front())) != 0)
-    url.erase(0, 1);
-  url = url.substr(0, url.find_first_of("?#"));
-  const std::size_t colon = url.find(':');
-  if (colon != std::string::npos && colon < url.find('/')) return std::string();  // a scheme
-  if (url.rfind("//", 0) == 0) return std::string();                              // a server
-  if (url.rfind('/', 0) == 0) {
-    if (url.rfind("/page/", 0) != 0) return std::string();
-    url.erase(0, 6);
-  }
-  return NormalPageName(DecodePercent(url));
-}
-
 }  // namespace
 
 std::string NormalPageName(const std::string& name) {
@@ -118,6 +102,21 @@ std::string NormalPageName(const std::string& name) {
   return joined;
 }
 
+std::string PageFileName(const std::string& reference) {
+  std::string url = DecodeReferences(reference);
+  while (!url.empty() && std::isspace(static_cast<unsigned char>(url.front())) != 0)
+    url.erase(0, 1);
+  url = url.substr(0, url.find_first_of("?#"));
+  const std::size_t colon = url.find(':');
+  if (colon != std::string::npos && colon < url.find('/')) return std::string();  // a scheme
+  if (url.rfind("//", 0) == 0) return std::string();                              // a server
+  if (url.rfind('/', 0) == 0) {
+    if (url.rfind("/page/", 0) != 0) return std::string();
+    url.erase(0, 6);
+  }
+  return NormalPageName(DecodePercent(url));
+}
+
 std::set<std::string> PageFiles(const std::string& html) {
   std::set<std::string> files;
   for (std::size_t at = html.find('<'); at != std::string::npos; at = html.find('<', at)) {
@@ -138,7 +137,7 @@ std::set<std::string> PageFiles(const std::string& html) {
       while (at < html.size() && std::isspace(static_cast<unsigned char>(html[at])) != 0) ++at;
       const std::string value = AttributeValue(html, at);
       if (attribute != "src" && attribute != "background") continue;
-      const std::string name = ReferencedName(value);
+      const std::string name = PageFileName(value);
       if (!name.empty()) files.insert(name);
     }
   }

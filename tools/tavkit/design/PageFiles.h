@@ -16,6 +16,10 @@ namespace tavkit::design {
 // the folder are left out.
 std::set<std::string> PageFiles(const std::string& html);
 
+// The name relative to the page's folder that one SRC or BACKGROUND value
+// names, as PageFiles takes it; empty for anything else.
+std::string PageFileName(const std::string& reference);
+
 // A requested name below /page/ in the same form: "." steps dropped,
 // doubled slashes joined; empty when it climbs out with "..".
 std::string NormalPageName(const std::string& name);
