@@ -324,6 +324,15 @@ TEST_F(DesignerBrowser, RefusesATextOnAnImageAndRendersImageMapsAsTavkitRenderDo
 // alignment, the keyboard and the zoom; every step is one step of undo.
 TEST_F(DesignerBrowser, SelectsSeveralArrangesThemWithTheKeyboardAndZoomsToThePixel) {
   Open("examples/showcase.json");
+  // The floor plan's picture is drawn in the design as on the page: the
+  // kitchen's blue inside its hot spot.
+  EXPECT_EQ(browser->Evaluate(
+                "(() => { const p = document.querySelector(\".ctl[data-name='FloorPlan'] img\");"
+                " const c = document.createElement('canvas'); c.width = p.naturalWidth;"
+                " c.height = p.naturalHeight; c.getContext('2d').drawImage(p, 0, 0);"
+                " return [...c.getContext('2d').getImageData(60, 40, 1, 1).data]; })()"),
+            TJson({192, 224, 255, 255}));
+  Screenshot("designer-pictures.png");
   const std::vector<std::string> top = {"Heading", "Intro", "MoreLink"};
   const auto before = Bounds(top);
 
@@ -384,6 +393,7 @@ TEST_F(DesignerBrowser, SelectsSeveralArrangesThemWithTheKeyboardAndZoomsToThePi
   EXPECT_EQ(browser->Evaluate("designer.selected()"), "OrderForm");
   Key("?");
   EXPECT_EQ(browser->Evaluate("document.getElementById('help').hidden"), false);
+  Screenshot("designer-keys.png");
   Key("Escape");
   EXPECT_EQ(browser->Evaluate("document.getElementById('help').hidden"), true);
 
@@ -801,6 +811,66 @@ TEST_F(DesignerBrowser, CopiesAndPastesThroughTheClipboardUnderFreshNames) {
 
   Click("#save");
   EXPECT_EQ(ReadText(form), kPanelPasted);
+}
+
+// A page bound to a query of a database that is not there.
+const char* const kMissingDataForm = R"({
+  "form": "Rooms",
+  "components": [
+    { "class": "TSQLiteQuery", "name": "RoomQuery",
+      "properties": { "DatabaseFile": "rooms.db", "SQL": ["SELECT name FROM rooms"],
+                      "Active": true } },
+    { "class": "TDataSource", "name": "RoomSource", "properties": { "DataSet": "RoomQuery" } },
+    { "class": "TWvPage", "name": "Page1",
+      "properties": { "Left": 0, "Top": 0, "Width": 400, "Height": 200 },
+      "children": [
+        { "class": "TWvDBPanel", "name": "Room",
+          "properties": { "Left": 16, "Top": 16, "Width": 200, "Height": 100,
+                          "DataSource": "RoomSource" } } ] }
+  ]
+})";
+
+// A form made by the designer asks for its page's size first; a picture
+// that cannot be read says why in the inspector; a form whose database is
+// missing opens with a line saying so.
+TEST_F(DesignerBrowser, StartsANewPageAtTheSizeAskedAndSaysWhatCannotBeShown) {
+  folder = designtest::ScratchFolder("design-browser");
+  form = folder / "new.json";
+  program = std::make_unique<DesignerProgram>(form, folder / "designer.log");
+  browser = std::make_unique<HeadlessBrowser>(folder / "browser", 1900, 1000);
+  browser->Navigate(program->Url());
+  Idle();
+  EXPECT_EQ(browser->Evaluate("document.getElementById('pageSize').hidden"), false);
+  Screenshot("designer-new-page.png");
+  Click("#pageSize [data-size='800x600']");
+  Click("#pageSizeOk");
+  EXPECT_EQ(browser->Evaluate("document.getElementById('pageSize').hidden"), true);
+  EXPECT_EQ(Bounds({"Page1"}), (std::vector<std::vector<int>>{{0, 0, 800, 600}}));
+  EXPECT_EQ(browser->Evaluate("document.getElementById('warnings').hidden"), true);
+
+  browser.reset();
+  program.reset();
+  form = folder / "rooms.json";
+  designtest::WriteFile(form, kMissingDataForm);
+  program = std::make_unique<DesignerProgram>(form, folder / "rooms.log");
+  browser = std::make_unique<HeadlessBrowser>(folder / "browser2", 1900, 1000);
+  browser->Navigate(program->Url());
+  Idle();
+  EXPECT_EQ(browser->Evaluate("document.getElementById('pageSize').hidden"), true);
+  EXPECT_EQ(browser->Evaluate("document.getElementById('warnings').textContent"),
+            "RoomQuery: cannot open database \"" + (folder / "rooms.db").string() +
+                "\": unable to open database file");
+  EXPECT_EQ(browser->Evaluate("document.getElementById('warnings').hidden"), false);
+  Screenshot("designer-warnings.png");
+
+  const auto tool = Box(".tool[data-class='TWvImage']");
+  const auto page = Box(".ctl[data-name='Page1']");
+  browser->Drag(tool[0] + tool[2] / 2, tool[1] + tool[3] / 2, page[0] + 240, page[1] + 40, 12);
+  Idle();
+  EXPECT_EQ(browser->Evaluate("designer.selected()"), "WvImage1");
+  Fill(Editor(R"(["ImagePath"])"), "plan.png");
+  EXPECT_EQ(browser->Evaluate("document.querySelector('.pictureError').textContent"),
+            "The picture file plan.png does not exist in the form's folder");
 }
 
 }  // namespace

@@ -1024,7 +1024,7 @@ const designer = (() => {
     if (described.pictureError) {
       const why = document.createElement('p');
       why.className = 'pictureError';
-      why.textContent = 'The picture cannot be shown: ' + described.pictureError;
+      why.textContent = described.pictureError;
       properties.appendChild(why);
     }
     for (const prop of described.properties) properties.appendChild(editorRow(prop, [prop.name]));
