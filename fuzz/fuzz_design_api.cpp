@@ -123,13 +123,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string body = piece.empty() ? std::string() : piece.substr(1);
     const std::string before = session.Text();
     try {
-      const tavkit::design::TJson request = tavkit::design::ReadEditBody(body);
+      const tavkit::design::TJson json = tavkit::design::ReadEditBody(body);
       if (IsQuery(route)) {
-        tavkit::design::AnswerQuery(session, route, request);
+        tavkit::design::AnswerQuery(session, route, json);
         Require(session.Text() == before);
         continue;
       }
-      const tavkit::design::TEditResult result = tavkit::design::ApplyEdit(session, route, request);
+      const tavkit::design::TEditResult result = tavkit::design::ApplyEdit(session, route, json);
       Require(result.Changed || session.Text() == before);
     } catch (const std::invalid_argument&) {
       Require(session.Text() == before);

@@ -97,14 +97,16 @@ void VisitEntryReferences(const std::vector<TJson*>& entries, const TReferenceVi
 }  // namespace
 
 std::string FreeName(TComponent& form, const std::string& className,
-                     const std::set<std::string>& taken) {
+                     const std::set<std::string>& taken, int* next) {
   std::string base = className;
   if (base.size() > 1 && (base[0] == 'T' || base[0] == 't')) base.erase(0, 1);
-  for (int n = 1;; ++n) {
+  for (int n = next != nullptr ? *next : 1;; ++n) {
     std::string name = base + std::to_string(n);
     if (form.FindComponent(name) == nullptr &&
-        strcasecmp(name.c_str(), form.GetName().c_str()) != 0 && taken.count(Key(name)) == 0)
+        strcasecmp(name.c_str(), form.GetName().c_str()) != 0 && taken.count(Key(name)) == 0) {
+      if (next != nullptr) *next = n + 1;
       return name;
+    }
   }
 }
 
@@ -179,10 +181,13 @@ TPasteEntries ReadPasteText(TComponent& form, const std::string& text) {
       kept[i] = true;
   }
   std::map<std::string, std::string> renamed;
+  std::map<std::string, int> nextNumber;  // of each class
   for (std::size_t i = 0; i < all.size(); ++i) {
     if (kept[i]) continue;
-    const std::string className = EntryText(*all[i], "class");
-    const std::string fresh = FreeName(form, className.empty() ? "Component" : className, taken);
+    std::string className = EntryText(*all[i], "class");
+    if (className.empty()) className = "Component";
+    auto number = nextNumber.try_emplace(Key(className), 1).first;
+    const std::string fresh = FreeName(form, className, taken, &number->second);
     taken.insert(Key(fresh));
     const std::string old = EntryText(*all[i], "name");
     if (!old.empty()) renamed.emplace(Key(old), fresh);

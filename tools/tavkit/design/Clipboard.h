@@ -13,9 +13,11 @@
 namespace tavkit::design {
 
 // Class TWvText gives WvText1, WvText2, ...: the first name neither the form
-// nor taken (names in capitals) has.
+// nor taken (names in capitals) has. With next, the numbers below *next are
+// not tried, and *next becomes the number after the one given: names asked
+// for one after another are found without trying the same numbers again.
 std::string FreeName(TComponent& form, const std::string& className,
-                     const std::set<std::string>& taken = {});
+                     const std::set<std::string>& taken = {}, int* next = nullptr);
 
 // A form file text holding the named components of form, whose text is
 // formText, as that text writes them: controls of one parent, or

@@ -1,6 +1,7 @@
 // The designer's web server on 127.0.0.1: the UI's files, a JSON API over
-// the design session (the form tree, the palette, component properties and
-// every edit), the design previews and palette pictures as PNG files, and
+// the design session (the form tree, the palette, component properties,
+// every edit, batches of edits, copy and paste as form file text, and the
+// properties several components share), the design previews and palette pictures as PNG files, and
 // the rendered page with its server images and the pictures it names beside
 // the form. Every request must carry the random token of the address the
 // designer prints. The library is not made for threads, so one lock guards

@@ -294,7 +294,10 @@ TDesignSession::TDesignSession(TTrialCopy, std::string fileName, std::string tex
 
 void TDesignSession::TryInTime(const std::string& text, const std::string& route,
                                const TJson& body) const {
-  if (FTrial.Program.empty() || !HoldsDataSets(text)) return;
+  // A paste may bring the form its first data sets.
+  const bool pastesData = route == "paste" && body.contains("text") && body["text"].is_string() &&
+                          HoldsDataSets(body["text"].get<std::string>());
+  if (FTrial.Program.empty() || (!HoldsDataSets(text) && !pastesData)) return;
   TJson input = {{"file", FFileName}, {"text", text}};
   if (!route.empty()) {
     input["route"] = route;

@@ -226,10 +226,14 @@ const char* KindName(TPropKind kind) {
 }
 
 TJson DescribeComponent(TComponent& form, const std::string& formText, const std::string& name) {
+  TJson root = TJson::parse(formText);
+  return DescribeComponent(form, root, name);
+}
+
+TJson DescribeComponent(TComponent& form, TJson& root, const std::string& name) {
   TComponent& component = FindDesignComponent(form, name);
   const TClassInfo* info = TClassRegistry::Instance().ClassOf(component);
   if (info == nullptr) throw Exception("Class " + component.ClassName() + " is not registered");
-  TJson root = TJson::parse(formText);
   const TJson* entry = FindEntry(root["components"], component.GetName());
   const TJson values =
       entry != nullptr && entry->contains("properties") ? (*entry)["properties"] : TJson::object();
@@ -301,10 +305,11 @@ void SetFormProperty(TJson& root, const std::string& component, const TJson& pat
 TJson DescribeShared(TComponent& form, const std::string& formText,
                      const std::vector<std::string>& names) {
   if (names.empty()) throw Exception("No component named");
+  TJson root = TJson::parse(formText);
   TJson components = TJson::array();
   TJson properties;
   for (const std::string& name : names) {
-    const TJson described = DescribeComponent(form, formText, name);
+    const TJson described = DescribeComponent(form, root, name);
     components.push_back(described["name"]);
     properties = properties.is_null() ? described["properties"]
                                       : SharedProperties(properties, described["properties"]);

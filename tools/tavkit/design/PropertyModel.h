@@ -26,6 +26,8 @@ const char* KindName(TPropKind kind);
 // colours, "properties" for sub-objects and "items" (each a list of
 // properties) for collections. formText is what the form saves to.
 TJson DescribeComponent(TComponent& form, const std::string& formText, const std::string& name);
+// The same with the form text's JSON document.
+TJson DescribeComponent(TComponent& form, TJson& root, const std::string& name);
 
 // The controls of the form as a tree (name, class, bounds, whether each
 // accepts controls, children in index order) and the components that are no
