@@ -374,9 +374,14 @@ TEST_F(DesignerBrowser, SelectsSeveralArrangesThemWithTheKeyboardAndZoomsToThePi
   ShiftClick("MoreLink");
   EXPECT_EQ(Selection(), TJson({"PlanCaption", "FormCaption", "MoreLink"}));
   Click("[data-arrange='left']");
-  EXPECT_EQ(
-      Bounds({"PlanCaption", "FormCaption", "MoreLink"}),
-      (std::vector<std::vector<int>>{{20, 128, 240, 20}, {20, 128, 400, 20}, {20, 56, 260, 20}}));
+  const std::vector<std::vector<int>> aligned = {
+      {20, 128, 240, 20}, {20, 128, 400, 20}, {20, 56, 260, 20}};
+  EXPECT_EQ(Bounds({"PlanCaption", "FormCaption", "MoreLink"}), aligned);
+  Key("z", HeadlessBrowser::kCtrl);
+  EXPECT_EQ(Bounds({"FormCaption", "MoreLink"}),
+            (std::vector<std::vector<int>>{{300, 128, 400, 20}, {440, 56, 260, 20}}));
+  Key("y", HeadlessBrowser::kCtrl);
+  EXPECT_EQ(Bounds({"PlanCaption", "FormCaption", "MoreLink"}), aligned);
 
   // The keyboard on one label: one pixel, a grid step, a size.
   Click(".ctl[data-name='NameLabel']");
