@@ -10,6 +10,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cctype>
+#include <map>
 #include <stdexcept>
 #include <thread>
 
@@ -193,7 +195,12 @@ void HeadlessBrowser::EvaluateAndWaitForLoad(const std::string& expression) {
 }
 
 void HeadlessBrowser::Mouse(const std::string& type, double x, double y) {
-  json params = {{"type", type}, {"x", x}, {"y", y}, {"button", "left"}, {"clickCount", 1}};
+  Mouse(type, x, y, 0);
+}
+
+void HeadlessBrowser::Mouse(const std::string& type, double x, double y, int modifiers) {
+  json params = {{"type", type},     {"x", x},          {"y", y},
+                 {"button", "left"}, {"clickCount", 1}, {"modifiers", modifiers}};
   // A move made while the button is down carries it, as a real drag does.
   if (type == "mousePressed" || (type == "mouseMoved" && FButtonDown)) params["buttons"] = 1;
   if (type == "mouseMoved" && !FButtonDown) params["button"] = "none";
@@ -203,11 +210,60 @@ void HeadlessBrowser::Mouse(const std::string& type, double x, double y) {
 }
 
 void HeadlessBrowser::Drag(double x1, double y1, double x2, double y2, int steps) {
-  Mouse("mouseMoved", x1, y1);
-  Mouse("mousePressed", x1, y1);
+  Drag(x1, y1, x2, y2, steps, 0);
+}
+
+void HeadlessBrowser::Drag(double x1, double y1, double x2, double y2, int steps, int modifiers) {
+  Mouse("mouseMoved", x1, y1, modifiers);
+  Mouse("mousePressed", x1, y1, modifiers);
   for (int i = 1; i <= steps; ++i)
-    Mouse("mouseMoved", x1 + (x2 - x1) * i / steps, y1 + (y2 - y1) * i / steps);
-  Mouse("mouseReleased", x2, y2);
+    Mouse("mouseMoved", x1 + (x2 - x1) * i / steps, y1 + (y2 - y1) * i / steps, modifiers);
+  Mouse("mouseReleased", x2, y2, modifiers);
+}
+
+void HeadlessBrowser::Key(const std::string& key, int modifiers) {
+  // Windows key codes, which the page sees as keyCode; a character's is its
+  // capital letter or digit.
+  static const std::map<std::string, std::pair<int, std::string>> named = {
+      {"ArrowLeft", {37, "ArrowLeft"}},
+      {"ArrowUp", {38, "ArrowUp"}},
+      {"ArrowRight", {39, "ArrowRight"}},
+      {"ArrowDown", {40, "ArrowDown"}},
+      {"Tab", {9, "Tab"}},
+      {"Escape", {27, "Escape"}},
+      {"Delete", {46, "Delete"}},
+      {"Enter", {13, "Enter"}},
+      {"?", {191, "Slash"}},
+      {"+", {187, "Equal"}},
+      {"-", {189, "Minus"}}};
+  json down = {{"type", "rawKeyDown"}, {"key", key}, {"modifiers", modifiers}};
+  const auto found = named.find(key);
+  if (found != named.end()) {
+    down["windowsVirtualKeyCode"] = found->second.first;
+    down["code"] = found->second.second;
+  } else if (key.size() == 1 && std::isalnum(static_cast<unsigned char>(key[0]))) {
+    const char upper = static_cast<char>(std::toupper(static_cast<unsigned char>(key[0])));
+    down["windowsVirtualKeyCode"] = static_cast<int>(upper);
+    down["code"] = std::isdigit(static_cast<unsigned char>(upper)) ? std::string("Digit") + upper
+                                                                   : std::string("Key") + upper;
+  }
+  // A character typed without Ctrl or Alt carries its text, as a key
+  // that types does.
+  if (key.size() == 1 && (modifiers & (kCtrl | kAlt)) == 0) {
+    down["type"] = "keyDown";
+    down["text"] = key;
+  }
+  Command("Input.dispatchKeyEvent", down);
+  json up = down;
+  up["type"] = "keyUp";
+  up.erase("text");
+  Command("Input.dispatchKeyEvent", up);
+}
+
+void HeadlessBrowser::AllowClipboard(const std::string& origin) {
+  Command("Browser.grantPermissions",
+          {{"origin", origin}, {"permissions", {"clipboardReadWrite", "clipboardSanitizedWrite"}}},
+          false);
 }
 
 std::string HeadlessBrowser::Screenshot() {

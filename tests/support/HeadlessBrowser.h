@@ -38,9 +38,19 @@ class HeadlessBrowser {
   // The mouse, as the user's: type is "mousePressed", "mouseMoved" or
   // "mouseReleased"; x and y are in the window's pixels.
   void Mouse(const std::string& type, double x, double y);
+  // The same with keys held: a sum of the protocol's modifier bits below.
+  void Mouse(const std::string& type, double x, double y, int modifiers);
   // Presses the left button at (x1, y1), moves to (x2, y2) in steps and
   // releases it there.
   void Drag(double x1, double y1, double x2, double y2, int steps = 8);
+  void Drag(double x1, double y1, double x2, double y2, int steps, int modifiers);
+
+  static constexpr int kAlt = 1, kCtrl = 2, kShift = 8;
+  // Presses and releases a key as the keyboard does: key is a character
+  // ("c", "?") or a key's name ("ArrowLeft", "Tab", "Escape", "Delete").
+  void Key(const std::string& key, int modifiers = 0);
+  // Lets the page at origin read and write the system clipboard.
+  void AllowClipboard(const std::string& origin);
   // The window as a PNG file.
   std::string Screenshot();
 
