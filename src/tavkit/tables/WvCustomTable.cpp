@@ -21,6 +21,9 @@ namespace tavkit {
 
 namespace {
 
+// The most room a spare item keeps for its text.
+constexpr std::size_t MaxSpareTextRoom = 1024;
+
 // " BGCOLOR=..." for a colour, nothing for no colour.
 std::string BackgroundAttribute(TColor color) {
   if (color == clNone) return std::string();
@@ -108,13 +111,15 @@ void TWvCustomTable::AddRow(const TStrings* List) {
 
 void TWvCustomTable::AppendRow(std::vector<std::unique_ptr<TWvTableItem>>& cells) {
   auto row = std::make_unique<TWvTableRow>();
+  // The row takes its length at once rather than growing cell by cell.
+  row->SetCount(ColumnCount());
   for (int c = 0; c < ColumnCount(); ++c) {
     const auto i = static_cast<std::size_t>(c);
     std::unique_ptr<TWvTableItem> item = i < cells.size() && cells[i] != nullptr
                                              ? std::move(cells[i])
                                              : std::make_unique<TWvTableItem>(this);
     item->FPlacements = 1;
-    row->Add(item.release());
+    row->Put(c, item.release());
   }
   FRows.Add(row.release());
 }
@@ -146,6 +151,43 @@ void TWvCustomTable::EmptyTable() {
   while (NumberOfRows() > 0) DeleteRow(NumberOfRows() - 1);
   for (TWvTableItem* item : FDisplaced) delete item;
   FDisplaced.clear();
+}
+
+void TWvCustomTable::EmptyTableKeeping(std::vector<std::unique_ptr<TWvTableItem>>& spares) {
+  // From the last cell back, so that NewItem, taking from the end, hands
+  // them out first cell first.
+  while (NumberOfRows() > 0) {
+    std::unique_ptr<TWvTableRow> row(FRows.Last());
+    FRows.Delete(NumberOfRows() - 1);
+    // The items lie apart in memory: those of the row after are asked for
+    // now, so that waiting for them overlaps the work on these.
+    if (NumberOfRows() > 0)
+      for (const TWvTableItem* item : *FRows.Last()) __builtin_prefetch(item);
+    for (int c = row->Count() - 1; c >= 0; --c) {
+      TWvTableItem* item = row->Get(c);
+      if (item->FPlacements != 1) {
+        Release(item);
+        continue;
+      }
+      item->FPlacements = 0;
+      item->FPicture.reset();
+      item->FHyperLink.reset();
+      // A text keeps its room for the next one, unless that room is large:
+      // one long text must not hold its memory through every reading after.
+      if (item->FText.capacity() > MaxSpareTextRoom) std::string().swap(item->FText);
+      spares.emplace_back(item);
+    }
+  }
+  for (TWvTableItem* item : FDisplaced) delete item;
+  FDisplaced.clear();
+}
+
+std::unique_ptr<TWvTableItem> TWvCustomTable::NewItem(
+    std::vector<std::unique_ptr<TWvTableItem>>& spares) {
+  if (spares.empty()) return std::make_unique<TWvTableItem>(this);
+  std::unique_ptr<TWvTableItem> item = std::move(spares.back());
+  spares.pop_back();
+  return item;
 }
 
 void TWvCustomTable::CheckAddress(int Col, int Row) const {
@@ -295,7 +337,7 @@ std::unique_ptr<TWvJavascriptlist> TWvCustomTable::ScriptList() {
     const std::int64_t j = FStartIndex + n;
     if (j < 0 || j >= NumberOfRows()) continue;
     for (TWvTableItem* item : *FRows.Get(static_cast<int>(j)))
-      list->AddList(*item->GetHyperLink()->ScriptList());
+      if (const TWvLink* link = item->FindHyperLink()) list->AddList(*link->ScriptList());
   }
   return list;
 }
@@ -428,15 +470,15 @@ void TTableBody::Write(std::string& html, int first, std::int64_t count) {
 }
 
 // The items of a table lie wherever their rows were filled, each with its
-// link and text apart, and a row written from memory out of the cache waits
-// for each of them in turn: most of the time of a large table. Asking for
-// the items two rows ahead, and for the links and texts of the next row,
-// lets those waits overlap.
+// text (and link, if any) apart, and a row written from memory out of the
+// cache waits for each of them in turn: most of the time of a large table.
+// Asking for the items two rows ahead, and for the links and texts of the
+// next row, lets those waits overlap.
 void TTableBody::Prefetch(int index) const {
   const int rows = FTable.NumberOfRows();
   if (index + 1 >= 0 && index + 1 < rows)
     for (const TWvTableItem* item : FTable.GetRow(index + 1)) {
-      __builtin_prefetch(item->GetHyperLink());
+      if (const TWvLink* link = item->FindHyperLink()) __builtin_prefetch(link);
       __builtin_prefetch(item->GetText().data());
     }
   if (index + 2 >= 0 && index + 2 < rows)
@@ -471,7 +513,7 @@ void TTableBody::Row(std::string& html, int index) {
     else
       FontCell(item, c, odd, html, content);
     if (linked)
-      html += item.GetHyperLink()->CreateLinkedText(
+      html += item.FindHyperLink()->CreateLinkedText(
           FContent, FColumns[static_cast<std::size_t>(c)].LinkColor);
     html += "</TD>";
   }

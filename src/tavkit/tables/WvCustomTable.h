@@ -158,6 +158,16 @@ class TWvCustomTable : public TWvVisibleComponent {
   // Replaces the columns by copies of those of another list, then tells
   // OnChange and repaints.
   void AssignColumnList(const TWvCustomColumnList* columns);
+  // Empties the table as EmptyTable does, but keeps in spares, blank, the
+  // items that one cell alone held, so that a table filled again and again
+  // does not free and make every item anew each time. NewItem hands them out
+  // in the order their cells had.
+  void EmptyTableKeeping(std::vector<std::unique_ptr<TWvTableItem>>& spares);
+  // The text of an item, to be written in place.
+  static std::string& TextOf(TWvTableItem& item) { return item.FText; }
+  // An item for a new cell: the next spare (without picture or link, its
+  // text to be set) when there is one, else a new empty item.
+  std::unique_ptr<TWvTableItem> NewItem(std::vector<std::unique_ptr<TWvTableItem>>& spares);
   // Sets MaxRows without telling anyone, for tables whose setter does more
   // or less than the default one.
   void StoreMaxRows(int value) { FMaxRows = value; }

@@ -14,6 +14,7 @@
 #include <cstring>
 
 #include <tavkit/platform/base/TextEncoding.h>
+#include <tavkit/platform/data/detail/DatabaseText.h>
 #include <tavkit/platform/data/detail/PgConnections.h>
 
 namespace tavkit {
@@ -346,6 +347,8 @@ bool TPgQuery::InternalFetch(std::vector<TFieldValue>& row) {
   }
   pg_result* batch = FBatch.get();
   const int count = std::min(PQnfields(batch), static_cast<int>(row.size()));
+  for (std::size_t i = static_cast<std::size_t>(count); i < row.size(); ++i)
+    row[i] = std::monostate();
   for (int i = 0; i < count; ++i) {
     TFieldValue& value = row[static_cast<std::size_t>(i)];
     if (PQgetisnull(batch, FBatchRow, i)) {
@@ -392,7 +395,7 @@ bool TPgQuery::InternalFetch(std::vector<TFieldValue>& row) {
     // SQLite column of the same declaration never holds).
     if (i < static_cast<int>(FBlankPadded.size()) && FBlankPadded[static_cast<std::size_t>(i)])
       while (size > 0 && text[size - 1] == ' ') --size;
-    value = Utf8ToLatin1(std::string(text, size));
+    detail::AssignLatin1(value, text, size);
   }
   ++FBatchRow;
   FDelivered = true;
