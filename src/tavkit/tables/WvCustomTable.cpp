@@ -153,18 +153,40 @@ void TWvCustomTable::EmptyTable() {
   FDisplaced.clear();
 }
 
-void TWvCustomTable::EmptyTableKeeping(std::vector<std::unique_ptr<TWvTableItem>>& spares) {
-  // From the last cell back, so that NewItem, taking from the end, hands
-  // them out first cell first.
-  while (NumberOfRows() > 0) {
-    std::unique_ptr<TWvTableRow> row(FRows.Last());
-    FRows.Delete(NumberOfRows() - 1);
-    // The items lie apart in memory: those of the row after are asked for
-    // now, so that waiting for them overlaps the work on these.
-    if (NumberOfRows() > 0)
-      for (const TWvTableItem* item : *FRows.Last()) __builtin_prefetch(item);
-    for (int c = row->Count() - 1; c >= 0; --c) {
-      TWvTableItem* item = row->Get(c);
+TWvCustomTable::TSpareItems::~TSpareItems() {
+  for (std::size_t r = FNextRow; r < FRows.size(); ++r) {
+    std::unique_ptr<TWvTableRow> row(FRows[r]);
+    for (TWvTableItem* item : *row) Release(item);
+  }
+}
+
+// An old row is a chain of memory that lies apart: the row, its list of
+// cells, the items, their texts. Each step asks for one more link of the
+// chains of the rows ahead, so that the waits for them overlap the work on
+// this row instead of coming one after the other.
+void TWvCustomTable::TSpareItems::Prefetch(std::size_t row) const {
+  auto ahead = [&](std::size_t rows) -> const TWvTableRow* {
+    return row + rows < FRows.size() ? FRows[row + rows] : nullptr;
+  };
+  if (const TWvTableRow* next = ahead(4)) __builtin_prefetch(next);
+  if (const TWvTableRow* next = ahead(3); next != nullptr && next->Count() > 0) {
+    const auto* cells = reinterpret_cast<const char*>(&*next->begin());
+    const std::size_t bytes = static_cast<std::size_t>(next->Count()) * sizeof(TWvTableItem*);
+    for (std::size_t at = 0; at < bytes; at += 64) __builtin_prefetch(cells + at);
+  }
+  if (const TWvTableRow* next = ahead(2))
+    for (const TWvTableItem* item : *next) __builtin_prefetch(item, 1);
+  if (const TWvTableRow* next = ahead(1))
+    for (const TWvTableItem* item : *next) __builtin_prefetch(item->FText.data(), 1);
+}
+
+void TWvCustomTable::TSpareItems::TakeNextRow() {
+  FItems.clear();
+  FNext = 0;
+  while (FItems.empty() && FNextRow < FRows.size()) {
+    Prefetch(FNextRow);
+    std::unique_ptr<TWvTableRow> row(FRows[FNextRow++]);
+    for (TWvTableItem* item : *row) {
       if (item->FPlacements != 1) {
         Release(item);
         continue;
@@ -175,19 +197,24 @@ void TWvCustomTable::EmptyTableKeeping(std::vector<std::unique_ptr<TWvTableItem>
       // A text keeps its room for the next one, unless that room is large:
       // one long text must not hold its memory through every reading after.
       if (item->FText.capacity() > MaxSpareTextRoom) std::string().swap(item->FText);
-      spares.emplace_back(item);
+      item->FText.clear();
+      FItems.emplace_back(item);
     }
   }
+}
+
+void TWvCustomTable::EmptyTableKeeping(TSpareItems& spares) {
+  spares.FRows.reserve(spares.FRows.size() + static_cast<std::size_t>(NumberOfRows()));
+  for (TWvTableRow* row : FRows) spares.FRows.push_back(row);
+  FRows.Clear();
   for (TWvTableItem* item : FDisplaced) delete item;
   FDisplaced.clear();
 }
 
-std::unique_ptr<TWvTableItem> TWvCustomTable::NewItem(
-    std::vector<std::unique_ptr<TWvTableItem>>& spares) {
-  if (spares.empty()) return std::make_unique<TWvTableItem>(this);
-  std::unique_ptr<TWvTableItem> item = std::move(spares.back());
-  spares.pop_back();
-  return item;
+std::unique_ptr<TWvTableItem> TWvCustomTable::NewItem(TSpareItems& spares) {
+  if (spares.FNext >= spares.FItems.size()) spares.TakeNextRow();
+  if (spares.FNext >= spares.FItems.size()) return std::make_unique<TWvTableItem>(this);
+  return std::move(spares.FItems[spares.FNext++]);
 }
 
 void TWvCustomTable::CheckAddress(int Col, int Row) const {

@@ -98,6 +98,10 @@ void TWvDBTable::LoadRecord(TDataSet& dataSet, int Row, TLoadState& state) {
   bool read = false;
   auto appendRead = [&] {
     while (NumberOfRows() < Row) AddRow();
+    // Cells without a value take spares too, so that every old row is
+    // taken up as the new one is filled.
+    for (std::unique_ptr<TWvTableItem>& cell : cells)
+      if (cell == nullptr) cell = NewItem(state.Spares);
     AppendRow(cells);
   };
   try {
@@ -158,7 +162,6 @@ void TWvDBTable::ReloadDB() {
   TLoadState state;
   EmptyTableKeeping(state.Spares);
   LoadData(state);
-  state.Spares.clear();
   invalidate();
 }
 

@@ -111,7 +111,7 @@ class TWvDBTable : public TWvCustomTable {
   struct TLoadState {
     std::vector<const TField*> Fields;
     std::vector<std::unique_ptr<TWvTableItem>> Cells;
-    std::vector<std::unique_ptr<TWvTableItem>> Spares;
+    TSpareItems Spares;
   };
   void LoadData(TLoadState& state);
   // Puts one record into row Row.
