@@ -172,8 +172,8 @@ class TWvCustomTable : public TWvVisibleComponent {
 
    private:
     friend class TWvCustomTable;
-    // Takes the items of the next old row that has any one cell alone held
-    // (the others lose a placement), blank.
+    // Takes up the next old row that gives any spares: its items that only
+    // this cell held become spares, blank; the others lose a placement.
     void TakeNextRow();
     void Prefetch(std::size_t row) const;
     std::vector<TWvTableRow*> FRows;
