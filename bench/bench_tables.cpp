@@ -1,14 +1,19 @@
 // Table speed: put of a 20-column table of 1,000 and 10,000 rows filled by
 // code, in each output mode (plain markup, style classes per cell, row
 // classes with the cells that differ), and ReloadDB of 10,000 records of 20
-// fields from an SQLite database and from PostgreSQL. Reports the time per
-// call, the document's size and the rows per second, and for put the time
-// per byte and the most heap memory one put holds at once. The PostgreSQL
+// fields from an SQLite database and from PostgreSQL, each beside its floor:
+// the same statement read by the database's own library alone, every value
+// as text. Reports the time per call, the document's size and the rows per
+// second, for put the time per byte, for put and ReloadDB the most heap
+// memory one call holds at once beyond what was held before it (for SQLite,
+// also the most its own memory rose: the sort of the statement is there),
+// and for ReloadDB the heap memory the table keeps for its rows. The PostgreSQL
 // server is the one TAVKIT_BENCH_POSTGRES names (a libpq connection string),
 // else one of the benchmark's own (scripts/pg-server) in a temporary folder.
 #include <benchmark/benchmark.h>
 #include <libpq-fe.h>
 #include <sqlite3.h>
+#include <malloc.h>
 #include <stdlib.h>
 
 #include <algorithm>
@@ -168,8 +173,11 @@ void MakePgDatabase(const std::string& conninfo, int records) {
 
 // Reads records records of twenty fields into a data-bound table again and
 // again, from the query that makeQuery puts on the form.
-void MeasureReload(benchmark::State& state, int records,
-                   const std::function<TDataSet*(TComponent&)>& makeQuery) {
+// Each reload runs inside around, which may measure it.
+void MeasureReload(
+    benchmark::State& state, int records, const std::function<TDataSet*(TComponent&)>& makeQuery,
+    const std::function<void(const std::function<void()>&)>& around =
+        [](const std::function<void()>& reload) { reload(); }) {
   TComponent form(nullptr);
   TDataSet* query = makeQuery(form);
   auto* source = new TDataSource(&form);
@@ -181,34 +189,124 @@ void MeasureReload(benchmark::State& state, int records,
     table->GetColumnList()->Items(c)->SetField(query->FieldByName("c" + std::to_string(c)));
   table->SetDataSource(source);
   table->SetMaxRows(records);
+  // The first reading fills an empty table; the ones timed read into a full
+  // one, as a server answering page after page does.
+  const std::size_t empty = peakmemory::gLiveBytes;
+  table->ReloadDB();
+  const std::size_t kept = peakmemory::gLiveBytes - empty;
+  std::size_t peak = 0;
   for (auto _ : state) {
-    table->ReloadDB();
+    around([&] { peak = std::max(peak, peakmemory::Of([&] { table->ReloadDB(); })); });
     if (table->NumberOfRows() != records) {
       state.SkipWithError("the table did not read every record");
       break;
     }
   }
+  state.counters["peak_MB"] = static_cast<double>(peak) / 1e6;
+  state.counters["table_MB"] = static_cast<double>(kept) / 1e6;
   state.counters["rows/s"] = benchmark::Counter(static_cast<double>(records),
                                                 benchmark::Counter::kIsIterationInvariantRate);
 }
 
+const char* const kListing = "SELECT * FROM listing ORDER BY c0";
+
+// A database of records records in a temporary folder, for as long as the
+// benchmark runs.
+class TBenchDatabase {
+ public:
+  explicit TBenchDatabase(int records) {
+    std::string dir = (std::filesystem::temp_directory_path() / "tavkit-bench-XXXXXX").string();
+    if (mkdtemp(dir.data()) == nullptr) return;
+    FDir = dir;
+    File = dir + "/listing.db";
+    MakeDatabase(File, records);
+  }
+  ~TBenchDatabase() {
+    if (!FDir.empty()) std::filesystem::remove_all(FDir);
+  }
+  std::string File;  // empty when no temporary folder could be had
+
+ private:
+  std::string FDir;
+};
+
+// SQLite's own memory high water over work(), above what it held before.
+template <class Work>
+double SQLiteMegabytes(Work&& work) {
+  sqlite3_int64 current = 0, highest = 0;
+  sqlite3_status64(SQLITE_STATUS_MEMORY_USED, &current, &highest, 1);
+  const sqlite3_int64 before = current;
+  work();
+  sqlite3_status64(SQLITE_STATUS_MEMORY_USED, &current, &highest, 1);
+  return static_cast<double>(highest - before) / 1e6;
+}
+
 void BM_DBTableReload(benchmark::State& state) {
   const int records = static_cast<int>(state.range(0));
-  std::string dir = (std::filesystem::temp_directory_path() / "tavkit-bench-XXXXXX").string();
-  if (mkdtemp(dir.data()) == nullptr) {
+  TBenchDatabase database(records);
+  if (database.File.empty()) {
     state.SkipWithError("no temporary folder");
     return;
   }
-  MakeDatabase(dir + "/listing.db", records);
+  double sqlitePeak = 0;
   MeasureReload(state, records, [&](TComponent& form) {
     auto* query = new TSQLiteQuery(&form);
-    query->SetDatabaseFile(dir + "/listing.db");
-    query->GetSQL()->SetText("SELECT * FROM listing ORDER BY c0");
+    query->SetDatabaseFile(database.File);
+    query->GetSQL()->SetText(kListing);
     return query;
+  }, [&](const std::function<void()>& reload) {
+    sqlitePeak = std::max(sqlitePeak, SQLiteMegabytes(reload));
   });
-  std::filesystem::remove_all(dir);
+  state.counters["sqlite_MB"] = sqlitePeak;
 }
 BENCHMARK(BM_DBTableReload)->ArgName("rows")->Arg(10000)->Unit(benchmark::kMillisecond);
+
+// The floor of BM_DBTableReload: the same statement stepped with the SQLite
+// API alone, every column read as text.
+void BM_SQLiteFloor(benchmark::State& state) {
+  const int records = static_cast<int>(state.range(0));
+  TBenchDatabase database(records);
+  sqlite3* db = nullptr;
+  sqlite3_stmt* statement = nullptr;
+  if (database.File.empty() ||
+      sqlite3_open_v2(database.File.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK ||
+      sqlite3_prepare_v2(db, kListing, -1, &statement, nullptr) != SQLITE_OK) {
+    state.SkipWithError("cannot read the database");
+    sqlite3_close(db);
+    return;
+  }
+  // As for the table, the pass timed is not the first: SQLite's page cache
+  // is filled already.
+  while (sqlite3_step(statement) == SQLITE_ROW) {
+  }
+  sqlite3_reset(statement);
+  double sqlitePeak = 0;
+  for (auto _ : state) {
+    int rows = 0;
+    std::size_t bytes = 0;
+    sqlitePeak = std::max(sqlitePeak, SQLiteMegabytes([&] {
+      while (sqlite3_step(statement) == SQLITE_ROW) {
+        for (int c = 0; c < kColumns; ++c) {
+          benchmark::DoNotOptimize(sqlite3_column_text(statement, c));
+          bytes += static_cast<std::size_t>(sqlite3_column_bytes(statement, c));
+        }
+        ++rows;
+      }
+      sqlite3_reset(statement);
+    }));
+    benchmark::DoNotOptimize(bytes);
+    if (rows != records) {
+      state.SkipWithError("the statement did not give every record");
+      break;
+    }
+  }
+  sqlite3_finalize(statement);
+  sqlite3_close(db);
+  state.counters["sqlite_MB"] = sqlitePeak;
+  state.counters["rows/s"] = benchmark::Counter(static_cast<double>(records),
+                                                benchmark::Counter::kIsIterationInvariantRate);
+}
+BENCHMARK(BM_SQLiteFloor)->ArgName("rows")->Arg(10000)->Unit(benchmark::kMillisecond);
 
 // A PostgreSQL server for the benchmark: the one the environment names, or
 // one of its own for as long as the program runs.
@@ -240,8 +338,14 @@ class TBenchServer {
   std::string FDir;
 };
 
-void BM_DBTableReloadPostgres(benchmark::State& state) {
+// The one server of the program, started when first asked for.
+TBenchServer& Server() {
   static TBenchServer server;
+  return server;
+}
+
+void BM_DBTableReloadPostgres(benchmark::State& state) {
+  const TBenchServer& server = Server();
   const int records = static_cast<int>(state.range(0));
   if (server.Connection.empty()) {
     state.SkipWithError("no PostgreSQL server");
@@ -251,11 +355,55 @@ void BM_DBTableReloadPostgres(benchmark::State& state) {
   MeasureReload(state, records, [&](TComponent& form) {
     auto* query = new TPgQuery(&form);
     query->SetConnection(server.Connection);
-    query->GetSQL()->SetText("SELECT * FROM listing ORDER BY c0");
+    query->GetSQL()->SetText(kListing);
     return query;
   });
 }
 BENCHMARK(BM_DBTableReloadPostgres)->ArgName("rows")->Arg(10000)->Unit(benchmark::kMillisecond);
+
+// The floor of BM_DBTableReloadPostgres: libpq alone runs the same statement
+// and reads every value of the result. The result holds every row at once,
+// which the query behind the table never does; result_MB is its size.
+void BM_PostgresFloor(benchmark::State& state) {
+  const TBenchServer& server = Server();
+  const int records = static_cast<int>(state.range(0));
+  if (server.Connection.empty()) {
+    state.SkipWithError("no PostgreSQL server");
+    return;
+  }
+  MakePgDatabase(server.Connection, records);
+  PGconn* db = PQconnectdb(server.Connection.c_str());
+  if (PQstatus(db) != CONNECTION_OK) {
+    state.SkipWithError("cannot connect");
+    PQfinish(db);
+    return;
+  }
+  double held = 0;
+  for (auto _ : state) {
+    const std::size_t before = mallinfo2().uordblks;
+    PGresult* result = PQexec(db, kListing);
+    const std::size_t after = mallinfo2().uordblks;
+    held = std::max(held, static_cast<double>(after - std::min(after, before)) / 1e6);
+    const int rows = PQresultStatus(result) == PGRES_TUPLES_OK ? PQntuples(result) : -1;
+    std::size_t bytes = 0;
+    for (int r = 0; r < rows; ++r)
+      for (int c = 0; c < kColumns; ++c) {
+        benchmark::DoNotOptimize(PQgetvalue(result, r, c));
+        bytes += static_cast<std::size_t>(PQgetlength(result, r, c));
+      }
+    PQclear(result);
+    benchmark::DoNotOptimize(bytes);
+    if (rows != records) {
+      state.SkipWithError("the statement did not give every record");
+      break;
+    }
+  }
+  PQfinish(db);
+  state.counters["result_MB"] = held;
+  state.counters["rows/s"] = benchmark::Counter(static_cast<double>(records),
+                                                benchmark::Counter::kIsIterationInvariantRate);
+}
+BENCHMARK(BM_PostgresFloor)->ArgName("rows")->Arg(10000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -12,6 +12,9 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include <tavkit/platform/base/Streams.h>
 #include <tavkit/platform/formfile/FormFile.h>
@@ -186,6 +189,42 @@ TEST_F(DataAccessTest, ValuesReadAsText) {
   query->GetSQL()->SetText("SELECT n FROM t WHERE s LIKE 'Cr\xE8me%'");  // Latin-1 SQL
   query->Open();
   EXPECT_EQ(text("n"), "-42");
+}
+
+// Records reuse the room of the values read before them: whatever a value
+// was two records back (a long text, a blob, a number), each record shows
+// its own, and ReadString gives AsString's text over whatever its string
+// held.
+TEST_F(DataAccessTest, EachRecordShowsItsOwnValuesWhateverCameBefore) {
+  Exec("CREATE TABLE t (k INTEGER, v)");
+  Exec(
+      "INSERT INTO t VALUES (1, 'a text longer than any short string'), (2, x'414200'),"
+      " (3, NULL), (4, 12), (5, 'Cr\xC3\xA8me'), (6, 2.5), (7, ''), (8, 'short'), (9, NULL)");
+  const std::vector<std::pair<std::string, bool>> expected = {
+      {"a text longer than any short string", false},
+      {std::string("AB\0", 3), false},
+      {"", true},
+      {"12", false},
+      {"Cr\xE8me", false},
+      {"2.5", false},
+      {"", false},
+      {"short", false},
+      {"", true},
+  };
+  TSQLiteQuery* query = Query("SELECT v, k FROM t ORDER BY k");
+  query->Open();
+  std::string reused = "what the string held before";
+  for (const auto& [text, null] : expected) {
+    ASSERT_FALSE(query->Eof());
+    const TField* v = query->FieldByName("v");
+    EXPECT_EQ(v->AsString(), text) << "record " << query->RecNo();
+    EXPECT_EQ(v->IsNull(), null) << "record " << query->RecNo();
+    v->ReadString(reused);
+    EXPECT_EQ(reused, text) << "record " << query->RecNo();
+    EXPECT_EQ(query->FieldByName("k")->AsInteger(), query->RecNo());
+    query->Next();
+  }
+  EXPECT_TRUE(query->Eof());
 }
 
 TEST_F(DataAccessTest, NavigatesWithTheEndOfDataRule) {

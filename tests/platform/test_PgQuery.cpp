@@ -10,6 +10,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <regex>
@@ -132,6 +133,39 @@ TEST_F(PgQueryTest, RowsComeInBatchesAndMovingBackReadsThemAgain) {
   huge->Open();
   EXPECT_EQ(huge->FieldByName("n")->AsInteger(), 1);
   huge->Close();
+}
+
+// Past the first batches the next one is asked for before it is wanted. A
+// reader that stops anywhere, moves back or closes leaves the connection
+// ready for the next query, and a batch that fails on the server fails the
+// move that wants it, with the rows before it read.
+TEST_F(PgQueryTest, BatchesAskedForAheadLeaveTheConnectionReady) {
+  for (const int stop : {100, 224, 225, 480, 1000, 2017, 5000}) {
+    SCOPED_TRACE("stopping after " + std::to_string(stop));
+    const std::string name = std::to_string(stop);
+    TPgQuery* query = Query("SELECT n FROM generate_series(1, 5000) AS n", "Q" + name);
+    query->Open();
+    EXPECT_EQ(query->MoveBy(stop - 1), stop - 1);
+    EXPECT_EQ(query->FieldByName("n")->AsInteger(), stop);
+    EXPECT_EQ(query->MoveBy(-(stop / 2)), -(stop / 2));
+    const int back = stop - stop / 2;
+    EXPECT_EQ(query->FieldByName("n")->AsInteger(), back);
+    EXPECT_EQ(query->MoveBy(stop), std::min(stop, 5000 - back));
+    query->Close();
+    TPgQuery* next = Query("SELECT count(*) AS c FROM generate_series(1, 7)", "N" + name);
+    next->Open();
+    EXPECT_EQ(next->FieldByName("c")->AsInteger(), 7);
+    next->Close();
+  }
+  TPgQuery* failing =
+      Query("SELECT 100 / (3000 - n) AS q, n FROM generate_series(1, 5000) AS n", "Failing");
+  failing->Open();
+  EXPECT_EQ(failing->MoveBy(2000), 2000);
+  EXPECT_NE(ErrorOf<EDatabaseError>([&] { failing->MoveBy(2000); }).find("division by zero"),
+            std::string::npos);
+  EXPECT_EQ(failing->FieldByName("n")->AsInteger(), failing->RecNo());
+  EXPECT_LT(failing->RecNo(), 3000);
+  failing->Close();
 }
 
 TEST_F(PgQueryTest, TheSessionOnlyReadsAndAPasswordStaysOutOfTheForm) {

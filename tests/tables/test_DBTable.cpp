@@ -5,11 +5,15 @@
 // go away; the design preview reading its data.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 
 #include <tavkit/platform/graphics/Bitmap.h>
 #include <tavkit/platform/graphics/Canvas.h>
 #include <tavkit/platform/graphics/Picture.h>
+#include <tavkit/scripts/WvJavascript.h>
+#include <tavkit/scripts/WvJavascriptList.h>
+#include <tavkit/scripts/WvScriptInvoker.h>
 #include <tavkit/tables/WvDBTable.h>
 #include "test_DBSupport.h"
 
@@ -230,6 +234,50 @@ TEST_P(DBTableTest, WhatReloadsTheRows) {
   table->EmptyTable();
   table->GetColumnList()->Perform(CM_RELOADDB);
   EXPECT_EQ(table->NumberOfRows(), 2);
+}
+
+// Reading again reuses the cells of the rows read before. Nothing the
+// application gave those cells stays with them (a link, a script, a
+// picture, one item placed in two cells): whatever the window, the table
+// shows what a new table reading the same records shows.
+TEST_P(DBTableTest, ReadingAgainShowsWhatANewTableShows) {
+  auto* script = new TWvJavascript(&form);
+  script->writescript(TStringList{"function shown(a) {", "}"});
+  auto bind = [&](TWvDBTable& t) {
+    t.GetColumnList()->Items(0)->SetField(query->FieldByName("name"));
+    t.GetColumnList()->Items(1)->SetField(query->FieldByName("price"));
+  };
+  bind(*table);
+  const struct {
+    int Start, Max, Rows;
+  } windows[] = {{0, 5, 5}, {2, 2, 2}, {0, 5, 5}, {4, 3, 1}, {1, 4, 4}, {5, 2, 0}, {0, 3, 3}};
+  for (const auto& window : windows) {
+    SCOPED_TRACE("from record " + std::to_string(window.Start));
+    for (int r = 0; r < table->NumberOfRows(); ++r) {
+      table->GetItem(0, r)->setlink("p" + std::to_string(r) + ".html");
+      table->GetItem(1, r)->GetHyperLink()->GetJSOnClick()->setScript(script);
+      table->GetItem(2, r)->SetPicture(std::make_unique<TPicture>());
+    }
+    if (table->NumberOfRows() > 1) table->SetItem(0, 1, table->GetItem(1, 0));
+    table->SetStartIndex(window.Start);
+    table->SetMaxRows(window.Max);
+    table->ReloadDB();
+
+    auto* fresh = new TWvDBTable(&form);
+    fresh->SetDataSource(source);
+    fresh->SetStartIndex(window.Start);
+    fresh->SetMaxRows(window.Max);
+    bind(*fresh);
+    ASSERT_EQ(table->NumberOfRows(), window.Rows);
+    EXPECT_EQ(table->put(nullptr), fresh->put(nullptr));
+    EXPECT_EQ(table->ScriptList()->numberOfScripts(), 0);
+    for (int r = 0; r < table->NumberOfRows(); ++r)
+      for (const TWvTableItem* cell : table->GetRow(r)) {
+        EXPECT_EQ(cell->FindHyperLink(), nullptr);
+        EXPECT_EQ(cell->GetPicture(), nullptr);
+      }
+    delete fresh;
+  }
 }
 
 TEST_P(DBTableTest, ReferencesThatGoAwayAreForgotten) {

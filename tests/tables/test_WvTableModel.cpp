@@ -65,6 +65,23 @@ TEST_F(TableModel, RowsTakeAsManyCellsAsTheyAreGiven) {
   EXPECT_EQ(table->NumberOfRows(), 0);
 }
 
+// A table of many cells holds few links: a cell makes its link only when
+// it is asked for, and an empty URL makes none.
+TEST_F(TableModel, ACellMakesItsLinkWhenItIsAskedFor) {
+  TWvTableItem cell("Tea", "", table);
+  cell.setlink("");
+  EXPECT_EQ(cell.FindHyperLink(), nullptr);
+  EXPECT_EQ(cell.getlink(), "");
+  cell.setlink("tea.html");
+  ASSERT_NE(cell.FindHyperLink(), nullptr);
+  EXPECT_EQ(cell.FindHyperLink()->GetURL(), "tea.html");
+  EXPECT_EQ(cell.FindHyperLink()->GetOwner(), table);
+  TWvTableItem plain(table);
+  TWvLink* made = plain.GetHyperLink();
+  EXPECT_EQ(plain.FindHyperLink(), made);
+  EXPECT_EQ(made->GetURL(), "");
+}
+
 TEST_F(TableModel, SetItemGrowsTheStoreWithFullRows) {
   auto* item = new TWvTableItem("x", "x.html", table);
   table->SetItem(1, 4, item);

@@ -21,6 +21,9 @@ namespace tavkit {
 
 namespace {
 
+// The most room a spare item keeps for its text.
+constexpr std::size_t MaxSpareTextRoom = 1024;
+
 // " BGCOLOR=..." for a colour, nothing for no colour.
 std::string BackgroundAttribute(TColor color) {
   if (color == clNone) return std::string();
@@ -108,13 +111,15 @@ void TWvCustomTable::AddRow(const TStrings* List) {
 
 void TWvCustomTable::AppendRow(std::vector<std::unique_ptr<TWvTableItem>>& cells) {
   auto row = std::make_unique<TWvTableRow>();
+  // The row takes its length at once rather than growing cell by cell.
+  row->SetCount(ColumnCount());
   for (int c = 0; c < ColumnCount(); ++c) {
     const auto i = static_cast<std::size_t>(c);
     std::unique_ptr<TWvTableItem> item = i < cells.size() && cells[i] != nullptr
                                              ? std::move(cells[i])
                                              : std::make_unique<TWvTableItem>(this);
     item->FPlacements = 1;
-    row->Add(item.release());
+    row->Put(c, item.release());
   }
   FRows.Add(row.release());
 }
@@ -146,6 +151,70 @@ void TWvCustomTable::EmptyTable() {
   while (NumberOfRows() > 0) DeleteRow(NumberOfRows() - 1);
   for (TWvTableItem* item : FDisplaced) delete item;
   FDisplaced.clear();
+}
+
+TWvCustomTable::TSpareItems::~TSpareItems() {
+  for (std::size_t r = FNextRow; r < FRows.size(); ++r) {
+    std::unique_ptr<TWvTableRow> row(FRows[r]);
+    for (TWvTableItem* item : *row) Release(item);
+  }
+}
+
+// An old row is a chain of memory that lies apart: the row, its list of
+// cells, the items, their texts. Each step asks for one more link of the
+// chains of the rows ahead, so that the waits for them overlap the work on
+// this row instead of coming one after the other.
+void TWvCustomTable::TSpareItems::Prefetch(std::size_t row) const {
+  auto ahead = [&](std::size_t rows) -> const TWvTableRow* {
+    return row + rows < FRows.size() ? FRows[row + rows] : nullptr;
+  };
+  if (const TWvTableRow* next = ahead(4)) __builtin_prefetch(next);
+  if (const TWvTableRow* next = ahead(3); next != nullptr && next->Count() > 0) {
+    const auto* cells = reinterpret_cast<const char*>(&*next->begin());
+    const std::size_t bytes = static_cast<std::size_t>(next->Count()) * sizeof(TWvTableItem*);
+    for (std::size_t at = 0; at < bytes; at += 64) __builtin_prefetch(cells + at);
+  }
+  if (const TWvTableRow* next = ahead(2))
+    for (const TWvTableItem* item : *next) __builtin_prefetch(item, 1);
+  if (const TWvTableRow* next = ahead(1))
+    for (const TWvTableItem* item : *next) __builtin_prefetch(item->FText.data(), 1);
+}
+
+void TWvCustomTable::TSpareItems::TakeNextRow() {
+  FItems.clear();
+  FNext = 0;
+  while (FItems.empty() && FNextRow < FRows.size()) {
+    Prefetch(FNextRow);
+    std::unique_ptr<TWvTableRow> row(FRows[FNextRow++]);
+    for (TWvTableItem* item : *row) {
+      if (item->FPlacements != 1) {
+        Release(item);
+        continue;
+      }
+      item->FPlacements = 0;
+      item->FPicture.reset();
+      item->FHyperLink.reset();
+      // A text keeps its room for the next one, unless that room is large:
+      // one long text must not hold its memory through every reading after.
+      if (item->FText.capacity() > MaxSpareTextRoom) std::string().swap(item->FText);
+      item->FText.clear();
+      FItems.emplace_back(item);
+    }
+  }
+}
+
+void TWvCustomTable::EmptyTableKeeping(TSpareItems& spares) {
+  spares.FRows.reserve(spares.FRows.size() + static_cast<std::size_t>(NumberOfRows()));
+  for (TWvTableRow* row : FRows) spares.FRows.push_back(row);
+  FRows.Clear();
+  for (TWvTableItem* item : FDisplaced) delete item;
+  FDisplaced.clear();
+}
+
+std::unique_ptr<TWvTableItem> TWvCustomTable::NewItem(TSpareItems& spares) {
+  if (spares.FNext >= spares.FItems.size()) spares.TakeNextRow();
+  if (spares.FNext >= spares.FItems.size()) return std::make_unique<TWvTableItem>(this);
+  return std::move(spares.FItems[spares.FNext++]);
 }
 
 void TWvCustomTable::CheckAddress(int Col, int Row) const {
@@ -295,7 +364,7 @@ std::unique_ptr<TWvJavascriptlist> TWvCustomTable::ScriptList() {
     const std::int64_t j = FStartIndex + n;
     if (j < 0 || j >= NumberOfRows()) continue;
     for (TWvTableItem* item : *FRows.Get(static_cast<int>(j)))
-      list->AddList(*item->GetHyperLink()->ScriptList());
+      if (const TWvLink* link = item->FindHyperLink()) list->AddList(*link->ScriptList());
   }
   return list;
 }
@@ -428,15 +497,15 @@ void TTableBody::Write(std::string& html, int first, std::int64_t count) {
 }
 
 // The items of a table lie wherever their rows were filled, each with its
-// link and text apart, and a row written from memory out of the cache waits
-// for each of them in turn: most of the time of a large table. Asking for
-// the items two rows ahead, and for the links and texts of the next row,
-// lets those waits overlap.
+// text (and link, if any) apart, and a row written from memory out of the
+// cache waits for each of them in turn: most of the time of a large table.
+// Asking for the items two rows ahead, and for the links and texts of the
+// next row, lets those waits overlap.
 void TTableBody::Prefetch(int index) const {
   const int rows = FTable.NumberOfRows();
   if (index + 1 >= 0 && index + 1 < rows)
     for (const TWvTableItem* item : FTable.GetRow(index + 1)) {
-      __builtin_prefetch(item->GetHyperLink());
+      if (const TWvLink* link = item->FindHyperLink()) __builtin_prefetch(link);
       __builtin_prefetch(item->GetText().data());
     }
   if (index + 2 >= 0 && index + 2 < rows)
@@ -471,7 +540,7 @@ void TTableBody::Row(std::string& html, int index) {
     else
       FontCell(item, c, odd, html, content);
     if (linked)
-      html += item.GetHyperLink()->CreateLinkedText(
+      html += item.FindHyperLink()->CreateLinkedText(
           FContent, FColumns[static_cast<std::size_t>(c)].LinkColor);
     html += "</TD>";
   }

@@ -158,6 +158,38 @@ class TWvCustomTable : public TWvVisibleComponent {
   // Replaces the columns by copies of those of another list, then tells
   // OnChange and repaints.
   void AssignColumnList(const TWvCustomColumnList* columns);
+  // The rows taken out of a table that is filled again, whose items are
+  // handed out again for the new rows, row by row, first cell first: the
+  // items of an old row are taken up just before the new row that reuses
+  // them is filled, while they are still in the cache, and the old rows not
+  // needed are freed with the spares.
+  class TSpareItems {
+   public:
+    TSpareItems() = default;
+    TSpareItems(const TSpareItems&) = delete;
+    TSpareItems& operator=(const TSpareItems&) = delete;
+    ~TSpareItems();
+
+   private:
+    friend class TWvCustomTable;
+    // Takes up the next old row that gives any spares: its items that only
+    // this cell held become spares, blank; the others lose a placement.
+    void TakeNextRow();
+    void Prefetch(std::size_t row) const;
+    std::vector<TWvTableRow*> FRows;
+    std::size_t FNextRow = 0;
+    std::vector<std::unique_ptr<TWvTableItem>> FItems;
+    std::size_t FNext = 0;
+  };
+  // Empties the table as EmptyTable does, but keeps its rows in spares, so
+  // that a table filled again and again does not free and make every item
+  // anew each time.
+  void EmptyTableKeeping(TSpareItems& spares);
+  // The text of an item, to be written in place.
+  static std::string& TextOf(TWvTableItem& item) { return item.FText; }
+  // An empty item for a new cell: the next spare when there is one, else a
+  // new one.
+  std::unique_ptr<TWvTableItem> NewItem(TSpareItems& spares);
   // Sets MaxRows without telling anyone, for tables whose setter does more
   // or less than the default one.
   void StoreMaxRows(int value) { FMaxRows = value; }

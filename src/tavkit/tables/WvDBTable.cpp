@@ -74,31 +74,45 @@ void TWvDBTable::SetMaxRows(int value) {
   if (IsDesigning()) ReloadDB();
 }
 
-std::unique_ptr<TWvTableItem> TWvDBTable::ReadCell(TDataSet& dataSet, const TField& bound) {
-  const TField& field = *dataSet.FieldByName(bound.FieldName());
-  if (WvIsTextField(field)) return std::make_unique<TWvTableItem>(field.AsString(), "", this);
-  if (!WvIsGraphicField(field)) return nullptr;
-  auto item = std::make_unique<TWvTableItem>("[image]", "", this);
+std::unique_ptr<TWvTableItem> TWvDBTable::ReadCell(const TField& field, TLoadState& state) {
+  const bool text = WvIsTextField(field);
+  if (!text && !WvIsGraphicField(field)) return nullptr;
+  std::unique_ptr<TWvTableItem> item = NewItem(state.Spares);
+  if (text) {
+    field.ReadString(TextOf(*item));
+    return item;
+  }
+  item->SetText("[image]");
   item->SetPicture(ReadPicture(field));
   return item;
 }
 
-void TWvDBTable::LoadRecord(TDataSet& dataSet, int Row) {
+void TWvDBTable::LoadRecord(TDataSet& dataSet, int Row, TLoadState& state) {
   // A row that does not exist yet is put together from the cells read and
   // then appended, rather than made of empty cells that the cells read then
   // replace one by one. Rows that exist get their cells replaced.
   const bool fresh = Row >= NumberOfRows();
-  std::vector<std::unique_ptr<TWvTableItem>> cells(static_cast<std::size_t>(ColumnCount()));
+  std::vector<std::unique_ptr<TWvTableItem>>& cells = state.Cells;
+  cells.clear();
+  cells.resize(static_cast<std::size_t>(ColumnCount()));
   bool read = false;
   auto appendRead = [&] {
     while (NumberOfRows() < Row) AddRow();
+    // Cells without a value take spares too, so that every old row is
+    // taken up as the new one is filled.
+    for (std::unique_ptr<TWvTableItem>& cell : cells)
+      if (cell == nullptr) cell = NewItem(state.Spares);
     AppendRow(cells);
   };
   try {
     for (int c = 0; c < ColumnCount(); ++c) {
       const TField* bound = GetColumnList()->Items(c)->GetField();
       if (bound == nullptr) continue;
-      std::unique_ptr<TWvTableItem> item = ReadCell(dataSet, *bound);
+      // The data set's field of the bound name is looked up at the first
+      // record and kept: its fields stay the same while the rows are read.
+      const TField*& field = state.Fields[static_cast<std::size_t>(c)];
+      if (field == nullptr) field = dataSet.FieldByName(bound->FieldName());
+      std::unique_ptr<TWvTableItem> item = ReadCell(*field, state);
       if (item == nullptr) continue;
       if (fresh) {
         cells[static_cast<std::size_t>(c)] = std::move(item);
@@ -118,16 +132,22 @@ void TWvDBTable::LoadRecord(TDataSet& dataSet, int Row) {
 }
 
 void TWvDBTable::DBLoadData() {
+  TLoadState state;
+  LoadData(state);
+}
+
+void TWvDBTable::LoadData(TLoadState& state) {
   TDataSet* dataSet = FDataSource == nullptr ? nullptr : FDataSource->GetDataSet();
   if (dataSet == nullptr) return;
   try {
     TWvDataSetVisit visit(*dataSet);
     visit.MoveTo(FFirstRecord);
+    state.Fields.assign(static_cast<std::size_t>(ColumnCount()), nullptr);
     // The end is tested before a record is read: an empty data set, or one
     // with no more records than StartIndex skips, gives no rows rather than
     // a repeated or empty one.
     for (int row = 0; row < GetMaxRows() && !dataSet->Eof(); ++row) {
-      LoadRecord(*dataSet, row);
+      LoadRecord(*dataSet, row, state);
       dataSet->Next();
     }
   } catch (const std::exception& error) {
@@ -138,8 +158,10 @@ void TWvDBTable::DBLoadData() {
 }
 
 void TWvDBTable::ReloadDB() {
-  EmptyTable();
-  DBLoadData();
+  // The items of the rows read before take the records read now.
+  TLoadState state;
+  EmptyTableKeeping(state.Spares);
+  LoadData(state);
   invalidate();
 }
 

@@ -26,6 +26,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <tavkit/tables/WvCustomColumnList.h>
 #include <tavkit/tables/WvCustomTable.h>
@@ -104,11 +105,20 @@ class TWvDBTable : public TWvCustomTable {
   void paint() override;
 
  private:
+  // What one reading keeps from record to record: the data set's field for
+  // each column, found at the first record, the room for a row's cells and
+  // the items of the rows read before, to be reused.
+  struct TLoadState {
+    std::vector<const TField*> Fields;
+    std::vector<std::unique_ptr<TWvTableItem>> Cells;
+    TSpareItems Spares;
+  };
+  void LoadData(TLoadState& state);
   // Puts one record into row Row.
-  void LoadRecord(TDataSet& dataSet, int Row);
-  // The cell of the data set's field named as bound: its text, or "[image]"
-  // with its picture; none for a field of another kind.
-  std::unique_ptr<TWvTableItem> ReadCell(TDataSet& dataSet, const TField& bound);
+  void LoadRecord(TDataSet& dataSet, int Row, TLoadState& state);
+  // The cell of a field: its text, or "[image]" with its picture; none for a
+  // field of another kind.
+  std::unique_ptr<TWvTableItem> ReadCell(const TField& field, TLoadState& state);
 
   TDataSource* FDataSource = nullptr;
   std::string FLocalImagePath;

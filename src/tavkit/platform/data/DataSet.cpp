@@ -116,6 +116,16 @@ std::string TField::AsString() const {
   return "";
 }
 
+void TField::ReadString(std::string& text) const {
+  const TFieldValue& value = Value();
+  if (const auto* stored = std::get_if<std::string>(&value))
+    text.assign(*stored);
+  else if (const auto* blob = std::get_if<TFieldBlob>(&value))
+    text.assign(blob->Bytes);
+  else
+    text = AsString();
+}
+
 std::int64_t TField::AsInteger() const {
   const TFieldValue& value = Value();
   if (const auto* integer = std::get_if<std::int64_t>(&value)) return *integer;
@@ -235,6 +245,7 @@ void TDataSet::CheckActive() const {
 
 void TDataSet::ClearRecord() {
   FRecord.clear();
+  FFetched.clear();
   FHasRecord = false;
   FRecordIndex = 0;
   FEof = true;
@@ -242,7 +253,8 @@ void TDataSet::ClearRecord() {
 }
 
 bool TDataSet::FetchRecord() {
-  FFetched.assign(FFields.size(), TFieldValue());
+  // The values of the record before the current one are written over.
+  FFetched.resize(FFields.size());
   if (!InternalFetch(FFetched)) return false;
   FRecord.swap(FFetched);
   for (TField* field : FFields)

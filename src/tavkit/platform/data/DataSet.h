@@ -125,6 +125,9 @@ class TField : public TComponent {
   // numbers with up to 15 significant digits, a numeric boolean as "True"
   // or "False", text and blobs as stored.
   std::string AsString() const;
+  // The same text written over text, whose room is reused: reading many
+  // records into the same strings then allocates nothing.
+  void ReadString(std::string& text) const;
   // Numeric readings; NULL is 0 and text must hold a number (EConvertError).
   std::int64_t AsInteger() const;
   double AsFloat() const;
@@ -206,7 +209,9 @@ class TDataSet : public TComponent {
  protected:
   // The cursor a data set is made of. InternalOpen makes the cursor ready
   // before its first row and calls DefineFields; InternalFetch reads the
-  // next row (false past the last one); InternalRewind goes back before the
+  // next row (false past the last one) into row, one value per field, which
+  // still holds the values of an earlier row so that their room can be
+  // reused: every value must be written; InternalRewind goes back before the
   // first row; InternalDescribe calls DefineFields without opening.
   virtual void InternalOpen() = 0;
   virtual void InternalClose() = 0;

@@ -1,9 +1,11 @@
 // The PostgreSQL query: each open query borrows a connection from the
 // process's pool, begins a read-only transaction and declares a cursor for
 // its statement, then fetches rows in batches that grow from a handful (a
-// page usually shows a few records) to a bounded size, so a query over any
-// number of rows holds one batch. Text crosses between the server's UTF-8
-// and the library's Latin-1 strings here, in both directions.
+// page usually shows a few records) to a bounded size. Once a reader has
+// gone through a few batches, the next one is asked for as soon as one
+// arrives, so that the server makes it while this one is read; a query over
+// any number of rows holds two batches at most. Text crosses between the
+// server's UTF-8 and the library's Latin-1 strings here, in both directions.
 #include <tavkit/platform/data/PgQuery.h>
 
 #include <libpq-fe.h>
@@ -14,6 +16,7 @@
 #include <cstring>
 
 #include <tavkit/platform/base/TextEncoding.h>
+#include <tavkit/platform/data/detail/DatabaseText.h>
 #include <tavkit/platform/data/detail/PgConnections.h>
 
 namespace tavkit {
@@ -24,6 +27,8 @@ namespace {
 // next one is twice as large up to the limit, which bounds the memory held.
 constexpr int FirstBatch = 32;
 constexpr int LargestBatch = 1024;
+// The smallest batch after which the next one is asked for at once.
+constexpr int AheadFrom = 128;
 
 const char* const CursorName = "tavkit_rows";
 
@@ -317,6 +322,7 @@ void TPgQuery::InternalOpen() {
 void TPgQuery::InternalClose() {
   FBatch.reset();
   if (FLink == nullptr) return;
+  DropAhead();
   // Ending the transaction closes the cursor; a connection that cannot
   // even do that is not kept.
   TResult ended(PQexec(FLink->Connection, "ROLLBACK"));
@@ -325,17 +331,45 @@ void TPgQuery::InternalClose() {
 
 void TPgQuery::InternalRewind() {
   if (!FDelivered) return;
+  DropAhead();
   // The cursor only goes forward: it is declared again.
   Run(std::string("CLOSE ") + CursorName, false, "cannot read from database");
   Declare();
 }
 
+std::string TPgQuery::FetchCommand() const {
+  return "FETCH FORWARD " + std::to_string(FBatchSize) + " FROM " + CursorName;
+}
+
 void TPgQuery::FetchBatch() {
-  FBatch = Run("FETCH FORWARD " + std::to_string(FBatchSize) + " FROM " + CursorName, true,
-               "cannot read from database");
+  const int asked = FBatchSize;
+  FBatch = FAhead ? ReceiveAhead() : Run(FetchCommand(), true, "cannot read from database");
   FBatchRow = 0;
-  if (PQntuples(FBatch.get()) < FBatchSize) FDone = true;
+  if (PQntuples(FBatch.get()) < asked) FDone = true;
   FBatchSize = std::min(FBatchSize * 2, LargestBatch);
+  // A command that cannot be sent is sent again, and fails, when its batch
+  // is wanted.
+  if (!FDone && asked >= AheadFrom)
+    FAhead = PQsendQuery(FLink->Connection, FetchCommand().c_str()) == 1;
+}
+
+TPgQuery::TResult TPgQuery::ReceiveAhead() {
+  FAhead = false;
+  TResult result(PQgetResult(FLink->Connection));
+  // The connection takes the next command only once every result of this
+  // one has been read.
+  while (PGresult* rest = PQgetResult(FLink->Connection)) PQclear(rest);
+  if (PQresultStatus(result.get()) != PGRES_TUPLES_OK)
+    ServerError("cannot read from database", result.get());
+  return result;
+}
+
+void TPgQuery::DropAhead() {
+  if (!FAhead) return;
+  FAhead = false;
+  // The server finishes the batch (one of bounded size); its rows are read
+  // and dropped, so that the connection can take the next command.
+  while (PGresult* result = PQgetResult(FLink->Connection)) PQclear(result);
 }
 
 bool TPgQuery::InternalFetch(std::vector<TFieldValue>& row) {
@@ -346,6 +380,8 @@ bool TPgQuery::InternalFetch(std::vector<TFieldValue>& row) {
   }
   pg_result* batch = FBatch.get();
   const int count = std::min(PQnfields(batch), static_cast<int>(row.size()));
+  for (std::size_t i = static_cast<std::size_t>(count); i < row.size(); ++i)
+    row[i] = std::monostate();
   for (int i = 0; i < count; ++i) {
     TFieldValue& value = row[static_cast<std::size_t>(i)];
     if (PQgetisnull(batch, FBatchRow, i)) {
@@ -392,7 +428,7 @@ bool TPgQuery::InternalFetch(std::vector<TFieldValue>& row) {
     // SQLite column of the same declaration never holds).
     if (i < static_cast<int>(FBlankPadded.size()) && FBlankPadded[static_cast<std::size_t>(i)])
       while (size > 0 && text[size - 1] == ' ') --size;
-    value = Utf8ToLatin1(std::string(text, size));
+    detail::AssignLatin1(value, text, size);
   }
   ++FBatchRow;
   FDelivered = true;

@@ -85,7 +85,12 @@ class TPgQuery : public TDataSet {
   void CheckStatement() const;
   void Declare();
   [[noreturn]] void RefuseNoQuery(const std::string& sql);
+  std::string FetchCommand() const;
   void FetchBatch();
+  // The batch asked for ahead, raising the server's message.
+  TResult ReceiveAhead();
+  // Forgets a batch asked for ahead.
+  void DropAhead();
   void Describe(pg_result* description);
   bool IsPictureColumn(unsigned int table, int column);
   [[noreturn]] void ServerError(const std::string& what, pg_result* result) const;
@@ -101,6 +106,7 @@ class TPgQuery : public TDataSet {
   int FBatchSize = 0;              // rows asked for by the next FETCH
   bool FDone = false;              // the cursor has given its last row
   bool FDelivered = false;         // a row was read since the cursor was declared
+  bool FAhead = false;             // a FETCH of FBatchSize rows is on its way
 };
 
 }  // namespace tavkit

@@ -13,6 +13,7 @@
 #include <utility>
 
 #include <tavkit/platform/base/TextEncoding.h>
+#include <tavkit/platform/data/detail/DatabaseText.h>
 #include <tavkit/platform/data/detail/SQLiteConnections.h>
 #include <tavkit/platform/formfile/FormFile.h>
 
@@ -257,6 +258,8 @@ bool TSQLiteQuery::InternalFetch(std::vector<TFieldValue>& row) {
     SQLiteError("cannot read from database", code);
   }
   const int count = std::min(sqlite3_column_count(FStatement), static_cast<int>(row.size()));
+  for (std::size_t i = static_cast<std::size_t>(count); i < row.size(); ++i)
+    row[i] = std::monostate();
   for (int i = 0; i < count; ++i) {
     TFieldValue& value = row[static_cast<std::size_t>(i)];
     switch (sqlite3_column_type(FStatement, i)) {
@@ -266,10 +269,13 @@ bool TSQLiteQuery::InternalFetch(std::vector<TFieldValue>& row) {
       case SQLITE_FLOAT:
         value = sqlite3_column_double(FStatement, i);
         break;
-      case SQLITE_TEXT:
-        value = Utf8ToLatin1(
-            TextOf(sqlite3_column_text(FStatement, i), sqlite3_column_bytes(FStatement, i)));
+      case SQLITE_TEXT: {
+        const unsigned char* text = sqlite3_column_text(FStatement, i);
+        const int bytes = text == nullptr ? 0 : sqlite3_column_bytes(FStatement, i);
+        detail::AssignLatin1(value, text == nullptr ? "" : reinterpret_cast<const char*>(text),
+                             static_cast<std::size_t>(std::max(bytes, 0)));
         break;
+      }
       case SQLITE_BLOB:
         value =
             TFieldBlob{TextOf(static_cast<const unsigned char*>(sqlite3_column_blob(FStatement, i)),
