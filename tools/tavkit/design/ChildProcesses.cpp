@@ -31,14 +31,6 @@ TChildren& Children() {
   return children;
 }
 
-// Closes a descriptor when it goes out of scope.
-struct TDescriptor {
-  int Fd = -1;
-  ~TDescriptor() {
-    if (Fd >= 0) close(Fd);
-  }
-};
-
 // Waits until the pipe's other end is closed (the child ended) or the
 // deadline passes; false for the deadline.
 bool WaitForEnd(int fd, std::chrono::steady_clock::time_point deadline) {
@@ -122,18 +114,35 @@ pid_t StartChild(const std::string& program, const std::vector<std::string>& arg
   return pid;
 }
 
+TPipe::TPipe() {
+  int fds[2];
+  if (pipe2(fds, O_CLOEXEC) == 0) {
+    Read = fds[0];
+    Write = fds[1];
+  }
+}
+
+TPipe::~TPipe() {
+  if (Read >= 0) close(Read);
+  CloseWrite();
+}
+
+void TPipe::CloseWrite() {
+  if (Write >= 0) close(Write);
+  Write = -1;
+}
+
 TTrialResult RunTrial(const std::string& program, const std::string& input, int seconds) {
-  TDescriptor in{MemoryFileOf(input)};
-  int ends[2];
-  if (in.Fd < 0 || pipe2(ends, O_CLOEXEC) != 0) return TTrialResult::Failed;
+  const TDescriptor in(MemoryFileOf(input));
   // The child holds the pipe's writing end until it ends: its closing is
   // the sign, whatever the child writes.
-  TDescriptor done{ends[0]};
-  const pid_t pid = StartChild(program, {program, "design", "--trial"}, in.Fd, ends[1], -1);
-  close(ends[1]);
+  TPipe done;
+  if (in.Get() < 0 || done.Read < 0) return TTrialResult::Failed;
+  const pid_t pid = StartChild(program, {program, "design", "--trial"}, in.Get(), done.Write, -1);
+  done.CloseWrite();
   if (pid < 0) return TTrialResult::Failed;
   const bool ended =
-      WaitForEnd(done.Fd, std::chrono::steady_clock::now() + std::chrono::seconds(seconds));
+      WaitForEnd(done.Read, std::chrono::steady_clock::now() + std::chrono::seconds(seconds));
   if (!ended) kill(pid, SIGKILL);
   ForgetChild(pid);
   int status = 0;

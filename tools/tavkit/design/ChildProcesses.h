@@ -28,6 +28,21 @@ void KillChildren();
 pid_t StartChild(const std::string& program, const std::vector<std::string>& arguments,
                  int input, int output, int error);
 
+// A pipe from a child, both ends closed on exec and when it goes. Read and
+// Write are -1 when no pipe could be made.
+struct TPipe {
+  TPipe();
+  ~TPipe();
+  TPipe(const TPipe&) = delete;
+  TPipe& operator=(const TPipe&) = delete;
+  // Closes this side's writing end, once the child holds its own copy, so
+  // that reading meets the end when the child ends.
+  void CloseWrite();
+
+  int Read = -1;
+  int Write = -1;
+};
+
 enum class TTrialResult { Finished, TimedOut, Failed };
 
 // Runs `program design --trial` with input on its standard input and waits

@@ -3,7 +3,6 @@
 // first), and a time limit.
 #include "design/PageRenderer.h"
 
-#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -33,26 +32,6 @@ struct TTemporaryFile {
   ~TTemporaryFile() {
     std::error_code ignored;
     fs::remove(Path, ignored);
-  }
-};
-
-struct TPipe {
-  int Read = -1;
-  int Write = -1;
-  TPipe() {
-    int fds[2];
-    if (pipe2(fds, O_CLOEXEC) == 0) {
-      Read = fds[0];
-      Write = fds[1];
-    }
-  }
-  ~TPipe() {
-    if (Read >= 0) close(Read);
-    if (Write >= 0) close(Write);
-  }
-  void CloseWrite() {
-    close(Write);
-    Write = -1;
   }
 };
 

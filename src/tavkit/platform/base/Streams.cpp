@@ -177,29 +177,17 @@ void TFileStream::SetSize(std::int64_t size) {
     throw EStreamError("Cannot change the size of \"" + FFileName + "\"");
 }
 
+TDescriptor::~TDescriptor() {
+  if (FHandle >= 0) ::close(FHandle);
+}
+
+int TDescriptor::Close() {
+  const int result = ::close(FHandle);
+  FHandle = -1;
+  return result;
+}
+
 namespace {
-
-// A file descriptor that closes itself.
-class TDescriptor {
- public:
-  explicit TDescriptor(int handle) : FHandle(handle) {}
-  TDescriptor(const TDescriptor&) = delete;
-  TDescriptor& operator=(const TDescriptor&) = delete;
-  ~TDescriptor() {
-    if (FHandle >= 0) ::close(FHandle);
-  }
-  int Get() const { return FHandle; }
-  // Closes now, answering the error close reports (a network file system
-  // may report a failed write only here).
-  int Close() {
-    const int result = ::close(FHandle);
-    FHandle = -1;
-    return result;
-  }
-
- private:
-  int FHandle;
-};
 
 std::string Quoted(const std::string& fileName) {
   return "\"" + fileName + "\"";

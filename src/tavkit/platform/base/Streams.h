@@ -124,6 +124,22 @@ std::vector<std::uint8_t> ReadFileBytes(const std::string& fileName,
 void WriteFileAtomically(const std::string& fileName, const void* data, std::size_t size,
                          int mode = -1);
 
+// A file descriptor that closes itself.
+class TDescriptor {
+ public:
+  explicit TDescriptor(int handle) : FHandle(handle) {}
+  TDescriptor(const TDescriptor&) = delete;
+  TDescriptor& operator=(const TDescriptor&) = delete;
+  ~TDescriptor();
+  int Get() const { return FHandle; }
+  // Closes now, answering the error close reports (a network file system
+  // may report a failed write only here).
+  int Close();
+
+ private:
+  int FHandle;
+};
+
 // Writes every byte to an open descriptor, going on after interruptions.
 // Answers 0, or the cause of the failure (errno; ENOSPC when the system
 // took no byte).
